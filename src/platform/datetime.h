@@ -1,0 +1,17 @@
+// The suite's date-time value: a double counting days since 30 December 1899,
+// the fraction being the time of day (the form stored in the registry).
+#pragma once
+
+#include <windows.h>
+
+namespace velmora {
+
+double EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                      int millisecond = 0);
+double SystemTimeToDateTime(const SYSTEMTIME& st);
+SYSTEMTIME DateTimeToSystemTime(double value);
+// A FILETIME (UTC) as a local date-time; 0 for a zero FILETIME.
+double FileTimeToLocalDateTime(const FILETIME& ft);
+FILETIME LocalDateTimeToFileTime(double value);
+
+}  // namespace velmora

@@ -1,0 +1,91 @@
+#include "platform/services.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "platform/datetime.h"
+#include "platform/security.h"
+#include "platform/text.h"
+
+namespace velmora {
+
+namespace {
+
+std::string ModuleFolder() {
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), DWORD(buf.size()));
+    if (n == 0) return std::string();
+    if (n < buf.size()) {
+      std::wstring path(buf.data(), n);
+      const size_t slash = path.find_last_of(L"\\/");
+      return Narrow(path.substr(0, slash + 1));
+    }
+    buf.resize(buf.size() * 2);  // the path was cut: grow and ask again
+  }
+}
+
+bool RealShellExecute(const std::string& verb, const std::string& target, const std::string& params) {
+  const std::wstring v = Widen(verb), t = Widen(target), p = Widen(params);
+  const auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, v.empty() ? nullptr : v.c_str(), t.c_str(),
+                                                          p.empty() ? nullptr : p.c_str(), nullptr, SW_SHOWNORMAL));
+  return rc > 32;
+}
+
+bool RealStartProcess(const std::string& commandLine) {
+  std::wstring cmd = Widen(commandLine);  // CreateProcessW may write into the command line
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+bool RealSetClock(double local) {
+  const SYSTEMTIME st = DateTimeToSystemTime(local);
+  return SetLocalTime(&st) != 0;
+}
+
+bool RealIsWindowsNT() {
+  // Every system this build runs on is of the NT family; the question stays
+  // replaceable because the tools' rules depend on its answer.
+  OSVERSIONINFOW vi{};
+  vi.dwOSVersionInfoSize = sizeof vi;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(&vi)) return true;
+#pragma GCC diagnostic pop
+  return vi.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+double RealNow() {
+  SYSTEMTIME st{};
+  GetLocalTime(&st);
+  return SystemTimeToDateTime(st);
+}
+
+}  // namespace
+
+Services RealServices() {
+  Services s;
+  s.shellExecute = RealShellExecute;
+  s.startProcess = RealStartProcess;
+  s.setClock = RealSetClock;
+  s.tokenIsAdministrator = TokenIsAdministrator;
+  s.isWindowsNT = RealIsWindowsNT;
+  s.programFolder = ModuleFolder;
+  s.now = RealNow;
+  return s;
+}
+
+Services& services() {
+  static Services instance = RealServices();
+  return instance;
+}
+
+}  // namespace velmora

@@ -1,0 +1,28 @@
+// UTF-8 <-> UTF-16 at the Win32 boundary, and the few text helpers every layer needs.
+// Inside the program std::string holds UTF-8; only the wide (W) API is called.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+
+// Upper/lower case by the system's own tables (CharUpperBuffW), so non-ASCII
+// letters fold the way the file system folds them.
+std::string UpperCase(std::string_view utf8);
+std::string LowerCase(std::string_view utf8);
+std::wstring UpperCaseW(std::wstring_view text);
+
+// Case-insensitive comparison by the system's ordinal rule (CompareStringOrdinal
+// with ignore-case): -1, 0 or 1.
+int CompareNoCase(std::string_view a, std::string_view b);
+int CompareNoCaseW(std::wstring_view a, std::wstring_view b);
+bool EqualNoCase(std::string_view a, std::string_view b);
+
+// The message text the system gives for an error code, without the trailing line break.
+std::string SystemErrorText(unsigned long code);
+
+}  // namespace velmora

@@ -1,0 +1,62 @@
+// Every message box, confirmation, input box, folder chooser and file dialog of
+// the suite goes through this one interface, so unattended runs and tests can
+// script the answers and see the questions.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace velmora::ui {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgResult { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+
+struct FileDialogOptions {
+  std::string title;
+  // Pairs separated by "|" as "Text files (*.txt)|*.txt|All files (*.*)|*.*".
+  std::string filter;
+  std::string initialDir;
+  std::string defaultExt;
+  bool mustExist = true;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual MsgResult Message(HWND owner, const std::string& text, const std::string& caption,
+                            MsgButtons buttons, MsgIcon icon) = 0;
+  // Nothing when the user cancels.
+  virtual std::optional<std::string> InputQuery(HWND owner, const std::string& title,
+                                                const std::string& prompt,
+                                                const std::string& initial) = 0;
+  virtual std::optional<std::string> ChooseFolder(HWND owner, const std::string& prompt,
+                                                  const std::string& initial, bool allowCreate) = 0;
+  virtual std::optional<std::string> OpenFile(HWND owner, const FileDialogOptions& options) = 0;
+  virtual std::optional<std::string> SaveFile(HWND owner, const FileDialogOptions& options) = 0;
+
+  // The classic input box: the default text comes back when the user cancels.
+  std::string InputBox(HWND owner, const std::string& title, const std::string& prompt,
+                       const std::string& initial) {
+    return InputQuery(owner, title, prompt, initial).value_or(initial);
+  }
+};
+
+// The process-wide dialogs; the real Win32 ones unless replaced.
+Dialogs& dialogs();
+// Replaces the process-wide dialogs; nullptr puts the Win32 ones back.
+void SetDialogs(Dialogs* replacement);
+
+// Shorthands for the common forms.
+inline void ShowMessage(const std::string& text, const std::string& caption = "Velmora",
+                        MsgIcon icon = MsgIcon::Information, HWND owner = nullptr) {
+  dialogs().Message(owner, text, caption, MsgButtons::Ok, icon);
+}
+inline bool ConfirmYesNo(const std::string& text, const std::string& caption, HWND owner = nullptr,
+                         MsgIcon icon = MsgIcon::Question) {
+  return dialogs().Message(owner, text, caption, MsgButtons::YesNo, icon) == MsgResult::Yes;
+}
+
+}  // namespace velmora::ui
