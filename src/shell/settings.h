@@ -1,0 +1,23 @@
+// The settings store: typed values below HKEY_CURRENT_USER. Each call opens the
+// key (creating it when missing), does its work and closes it. A value of the
+// wrong registry type raises velmora::RegistryError to the caller.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmora::shell {
+
+// The suite's settings root; tool keys are below it ("\Software\Dastra\Velmora\Logs", ...).
+inline const char* const kSettingsRoot = "\\Software\\Dastra\\Velmora";
+
+// True when the key cannot be opened or the value is absent.
+bool ReadBoolSetting(const std::string& key, const std::string& name);
+void WriteBoolSetting(const std::string& key, const std::string& name, bool value);
+// 0 when the value is absent.
+std::int32_t ReadIntegerSetting(const std::string& key, const std::string& name);
+void WriteIntegerSetting(const std::string& key, const std::string& name, std::int32_t value);
+// Deletes the value if it exists; nothing otherwise.
+void DeleteSetting(const std::string& key, const std::string& name);
+
+}  // namespace velmora::shell
