@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "platform/files.h"
+#include "platform/security.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "platform/version_info.h"
+#include "support/fakes.h"
+#include "support/test_folder.h"
+
+using namespace velmora;
+
+TEST(SystemText, EnvironmentExpansionGrowsBeyondTheOldBuffer) {
+  const std::string value(300, 'v');
+  ASSERT_TRUE(SetEnvironmentVariableW(L"VELMORA_LONG", Widen(value).c_str()));
+  const auto expanded = ExpandEnvironmentText("[%VELMORA_LONG%]%VELMORA_LONG%");
+  ASSERT_TRUE(expanded);
+  EXPECT_EQ("[" + value + "]" + value, *expanded);
+  EXPECT_EQ("%VELMORA_NOT_SET%\\x", ExpandEnvironmentText("%VELMORA_NOT_SET%\\x").value());
+  EXPECT_EQ("", ExpandEnvironmentText("").value());
+  SetEnvironmentVariableW(L"VELMORA_LONG", nullptr);
+}
+
+TEST(SystemText, ShortPathsOfExistingAndMissingPaths) {
+  test::TestFolder dir;
+  const std::string file = dir.File("A rather long file name.text", "x");
+  const auto shortName = ShortPathName(file);
+  ASSERT_TRUE(shortName);
+  EXPECT_TRUE(FileExists(*shortName)) << *shortName;
+  EXPECT_FALSE(ShortPathName(dir / "missing file name.txt").has_value());
+  EXPECT_FALSE(ShortPathName("").has_value());
+}
+
+TEST(SystemFolders, TempWindowsAndShellFolders) {
+  const auto temp = SystemTempFolder();
+  ASSERT_TRUE(temp);
+  EXPECT_EQ('\\', temp->back());
+  EXPECT_TRUE(FolderExists(*temp));
+
+  const auto windows = SystemWindowsFolder();
+  ASSERT_TRUE(windows);
+  EXPECT_NE('\\', windows->back());
+  EXPECT_TRUE(EqualNoCase("C:\\windows", *windows)) << *windows;
+  EXPECT_TRUE(EqualNoCase(*windows, ShellFolderPath(CSIDL_WINDOWS).value_or("")));
+  const auto appData = ShellFolderPath(CSIDL_APPDATA);
+  ASSERT_TRUE(appData);
+  EXPECT_TRUE(FolderExists(*appData)) << *appData;
+}
+
+TEST(SystemShell, OpeningGoesThroughTheReplaceableWorld) {
+  EXPECT_TRUE(OpenWithShell("open", "C:\\help\\index.html"));
+  test::world().shellSucceeds = false;
+  EXPECT_FALSE(OpenWithShell("properties", "C:\\x.txt", "-p"));
+  ASSERT_EQ(2u, test::world().shellCalls.size());
+  EXPECT_EQ("open", test::world().shellCalls[0].verb);
+  EXPECT_EQ("C:\\help\\index.html", test::world().shellCalls[0].target);
+  EXPECT_EQ("", test::world().shellCalls[0].params);
+  EXPECT_EQ("-p", test::world().shellCalls[1].params);
+}
+
+TEST(SystemSecurity, AdministratorTokenTestAnswers) {
+  // Wine usually gives the user the Administrators group; either answer is
+  // acceptable here, the call must simply work on a real token.
+  const bool first = TokenIsAdministrator();
+  EXPECT_EQ(first, TokenIsAdministrator());
+}
+
+TEST(VersionInfo, StringsOfSystemFilesAndFilesWithoutAResource) {
+  const std::string kernel = SystemWindowsFolder().value_or("C:\\windows") + "\\system32\\kernel32.dll";
+  const std::string version = GetVersionString(kernel, "FileVersion");
+  EXPECT_FALSE(version.empty());
+  EXPECT_NE(std::string::npos, version.find('.')) << version;
+  EXPECT_EQ("", GetVersionString(kernel, "NoSuchString"));
+
+  test::TestFolder dir;
+  EXPECT_EQ("", GetVersionString(dir.File("plain.dll", "MZ not really"), "FileVersion"));
+  EXPECT_EQ("", GetVersionString(dir / "missing.dll", "FileVersion"));
+  EXPECT_EQ("", GetVersionString("", "FileVersion"));
+}
