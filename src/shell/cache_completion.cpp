@@ -1,0 +1,46 @@
+#include "shell/cache_completion.h"
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "shell/utilities.h"
+
+namespace velmora::shell {
+
+bool IsSafeFolderToEmpty(const std::string& folder) {
+  const std::string f = ExcludeTrailingBackslash(folder);
+  // "X:\something" or "\\server\share\something": never a bare root, never relative.
+  const bool drivePath = f.size() > 3 && f[1] == ':' && f[2] == '\\';
+  bool uncPath = false;
+  if (f.rfind("\\\\", 0) == 0) {
+    const size_t share = f.find('\\', 2);
+    const size_t below = share == std::string::npos ? share : f.find('\\', share + 1);
+    uncPath = below != std::string::npos && below + 1 < f.size();
+  }
+  return (drivePath || uncPath) && f.find("..") == std::string::npos;
+}
+
+void CompleteCacheRemoval(const std::function<void(const std::string&)>& setDetail) {
+  static const struct {
+    const char* value;
+    const char* detail;
+  } kSteps[] = {{"Cookies", "Cleaning up cookies..."},
+                {"Cache", "Cleaning up cache..."},
+                {"History", "Cleaning up history..."}};
+  RegKey key = RegKey::Create(HKEY_CURRENT_USER, kPrivacyKey);
+  for (const auto& step : kSteps) {
+    if (!key.ValueExists(step.value)) continue;
+    setDetail(step.detail);
+    std::string folder;
+    try {
+      folder = key.ReadString(step.value).value_or(std::string());
+    } catch (const RegistryError&) {
+      folder.clear();  // not a folder name: nothing to empty, the value still goes
+    }
+    // A recorded value that names a drive root or a relative path is not acted
+    // on: emptying "C:\" because of a damaged value would be a disaster.
+    if (IsSafeFolderToEmpty(folder)) DeleteFolderContents(folder, false);
+    key.DeleteValue(step.value);
+  }
+}
+
+}  // namespace velmora::shell

@@ -1,0 +1,133 @@
+#include "shell/utilities.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/datetime.h"
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "platform/handles.h"
+#include "platform/registry.h"
+#include "platform/services.h"
+#include "platform/shell_fileop.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "ui/dialogs.h"
+
+namespace velmora::shell {
+
+void AppendLogLine(const std::string& fileName, const std::string& line) {
+  AppendToFile(services().programFolder() + fileName, line + "\r\n");
+}
+
+std::int64_t TotalFixedDiskFree() {
+  std::int64_t total = 0;
+  for (char letter = 'C'; letter <= 'Y'; ++letter) {
+    if (DriveType(letter) != DRIVE_FIXED) continue;
+    if (const auto free = DriveFreeBytesByClusters(letter)) total += std::int64_t(*free);
+  }
+  return total;
+}
+
+bool DeleteFolderContents(const std::string& folder, bool toRecycleBin) {
+  if (!FolderExists(folder)) return false;
+  // The one deliberate wildcard: every entry inside this folder. The buffer is
+  // sized to the path, so a long folder name is never cut.
+  const std::string source = IncludeTrailingBackslash(folder) + "*.*";
+  FILEOP_FLAGS flags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_RENAMEONCOLLISION;
+  if (toRecycleBin) flags |= FOF_ALLOWUNDO;
+  return RunShellFileOp(FileOpKind::Delete, {source}, {}, flags, {}, nullptr, /*allowWildcards=*/true).code == 0;
+}
+
+bool FolderIsEmpty(const std::string& folder) {
+  for (const DirEntry& e : DirectoryListing(folder + "*")) {
+    (void)e;
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+// Wine run as root opens a read-only file for writing (the Unix permission
+// check does not stop root), where Windows refuses it; the attribute is asked
+// first so both answer alike.
+bool ReadOnlyAttribute(const std::string& path) {
+  const auto attributes = FileAttributes(path);
+  return attributes && (*attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
+bool FileIsLocked(const std::string& path) {
+  if (ReadOnlyAttribute(path)) return true;
+  FileHandle h(CreateFileW(LongPathW(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !h;
+}
+
+double GetFileLastAccess(const std::string& path) {
+  if (ReadOnlyAttribute(path)) return 0;
+  FileHandle h(CreateFileW(LongPathW(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return 0;
+  FILETIME accessed{};
+  if (!GetFileTime(h.get(), nullptr, &accessed, nullptr)) return 0;
+  const double local = FileTimeToLocalDateTime(accessed);
+  // Put the time back, so that asking leaves no trace.
+  SetFileTime(h.get(), nullptr, &accessed, nullptr);
+  return local;
+}
+
+std::string GetTempFolder() {
+  const auto t = SystemTempFolder();
+  return t && !t->empty() ? *t : std::string("c:\\windows\\temp\\");
+}
+
+std::string GetWindowsFolder() {
+  const auto w = SystemWindowsFolder();
+  return w && !w->empty() ? *w : std::string("c:\\windows");
+}
+
+std::string GetStartupFolder() {
+  RegKey key = RegKey::Open(HKEY_CURRENT_USER,
+                            "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+  if (!key) return std::string();
+  try {
+    return key.ReadString("StartUp").value_or(std::string());
+  } catch (const RegistryError&) {
+    return std::string();
+  }
+}
+
+std::string ExpandEnvironment(const std::string& text) {
+  return ExpandEnvironmentText(text).value_or(text);
+}
+
+std::string GetShortPath(const std::string& path) { return ShortPathName(path).value_or(path); }
+
+bool ValidateEntryName(const std::string& text, const std::string& messagePrefix) {
+  static const char kForbidden[] = "\\/:*?\"<>|";
+  if (text.find_first_of(kForbidden) == std::string::npos) return true;
+  std::string message = messagePrefix + ":";
+  for (const char* c = kForbidden; *c; ++c) {
+    message += ' ';
+    message += *c;
+  }
+  ui::ShowMessage(message, "Velmora", ui::MsgIcon::Warning);
+  return false;
+}
+
+bool IsAdministrator() {
+  if (!services().isWindowsNT()) return true;
+  return services().tokenIsAdministrator();
+}
+
+void ShowRegistryAccessError() {
+  ui::ShowMessage(
+      "Velmora was unable to access the System Registry.\r\n\r\nIf you are running under Windows NT you must be "
+      "logged in as an \"Administrator\" in order to access this function.",
+      "Velmora", ui::MsgIcon::Error);
+}
+
+}  // namespace velmora::shell

@@ -1,0 +1,53 @@
+// The small file, folder and system functions the tools share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmora::shell {
+
+// Appends the line and CR LF to the named file in the program's own folder,
+// creating it when absent. Raises std::runtime_error on any I/O error.
+void AppendLogLine(const std::string& fileName, const std::string& line);
+
+// Free bytes of every fixed drive from C: to Y:, summed in 64 bits. A drive
+// whose free space cannot be read adds nothing.
+std::int64_t TotalFixedDiskFree();
+
+// Deletes everything inside the folder through the shell, permanently or to the
+// recycle bin. False when the folder does not exist or the shell fails.
+bool DeleteFolderContents(const std::string& folder, bool toRecycleBin);
+
+// True when the folder (ending in "\") holds no entry; a folder that cannot be
+// listed counts as empty.
+bool FolderIsEmpty(const std::string& folder);
+
+// True when the file cannot be opened for writing with exclusive sharing.
+bool FileIsLocked(const std::string& path);
+
+// Last-access time as a local date-time, leaving the stored time as it was; 0
+// when the file cannot be opened for reading and writing (read-only, locked).
+double GetFileLastAccess(const std::string& path);
+
+// The system temporary folder with trailing "\" ("c:\windows\temp\" when the
+// system gives none), and the Windows folder ("c:\windows" likewise).
+std::string GetTempFolder();
+std::string GetWindowsFolder();
+// The user's StartUp folder from the shell-folders key; empty when the key is missing.
+std::string GetStartupFolder();
+
+// %NAME% references expanded; the text unchanged when the system cannot expand it.
+std::string ExpandEnvironment(const std::string& text);
+// The 8.3 form of the path; the path unchanged when the system has none (missing path).
+std::string GetShortPath(const std::string& path);
+
+// True when the text holds none of \ / : * ? " < > |; otherwise shows
+// prefix + ":" + the nine characters each after a blank, and returns false.
+bool ValidateEntryName(const std::string& text, const std::string& messagePrefix);
+
+// True on a system outside the NT family, else the token's Administrators membership.
+bool IsAdministrator();
+
+void ShowRegistryAccessError();
+
+}  // namespace velmora::shell
