@@ -1,0 +1,105 @@
+// The suite's pictures, drawn with GDI at run time: the launcher's background and
+// buttons, its hint pictures, the help window, the small shared pictures and the
+// shared image lists. Every function returns a bitmap (a 32-bit top-down DIB
+// section, fully opaque) or an image list that the caller owns.
+//
+// Pictures that shape a window carry their transparent colour only outside the
+// outline: silver for the launcher, black for the help window. Inside the outline
+// that exact colour never occurs, so a window cut from the picture has no holes.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/handles.h"
+
+namespace velmora::shell {
+
+struct ImageListTraits {
+  using type = HIMAGELIST;
+  static type invalid() { return nullptr; }
+  static void close(type h) { ImageList_Destroy(h); }
+};
+using ImageListHandle = Handle<ImageListTraits>;
+
+enum class ButtonState { Up, Over, Down };
+
+// ---- Launcher ---------------------------------------------------------------
+
+inline constexpr int kMainScreenWidth = 513;
+inline constexpr int kMainScreenHeight = 442;
+inline constexpr COLORREF kMainScreenTransparent = RGB(192, 192, 192);
+
+// In launcher order, top to bottom.
+enum class ToolButton { Junk, Eraser, Shortcuts, Uninstall, Dupes, Reg, StartUp, Safe, Sched };
+inline constexpr int kToolButtonCount = 9;
+// In launcher order, top to bottom of the right-hand column.
+enum class CommandButton { Logs, Web, Help, Exit };
+inline constexpr int kCommandButtonCount = 4;
+
+// Where things sit on the main-screen picture, in picture pixels.
+struct LauncherLayout {
+  RECT tools[kToolButtonCount];        // indexed by ToolButton
+  RECT commands[kCommandButtonCount];  // indexed by CommandButton
+  RECT hint;                           // every hint picture goes here
+
+  const RECT& tool(ToolButton b) const { return tools[static_cast<int>(b)]; }
+  const RECT& command(CommandButton b) const { return commands[static_cast<int>(b)]; }
+};
+LauncherLayout GetLauncherLayout();
+
+// 513 x 442; silver outside the rounded outline.
+BitmapHandle MainScreenPicture();
+// Sized to the button's layout rect. Up is the resting face, Over is highlighted,
+// Down looks pressed.
+BitmapHandle ToolButtonPicture(ToolButton which, ButtonState state);
+// Sized to the button's layout rect. Command buttons have two faces: Over is
+// drawn as Up.
+BitmapHandle CommandButtonPicture(CommandButton which, ButtonState state);
+// Sized to the hint area: the button's name as a heading and what it does.
+BitmapHandle HintPicture(ToolButton which);
+BitmapHandle HintPicture(CommandButton which);
+
+// ---- Help window ------------------------------------------------------------
+
+inline constexpr int kHelpBackWidth = 189;
+inline constexpr int kHelpBackHeight = 209;
+inline constexpr COLORREF kHelpBackTransparent = RGB(0, 0, 0);
+
+enum class HelpButton { About, Manual, Support, Exit };
+inline constexpr int kHelpButtonCount = 4;
+
+struct HelpLayout {
+  RECT buttons[kHelpButtonCount];  // indexed by HelpButton, top to bottom
+  RECT about;                      // a strip for the product name and version
+
+  const RECT& button(HelpButton b) const { return buttons[static_cast<int>(b)]; }
+};
+HelpLayout GetHelpLayout();
+
+// 189 x 209; black outside the outline.
+BitmapHandle HelpBackPicture();
+// Sized to the button's layout rect; Up or Down (Over is drawn as Up).
+BitmapHandle HelpButtonPicture(HelpButton which, ButtonState state);
+
+// ---- Small shared pictures --------------------------------------------------
+
+// imgConfirm, imgDelete, imgMoveTo, imgRecycle (16 x 16), imgMag (50 x 27),
+// imgHelp16 (16 x 15). Drawn on the system's button-face colour, which is also
+// the colour of their bottom-left pixel, for controls that take that pixel as
+// the transparent one.
+enum class SmallPic { Confirm, Delete, MoveTo, Recycle, Mag, Help16 };
+SIZE SmallPictureSize(SmallPic which);
+BitmapHandle SmallPicture(SmallPic which);
+
+// ---- Image lists (indexes in shell/common_icons.h) ----------------------------
+
+// ilCommon16: 16 x 16, ILC_COLOR32 | ILC_MASK.
+ImageListHandle CommonImageList();
+// ilIcons: the row images of the shortcut finder's and uninstall cleaner's lists.
+ImageListHandle IconsImageList();
+// The first images of the duplicate finder's result list, which appends file
+// icons after them and cuts back to them at every scan.
+ImageListHandle DuplicateResultImageList();
+
+}  // namespace velmora::shell

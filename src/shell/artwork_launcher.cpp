@@ -1,0 +1,317 @@
+// The launcher's pictures: the shaped background, the tool and command buttons
+// and the hint pictures. Buttons and hints start from the background under
+// their rect, so their rounded corners blend into it.
+#include <iterator>
+#include <memory>
+
+#include "shell/artwork.h"
+#include "shell/artwork_draw.h"
+
+namespace velmora::shell {
+
+namespace {
+
+using art::Canvas;
+using art::Emblem;
+
+// ---- geometry ----
+
+constexpr RECT kBody{0, 40, kMainScreenWidth, kMainScreenHeight};
+constexpr int kBodyRadius = 36;
+constexpr RECT kTitleBand{14, 0, kMainScreenWidth - 14, 86};
+constexpr int kTitleRadius = 28;
+constexpr RECT kToolPanel{14, 88, 260, 434};
+constexpr RECT kRightPanel{268, 88, 499, 434};
+constexpr RECT kBadgeArea{276, 98, 390, 244};
+constexpr int kPanelRadius = 14;
+
+constexpr int kToolLeft = 24, kToolRight = 250, kToolTop = 98, kToolHeight = 32, kToolGap = 5;
+constexpr int kCommandLeft = 398, kCommandRight = 490, kCommandTop = 98, kCommandHeight = 30, kCommandGap = 8;
+constexpr RECT kHintArea{276, 254, 490, 424};
+
+// ---- colours ----
+
+constexpr COLORREF kBodyTop = RGB(236, 241, 248), kBodyBottom = RGB(206, 217, 233), kBodyBorder = RGB(34, 56, 96);
+constexpr COLORREF kTitleTop = RGB(66, 120, 190), kTitleBottom = RGB(20, 52, 102), kTitleBorder = RGB(20, 40, 80);
+constexpr COLORREF kPanelTop = RGB(249, 251, 254), kPanelBottom = RGB(234, 240, 248),
+                   kPanelBorder = RGB(166, 182, 208);
+constexpr COLORREF kHeadingInk = RGB(22, 44, 90), kBodyInk = RGB(34, 40, 54), kQuietInk = RGB(96, 110, 134);
+constexpr COLORREF kGold = RGB(250, 204, 72);
+
+// A picture that shapes nothing never needs the exact transparent colour, but
+// the main screen must not have it inside: this is what replaces it there.
+constexpr COLORREF kNearSilver = RGB(193, 193, 193);
+
+// ---- what each button is ----
+
+struct ButtonInfo {
+  const wchar_t* caption;  // on the button
+  const wchar_t* heading;  // on the hint picture
+  const wchar_t* text;     // what it does
+  Emblem emblem;
+};
+
+const ButtonInfo kTools[kToolButtonCount] = {
+    {L"Junk Files", L"Junk Files",
+     L"Find and Clean Junk and Obsolete Files \u2014 temporary, backup and zero-length files, recycled, deleted or "
+     L"moved.",
+     Emblem::Trash},
+    {L"Privacy Eraser", L"Privacy Eraser",
+     L"Erase browser caches, cookies and history, and the recently-used lists of Windows.", Emblem::Eraser},
+    {L"Shortcuts", L"Shortcuts",
+     L"Find shortcuts whose target is gone, search the drives for moved targets, then repair or remove them.",
+     Emblem::Shortcut},
+    {L"Uninstallers", L"Uninstallers",
+     L"Remove Add/Remove Programs entries whose uninstaller is gone. Needs administrator rights on Windows NT.",
+     Emblem::Package},
+    {L"Duplicates", L"Duplicates",
+     L"Find duplicate files by size or by name, confirmed byte by byte, and remove the copies you choose.",
+     Emblem::Duplicate},
+    {L"Registry", L"Registry",
+     L"Find registry values that point at missing files or folders, with a full backup and restore.",
+     Emblem::Registry},
+    {L"StartUp", L"StartUp",
+     L"See, disable, edit and add the programs Windows starts when you log on. Needs administrator rights on "
+     L"Windows NT.",
+     Emblem::Power},
+    {L"Vantrel", L"Vantrel",
+     L"The installation tracker: records what a setup program changes in files, INI files and the registry, and "
+     L"reports every difference.",
+     Emblem::Clipboard},
+    {L"Scheduler", L"Scheduler",
+     L"Run the junk cleaner, the eraser and the registry cleaner unattended, on a schedule you set.",
+     Emblem::Clock},
+};
+
+const ButtonInfo kCommands[kCommandButtonCount] = {
+    {L"Logs", L"Tool Action Logs", L"View the action log of every tool and the statistics of what was cleaned.",
+     Emblem::Notebook},
+    {L"Web", L"Velmora on the Web", L"Visit the Velmora web site in your browser.", Emblem::Globe},
+    {L"Help", L"Help and Support", L"Open the manual, version information and technical support.",
+     Emblem::Question},
+    {L"Exit", L"Exit", L"Close Velmora.", Emblem::Door},
+};
+
+const ButtonInfo& Info(ToolButton b) { return kTools[static_cast<int>(b)]; }
+const ButtonInfo& Info(CommandButton b) { return kCommands[static_cast<int>(b)]; }
+
+int Width(const RECT& r) { return r.right - r.left; }
+int Height(const RECT& r) { return r.bottom - r.top; }
+
+// ---- the background ----
+
+RegionHandle MainOutline() {
+  RegionHandle outline = art::RoundRegion(kBody, kBodyRadius);
+  RegionHandle title = art::RoundRegion(kTitleBand, kTitleRadius);
+  CombineRgn(outline.get(), outline.get(), title.get(), RGN_OR);
+  return outline;
+}
+
+// A four-pointed star.
+void Sparkle(HDC dc, int cx, int cy, int r, COLORREF c) {
+  const int k = r / 4 > 0 ? r / 4 : 1;
+  POINT p[8] = {{cx, cy - r}, {cx + k, cy - k}, {cx + r, cy}, {cx + k, cy + k},
+                {cx, cy + r}, {cx - k, cy + k}, {cx - r, cy}, {cx - k, cy - k}};
+  BrushHandle brush(CreateSolidBrush(c));
+  HGDIOBJ oldBrush = SelectObject(dc, brush.get());
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+  Polygon(dc, p, 8);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+}
+
+void PaintTitle(HDC dc) {
+  art::RoundPanel(dc, kTitleBand, kTitleRadius, kTitleTop, kTitleBottom, kTitleBorder, 2);
+  FontHandle name = art::UiFont(36, FW_BOLD);
+  FontHandle tagline = art::UiFont(14, FW_NORMAL, true);
+  art::TextIn(dc, RECT{47, 6, 421, 52}, L"Velmora", name.get(), RGB(12, 32, 70), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  art::TextIn(dc, RECT{46, 4, 420, 50}, L"Velmora", name.get(), RGB(255, 255, 255),
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  art::TextIn(dc, RECT{48, 50, 480, 72}, L"Maintenance tools for a clean, quick and private PC", tagline.get(),
+              RGB(214, 230, 250), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  Sparkle(dc, 448, 30, 12, kGold);
+  Sparkle(dc, 470, 52, 6, RGB(255, 236, 170));
+  Sparkle(dc, 424, 56, 5, RGB(255, 236, 170));
+}
+
+void PaintBadge(HDC dc) {
+  const int cx = (kBadgeArea.left + kBadgeArea.right) / 2, cy = (kBadgeArea.top + kBadgeArea.bottom) / 2;
+  const int r = 50;
+  RegionHandle disc(CreateEllipticRgn(cx - r, cy - r, cx + r + 1, cy + r + 1));
+  SelectClipRgn(dc, disc.get());
+  art::FillGradient(dc, RECT{cx - r, cy - r, cx + r + 1, cy + r + 1}, kTitleTop, kTitleBottom);
+  SelectClipRgn(dc, nullptr);
+  BrushHandle ring(CreateSolidBrush(kTitleBorder));
+  FrameRgn(dc, disc.get(), ring.get(), 2, 2);
+  RegionHandle inner(CreateEllipticRgn(cx - r + 6, cy - r + 6, cx + r - 5, cy + r - 5));
+  BrushHandle gold(CreateSolidBrush(kGold));
+  FrameRgn(dc, inner.get(), gold.get(), 1, 1);
+  FontHandle big = art::UiFont(64, FW_BOLD);
+  art::TextIn(dc, RECT{cx - r, cy - r + 2, cx + r, cy + r + 2}, L"V", big.get(), RGB(255, 255, 255),
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  Sparkle(dc, cx + 26, cy - 26, 9, kGold);
+  Sparkle(dc, cx - 28, cy + 22, 5, RGB(255, 236, 170));
+}
+
+// The hint area's frame, shared by the idle background and every hint picture.
+void PaintHintFrame(HDC dc, const RECT& r) {
+  art::RoundPanel(dc, r, 10, RGB(255, 255, 255), RGB(236, 243, 252), RGB(122, 148, 192));
+}
+
+void PaintMainScreen(Canvas& c) {
+  HDC dc = c.dc();
+  art::RoundPanel(dc, kBody, kBodyRadius, kBodyTop, kBodyBottom, kBodyBorder, 2);
+  PaintTitle(dc);
+  art::RoundPanel(dc, kToolPanel, kPanelRadius, kPanelTop, kPanelBottom, kPanelBorder);
+  art::RoundPanel(dc, kRightPanel, kPanelRadius, kPanelTop, kPanelBottom, kPanelBorder);
+  PaintBadge(dc);
+  PaintHintFrame(dc, kHintArea);
+  FontHandle quiet = art::UiFont(13, FW_NORMAL, true);
+  RECT idle = kHintArea;
+  InflateRect(&idle, -18, -18);
+  art::TextIn(dc, idle, L"Point at a button to see what it does.", quiet.get(), kQuietInk,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
+}
+
+// A canvas the size of r holding what the main screen shows there.
+std::unique_ptr<Canvas> OverMainScreen(const RECT& r) {
+  Canvas screen(kMainScreenWidth, kMainScreenHeight, kMainScreenTransparent);
+  PaintMainScreen(screen);
+  auto c = std::make_unique<Canvas>(Width(r), Height(r), kMainScreenTransparent);
+  BitBlt(c->dc(), 0, 0, Width(r), Height(r), screen.dc(), r.left, r.top, SRCCOPY);
+  return c;
+}
+
+// ---- buttons ----
+
+struct Face {
+  COLORREF top, bottom, border, ink;
+};
+
+Face ToolFace(ButtonState s) {
+  switch (s) {
+    case ButtonState::Over: return {RGB(255, 250, 230), RGB(252, 216, 128), RGB(196, 138, 34), RGB(70, 42, 0)};
+    case ButtonState::Down: return {RGB(220, 174, 80), RGB(246, 214, 140), RGB(138, 86, 8), RGB(60, 34, 0)};
+    case ButtonState::Up: break;
+  }
+  return {RGB(255, 255, 255), RGB(222, 231, 245), RGB(128, 148, 182), kHeadingInk};
+}
+
+Face CommandFace(ButtonState s) {
+  if (s == ButtonState::Down) return {RGB(176, 196, 226), RGB(220, 230, 246), RGB(64, 88, 132), kHeadingInk};
+  return {RGB(246, 249, 255), RGB(206, 219, 240), RGB(98, 122, 164), kHeadingInk};
+}
+
+// The rounded face of a button over whatever the canvas already shows; returns
+// the offset of the content (one pixel down and right when pressed).
+int PaintFace(Canvas& c, const Face& f, ButtonState s, int radius) {
+  HDC dc = c.dc();
+  const RECT face = c.bounds();
+  art::RoundPanel(dc, face, radius, f.top, f.bottom, f.border);
+  if (s == ButtonState::Down) {
+    // An inner shadow along the top and left edges reads as "pushed in".
+    const COLORREF shade = art::Mix(f.top, RGB(0, 0, 0), 25);
+    art::HorizontalLine(dc, radius / 2 + 1, c.width() - radius / 2 - 1, 1, shade);
+    art::SolidRect(dc, RECT{1, radius / 2 + 1, 2, c.height() - radius / 2 - 1}, shade);
+    return 1;
+  }
+  if (s == ButtonState::Over) {
+    RECT glow = face;
+    InflateRect(&glow, -1, -1);
+    RegionHandle rgn = art::RoundRegion(glow, radius - 1);
+    BrushHandle light(CreateSolidBrush(RGB(255, 244, 200)));
+    FrameRgn(dc, rgn.get(), light.get(), 1, 1);
+  }
+  return 0;
+}
+
+BitmapHandle ButtonPicture(const RECT& r, const ButtonInfo& info, const Face& face, ButtonState s, int emblemSize,
+                           int fontHeight, bool arrow) {
+  std::unique_ptr<Canvas> c = OverMainScreen(r);
+  const int d = PaintFace(*c, face, s, 9);
+  HDC dc = c->dc();
+  const int pad = (c->height() - emblemSize) / 2;
+  art::DrawEmblem(dc, info.emblem, pad + 2 + d, pad + d, emblemSize);
+  FontHandle font = art::UiFont(fontHeight, FW_BOLD);
+  const int textLeft = pad + emblemSize + 10;
+  art::TextIn(dc, RECT{textLeft + d, d, c->width() - 8 + d, c->height() + d}, info.caption, font.get(), face.ink,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  if (arrow && s != ButtonState::Up) {
+    // A small pointer on the right says "click to open".
+    const int x = c->width() - 16 + d, y = c->height() / 2 + d;
+    POINT tri[3] = {{x, y - 5}, {x + 5, y}, {x, y + 5}};
+    BrushHandle brush(CreateSolidBrush(face.border));
+    HGDIOBJ oldBrush = SelectObject(dc, brush.get());
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    Polygon(dc, tri, 3);
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+  }
+  return c->Finish();
+}
+
+// ---- hints ----
+
+BitmapHandle HintFor(const ButtonInfo& info) {
+  std::unique_ptr<Canvas> c = OverMainScreen(kHintArea);
+  HDC dc = c->dc();
+  const RECT frame = c->bounds();
+  PaintHintFrame(dc, frame);
+
+  const int emblem = 28, margin = 12;
+  art::DrawEmblem(dc, info.emblem, margin, margin, emblem);
+  FontHandle heading = art::UiFont(16, FW_BOLD);
+  art::TextIn(dc, RECT{margin + emblem + 10, margin - 2, frame.right - margin, margin + emblem + 2}, info.heading,
+              heading.get(), kHeadingInk, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  const int ruleY = margin + emblem + 8;
+  art::HorizontalLine(dc, margin, frame.right - margin, ruleY, RGB(168, 186, 214));
+
+  // The largest legible size at which the text fits below the rule.
+  const RECT body{margin, ruleY + 8, frame.right - margin, frame.bottom - 10};
+  const UINT format = DT_LEFT | DT_TOP | DT_WORDBREAK;
+  FontHandle font;
+  for (int h : {14, 13, 12, 11}) {
+    font = art::UiFont(h);
+    if (art::TextHeight(dc, body, info.text, font.get(), format) <= body.bottom - body.top) break;
+  }
+  art::TextIn(dc, body, info.text, font.get(), kBodyInk, format);
+  return c->Finish();
+}
+
+}  // namespace
+
+LauncherLayout GetLauncherLayout() {
+  LauncherLayout l{};
+  for (int i = 0; i < kToolButtonCount; ++i) {
+    const int top = kToolTop + i * (kToolHeight + kToolGap);
+    l.tools[i] = RECT{kToolLeft, top, kToolRight, top + kToolHeight};
+  }
+  for (int i = 0; i < kCommandButtonCount; ++i) {
+    const int top = kCommandTop + i * (kCommandHeight + kCommandGap);
+    l.commands[i] = RECT{kCommandLeft, top, kCommandRight, top + kCommandHeight};
+  }
+  l.hint = kHintArea;
+  return l;
+}
+
+BitmapHandle MainScreenPicture() {
+  Canvas c(kMainScreenWidth, kMainScreenHeight, kMainScreenTransparent);
+  PaintMainScreen(c);
+  RegionHandle outline = MainOutline();
+  art::ApplyOutline(c, outline.get(), kMainScreenTransparent, kNearSilver);
+  return c.Finish();
+}
+
+BitmapHandle ToolButtonPicture(ToolButton which, ButtonState state) {
+  return ButtonPicture(GetLauncherLayout().tool(which), Info(which), ToolFace(state), state, 24, 15, true);
+}
+
+BitmapHandle CommandButtonPicture(CommandButton which, ButtonState state) {
+  if (state == ButtonState::Over) state = ButtonState::Up;
+  return ButtonPicture(GetLauncherLayout().command(which), Info(which), CommandFace(state), state, 18, 14, false);
+}
+
+BitmapHandle HintPicture(ToolButton which) { return HintFor(Info(which)); }
+BitmapHandle HintPicture(CommandButton which) { return HintFor(Info(which)); }
+
+}  // namespace velmora::shell

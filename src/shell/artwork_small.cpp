@@ -1,0 +1,155 @@
+// The small shared pictures and the shared image lists.
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+#include "shell/artwork.h"
+#include "shell/artwork_draw.h"
+#include "shell/common_icons.h"
+
+namespace velmora::shell {
+
+namespace {
+
+using art::Canvas;
+using art::Emblem;
+
+// ---- small pictures ----
+
+void PaintMagnifier(HDC dc, COLORREF back) {
+  // A lens over a row of "text" with its handle running out to the right.
+  for (int y = 8; y <= 20; y += 4) art::SolidRect(dc, RECT{6, y, 22, y + 2}, art::Mix(back, RGB(90, 110, 140), 45));
+  LOGBRUSH handle{BS_SOLID, RGB(122, 82, 40), 0};
+  art::PenHandle handlePen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND, 6, &handle, 0, nullptr));
+  HGDIOBJ oldPen = SelectObject(dc, handlePen.get());
+  MoveToEx(dc, 25, 19, nullptr);
+  LineTo(dc, 46, 24);
+  art::PenHandle rim(CreatePen(PS_INSIDEFRAME, 3, RGB(40, 48, 64)));
+  SelectObject(dc, rim.get());
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  Ellipse(dc, 2, 1, 28, 27);
+  art::PenHandle glint(CreatePen(PS_SOLID, 2, RGB(255, 255, 255)));
+  SelectObject(dc, glint.get());
+  Arc(dc, 8, 7, 22, 21, 12, 7, 8, 16);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+}
+
+// ---- image lists ----
+
+constexpr COLORREF kKey = RGB(255, 0, 255);  // never used by an emblem
+
+// Adds one 16 x 16 emblem with its alpha channel and a mask, so the list draws
+// it cleanly with or without alpha support.
+void AddEmblem(HIMAGELIST list, Emblem e) {
+  Canvas c(16, 16, kKey);
+  art::DrawEmblem(c.dc(), e, 0, 0, 16);
+  GdiFlush();
+  std::uint32_t* px = c.bits();
+  // Monochrome rows are padded to 16 bits; a set bit is transparent.
+  std::vector<std::uint8_t> mask(2 * 16, 0);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      std::uint32_t& p = px[y * 16 + x];
+      if ((p & 0xFFFFFF) == 0xFF00FF) {
+        p = 0;
+        mask[y * 2 + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+      } else {
+        p |= 0xFF000000u;
+      }
+    }
+  }
+  BitmapHandle color = c.Release();
+  BitmapHandle monochrome(CreateBitmap(16, 16, 1, 1, mask.data()));
+  if (!monochrome || ImageList_Add(list, color.get(), monochrome.get()) < 0) {
+    throw std::runtime_error("ImageList_Add failed");
+  }
+}
+
+ImageListHandle BuildList(std::initializer_list<Emblem> emblems) {
+  ImageListHandle list(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, static_cast<int>(emblems.size()), 8));
+  if (!list) throw std::runtime_error("ImageList_Create failed");
+  for (Emblem e : emblems) AddEmblem(list.get(), e);
+  return list;
+}
+
+}  // namespace
+
+SIZE SmallPictureSize(SmallPic which) {
+  switch (which) {
+    case SmallPic::Mag: return SIZE{50, 27};
+    case SmallPic::Help16: return SIZE{16, 15};
+    case SmallPic::Confirm:
+    case SmallPic::Delete:
+    case SmallPic::MoveTo:
+    case SmallPic::Recycle: break;
+  }
+  return SIZE{16, 16};
+}
+
+BitmapHandle SmallPicture(SmallPic which) {
+  const SIZE size = SmallPictureSize(which);
+  const COLORREF back = GetSysColor(COLOR_BTNFACE);
+  Canvas c(size.cx, size.cy, back);
+  HDC dc = c.dc();
+  switch (which) {
+    case SmallPic::Confirm: art::DrawEmblem(dc, Emblem::Confirm, 0, 0, 16); break;
+    case SmallPic::Delete: art::DrawEmblem(dc, Emblem::DeletePage, 0, 0, 16); break;
+    case SmallPic::MoveTo: art::DrawEmblem(dc, Emblem::MoveTo, 0, 0, 16); break;
+    case SmallPic::Recycle: art::DrawEmblem(dc, Emblem::Recycle, 0, 0, 16); break;
+    case SmallPic::Help16: art::DrawEmblem(dc, Emblem::Question, 0, 0, 15); break;
+    case SmallPic::Mag: PaintMagnifier(dc, back); break;
+  }
+  // The bottom-left pixel names the transparent colour for glyph-style controls.
+  c.SetPixel(0, size.cy - 1, back);
+  return c.Finish();
+}
+
+ImageListHandle CommonImageList() {
+  // In index order: see common_icon in shell/common_icons.h.
+  ImageListHandle list = BuildList({
+      Emblem::Tick,           // kEnabled
+      Emblem::Bar,            // kDisabled
+      Emblem::File,           // kFile
+      Emblem::FolderExclude,  // kExcludeFolder
+      Emblem::Registry,       // kRegistryValue
+      Emblem::SharedLibrary,  // kSharedLibrary
+      Emblem::Shortcut,       // kShortcut
+      Emblem::Program,        // kProgram
+      Emblem::Drive,          // kDrive
+      Emblem::Folder,         // kFolder
+      Emblem::FilePattern,    // kFilePattern
+      Emblem::Trash,          // kJunkPattern
+      Emblem::FileExclude,    // kExcludeFile
+      Emblem::Cross,          // kDelete
+      Emblem::Magnifier,      // kSearch
+      Emblem::Clock,          // kSchedule
+      Emblem::Question,       // kHelp
+  });
+  if (ImageList_GetImageCount(list.get()) != common_icon::kCount) throw std::logic_error("ilCommon16 index table");
+  return list;
+}
+
+ImageListHandle IconsImageList() {
+  ImageListHandle list = BuildList({
+      Emblem::ProgramLink,     // kMissingFile
+      Emblem::ShortcutFolder,  // kMissingFolder
+      Emblem::BrokenLink,      // kBrokenLink
+      Emblem::Package,         // kUninstaller
+  });
+  if (ImageList_GetImageCount(list.get()) != row_icon::kCount) throw std::logic_error("ilIcons index table");
+  return list;
+}
+
+ImageListHandle DuplicateResultImageList() {
+  ImageListHandle list = BuildList({
+      Emblem::File,       // kFile
+      Emblem::Blank,      // kBlank
+      Emblem::Duplicate,  // kGroup
+      Emblem::Folder,     // kSpare
+  });
+  if (ImageList_GetImageCount(list.get()) != dupe_icon::kCount) throw std::logic_error("duplicate index table");
+  return list;
+}
+
+}  // namespace velmora::shell
