@@ -216,4 +216,25 @@ int TextHeight(HDC dc, const RECT& r, const wchar_t* text, HFONT font, UINT form
   return calc.bottom - calc.top;
 }
 
+int TextWidth(HDC dc, const wchar_t* text, HFONT font) {
+  Selected sel(dc, font);
+  RECT calc{0, 0, 0, 0};
+  DrawTextW(dc, text, -1, &calc, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+  return calc.right - calc.left;
+}
+
+void FadedEmblem(Canvas& canvas, Emblem e, int left, int top, int size, int percent) {
+  const COLORREF key = RGB(255, 0, 255);  // no emblem uses it
+  Canvas mark(size, size, key);
+  DrawEmblem(mark.dc(), e, 0, 0, size);
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const COLORREF m = mark.Pixel(x, y);
+      const int tx = left + x, ty = top + y;
+      if (m == key || tx < 0 || ty < 0 || tx >= canvas.width() || ty >= canvas.height()) continue;
+      canvas.SetPixel(tx, ty, Mix(canvas.Pixel(tx, ty), m, percent));
+    }
+  }
+}
+
 }  // namespace velmora::shell::art

@@ -73,6 +73,8 @@ FontHandle UiFont(int pixelHeight, int weight = FW_NORMAL, bool italic = false);
 int TextIn(HDC dc, RECT r, const wchar_t* text, HFONT font, COLORREF color, UINT format);
 // Height the text needs when wrapped to the rect's width.
 int TextHeight(HDC dc, const RECT& r, const wchar_t* text, HFONT font, UINT format);
+// Width of the text on one line.
+int TextWidth(HDC dc, const wchar_t* text, HFONT font);
 
 // ---- Emblems ----
 enum class Emblem {
@@ -86,5 +88,7 @@ enum class Emblem {
 };
 // Draws the emblem into the square (left, top, size x size).
 void DrawEmblem(HDC dc, Emblem e, int left, int top, int size);
+// The emblem washed out over what the canvas shows (percent = its strength).
+void FadedEmblem(Canvas& canvas, Emblem e, int left, int top, int size, int percent);
 
 }  // namespace velmora::shell::art

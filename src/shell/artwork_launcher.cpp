@@ -86,7 +86,7 @@ const ButtonInfo kTools[kToolButtonCount] = {
 const ButtonInfo kCommands[kCommandButtonCount] = {
     {L"Logs", L"Tool Action Logs", L"View the action log of every tool and the statistics of what was cleaned.",
      Emblem::Notebook},
-    {L"Web", L"Velmora on the Web", L"Visit the Velmora web site in your browser.", Emblem::Globe},
+    {L"Web", L"Velmora Web Site", L"Visit the Velmora web site in your browser.", Emblem::Globe},
     {L"Help", L"Help and Support", L"Open the manual, version information and technical support.",
      Emblem::Question},
     {L"Exit", L"Exit", L"Close Velmora.", Emblem::Door},
@@ -260,9 +260,15 @@ BitmapHandle HintFor(const ButtonInfo& info) {
 
   const int emblem = 28, margin = 12;
   art::DrawEmblem(dc, info.emblem, margin, margin, emblem);
-  FontHandle heading = art::UiFont(16, FW_BOLD);
-  art::TextIn(dc, RECT{margin + emblem + 10, margin - 2, frame.right - margin, margin + emblem + 2}, info.heading,
-              heading.get(), kHeadingInk, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  // The heading on one line: a smaller size rather than a cut-off name.
+  const RECT headingRect{margin + emblem + 10, margin - 2, frame.right - margin, margin + emblem + 2};
+  FontHandle heading;
+  for (int h : {16, 15, 14, 13}) {
+    heading = art::UiFont(h, FW_BOLD);
+    if (art::TextWidth(dc, info.heading, heading.get()) <= headingRect.right - headingRect.left) break;
+  }
+  art::TextIn(dc, headingRect, info.heading, heading.get(), kHeadingInk,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   const int ruleY = margin + emblem + 8;
   art::HorizontalLine(dc, margin, frame.right - margin, ruleY, RGB(168, 186, 214));
 
@@ -270,10 +276,15 @@ BitmapHandle HintFor(const ButtonInfo& info) {
   const RECT body{margin, ruleY + 8, frame.right - margin, frame.bottom - 10};
   const UINT format = DT_LEFT | DT_TOP | DT_WORDBREAK;
   FontHandle font;
+  int textHeight = 0;
   for (int h : {14, 13, 12, 11}) {
     font = art::UiFont(h);
-    if (art::TextHeight(dc, body, info.text, font.get(), format) <= body.bottom - body.top) break;
+    textHeight = art::TextHeight(dc, body, info.text, font.get(), format);
+    if (textHeight <= body.bottom - body.top) break;
   }
+  // A washed-out emblem fills the corner when the text leaves it free.
+  const int mark = 52, markLeft = frame.right - margin - mark, markTop = frame.bottom - 8 - mark;
+  if (body.top + textHeight + 4 <= markTop) art::FadedEmblem(*c, info.emblem, markLeft, markTop, mark, 14);
   art::TextIn(dc, body, info.text, font.get(), kBodyInk, format);
   return c->Finish();
 }
