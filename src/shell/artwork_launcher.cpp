@@ -167,10 +167,14 @@ void PaintMainScreen(Canvas& c) {
   PaintBadge(dc);
   PaintHintFrame(dc, kHintArea);
   FontHandle quiet = art::UiFont(13, FW_NORMAL, true);
+  // Shown while no hint is: centred, wrapped as the width needs.
+  const wchar_t* idleText = L"Point at a button to see what it does.";
   RECT idle = kHintArea;
   InflateRect(&idle, -18, -18);
-  art::TextIn(dc, idle, L"Point at a button to see what it does.", quiet.get(), kQuietInk,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
+  const UINT format = DT_CENTER | DT_WORDBREAK;
+  const int h = art::TextHeight(dc, idle, idleText, quiet.get(), format);
+  idle.top += (Height(idle) - h) / 2;
+  art::TextIn(dc, idle, idleText, quiet.get(), kQuietInk, format);
 }
 
 // A canvas the size of r holding what the main screen shows there.
