@@ -1,0 +1,62 @@
+// The message pump, posted tasks and timers of the user-interface thread.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+namespace velmora::ui {
+
+class Form;
+
+// Runs every pending message (with the same key preview, F1, shortcut and dialog
+// key handling as the main loop) and returns. Long work on the user-interface
+// thread calls it at each step so Stop, Cancel and Exit clicks arrive.
+void ProcessMessages();
+// Runs the main loop until QuitApplication; returns the exit code.
+int RunMessageLoop();
+// Ends the main loop (posts WM_QUIT); nested loops end too.
+void QuitApplication(int exitCode = 0);
+// True once the quit message has been seen by any loop.
+bool Terminated();
+
+// Handles one retrieved message the way every loop of this layer does.
+void DispatchOneMessage(MSG& msg);
+
+// Runs a call later from the message loop (after the messages already queued).
+void PostTask(std::function<void()> task);
+
+// A timer on a hidden message window. Its handler runs as a handler of the
+// owner form (when one is given): counted for deferred destruction, exceptions
+// reported through dialogs().
+class Timer {
+ public:
+  explicit Timer(Form* owner = nullptr, unsigned intervalMs = 1000, bool oneShot = false);
+  ~Timer();
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+
+  std::function<void()> onTimer;
+
+  void SetInterval(unsigned ms);  // restarts a running timer
+  unsigned interval() const { return interval_; }
+  // A one-shot timer stops itself before its handler runs.
+  void SetOneShot(bool oneShot) { oneShot_ = oneShot; }
+  bool oneShot() const { return oneShot_; }
+  void SetEnabled(bool enabled);
+  bool enabled() const { return enabled_; }
+  void Start() { SetEnabled(true); }
+  void Stop() { SetEnabled(false); }
+
+  // Internal: called by the message window.
+  void Fire();
+
+ private:
+  Form* owner_;
+  unsigned interval_;
+  bool oneShot_;
+  bool enabled_ = false;
+  UINT_PTR id_;
+};
+
+}  // namespace velmora::ui

@@ -1,0 +1,869 @@
+#include "ui/controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/text.h"
+
+namespace velmora::ui {
+
+// ---- Button ---------------------------------------------------------------
+
+Button::Button(Container& parent, Bounds bounds, std::string caption, ButtonRole role)
+    : Control(parent, bounds), role_(role) {
+  SetControlText(caption);
+}
+
+void Button::CreateHandle() {
+  // Enter and Escape arrive as IDOK and IDCANCEL (IsDialogMessage), so the
+  // default and cancel buttons carry those ids.
+  const int id = role_ == ButtonRole::Default ? IDOK : role_ == ButtonRole::Cancel ? IDCANCEL : 0;
+  if (id) id_ = id;
+  hwnd_ = CreateChild(WC_BUTTONW, WS_TABSTOP | (role_ == ButtonRole::Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                      0, controlText(), id_);
+  if (role_ == ButtonRole::Default) form().SetDefaultButton(hwnd_);
+  if (role_ == ButtonRole::Cancel) form().SetCancelButton(hwnd_);
+  if (glyph_) SendMessageW(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph_));
+}
+
+void Button::SetGlyph(HBITMAP glyph) {
+  glyph_ = glyph;
+  if (hwnd_) SendMessageW(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph_));
+}
+
+bool Button::OnCommand(WORD code, HWND) {
+  if (code != BN_CLICKED) return false;
+  Click();
+  return true;
+}
+
+void Button::Click() {
+  if (!enabled()) return;
+  Fire([this] { DoClick(); });
+}
+
+void Button::DoClick() {
+  if (modalResult != mrNone) form().SetModalResult(modalResult);
+  if (onClick) onClick();
+}
+
+// ---- CheckBox -------------------------------------------------------------
+
+CheckBox::CheckBox(Container& parent, Bounds bounds, std::string caption, bool checked)
+    : Control(parent, bounds), checked_(checked) {
+  SetControlText(caption);
+}
+
+void CheckBox::CreateHandle() {
+  hwnd_ = CreateChild(WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX, 0, controlText());
+  SendMessageW(hwnd_, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool CheckBox::checked() const {
+  return hwnd_ ? SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED : checked_;
+}
+
+void CheckBox::SetChecked(bool checked) {
+  checked_ = checked;
+  if (hwnd_) SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CheckBox::Click() {
+  if (!enabled()) return;
+  SetChecked(!checked());
+  Fire([this] {
+    if (onClick) onClick();
+  });
+}
+
+bool CheckBox::OnCommand(WORD code, HWND) {
+  if (code != BN_CLICKED) return false;
+  checked_ = checked();
+  Fire([this] {
+    if (onClick) onClick();
+  });
+  return true;
+}
+
+// ---- RadioButton ----------------------------------------------------------
+
+RadioButton::RadioButton(Container& parent, Bounds bounds, std::string caption, bool groupStart)
+    : Control(parent, bounds), groupStart_(groupStart) {
+  SetControlText(caption);
+}
+
+void RadioButton::CreateHandle() {
+  hwnd_ = CreateChild(WC_BUTTONW, BS_AUTORADIOBUTTON | (groupStart_ ? WS_GROUP | WS_TABSTOP : 0), 0,
+                      controlText());
+  SendMessageW(hwnd_, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool RadioButton::checked() const {
+  return hwnd_ ? SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED : checked_;
+}
+
+void RadioButton::SetChecked(bool checked) {
+  checked_ = checked;
+  if (hwnd_) SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (checked) UncheckOthers();
+}
+
+void RadioButton::UncheckOthers() {
+  // The group: radio buttons of the same parent from the last group start up to the next.
+  std::vector<RadioButton*> group;
+  bool mine = false;
+  for (Control* c : parent().children()) {
+    auto* radio = dynamic_cast<RadioButton*>(c);
+    if (!radio) continue;
+    if (radio->groupStart_) {
+      if (mine) break;
+      group.clear();
+    }
+    group.push_back(radio);
+    if (radio == this) mine = true;
+  }
+  for (RadioButton* other : group)
+    if (other != this && other->checked()) other->SetChecked(false);
+}
+
+void RadioButton::Click() {
+  if (!enabled()) return;
+  SetChecked(true);
+  Fire([this] {
+    if (onClick) onClick();
+  });
+}
+
+bool RadioButton::OnCommand(WORD code, HWND) {
+  if (code != BN_CLICKED) return false;
+  checked_ = checked();
+  if (checked_) UncheckOthers();
+  Fire([this] {
+    if (onClick) onClick();
+  });
+  return true;
+}
+
+// ---- Label and GroupBox ---------------------------------------------------
+
+Label::Label(Container& parent, Bounds bounds, std::string caption, TextAlign align)
+    : Control(parent, bounds), align_(align) {
+  SetControlText(caption);
+}
+
+void Label::CreateHandle() {
+  DWORD style = align_ == TextAlign::Center ? SS_CENTER : align_ == TextAlign::Right ? SS_RIGHT
+                : wordWrap_                   ? SS_LEFT
+                                              : SS_LEFTNOWORDWRAP;
+  hwnd_ = CreateChild(WC_STATICW, style, 0, controlText());
+  ApplyFont();
+}
+
+void Label::SetFontStyle(bool bold, int extraPoints) {
+  bold_ = bold;
+  extraPoints_ = extraPoints;
+  ApplyFont();
+}
+
+void Label::ApplyFont() {
+  if (!hwnd_ || (!bold_ && extraPoints_ == 0)) return;
+  LOGFONTW lf{};
+  GetObjectW(form().font(), sizeof lf, &lf);
+  if (bold_) lf.lfWeight = FW_BOLD;
+  if (extraPoints_) {
+    const int sign = lf.lfHeight < 0 ? -1 : 1;
+    lf.lfHeight += sign * MulDiv(extraPoints_, form().dpi(), 72);
+  }
+  font_ = FontHandle(CreateFontIndirectW(&lf));
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+}
+
+GroupBox::GroupBox(Container& parent, Bounds bounds, std::string caption) : Control(parent, bounds) {
+  SetControlText(caption);
+}
+
+void GroupBox::CreateHandle() { hwnd_ = CreateChild(WC_BUTTONW, BS_GROUPBOX, 0, controlText()); }
+
+// ---- Edit -----------------------------------------------------------------
+
+Edit::Edit(Container& parent, Bounds bounds, std::string text) : Control(parent, bounds) { SetControlText(text); }
+
+void Edit::CreateHandle() {
+  hwnd_ = CreateChild(WC_EDITW, WS_TABSTOP | EditStyle() | (readOnly_ ? ES_READONLY : 0), WS_EX_CLIENTEDGE,
+                      controlText());
+}
+
+void Edit::SetReadOnly(bool readOnly) {
+  readOnly_ = readOnly;
+  if (hwnd_) SendMessageW(hwnd_, EM_SETREADONLY, readOnly, 0);
+}
+
+void Edit::SelectAll() {
+  if (hwnd_) SendMessageW(hwnd_, EM_SETSEL, 0, -1);
+}
+
+std::pair<int, int> Edit::selection() const {
+  DWORD start = 0, end = 0;
+  if (hwnd_) SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {int(start), int(end)};
+}
+
+bool Edit::OnCommand(WORD code, HWND) {
+  if (code != EN_CHANGE) return false;
+  if (onChange) Fire(onChange);
+  return true;
+}
+
+// ---- EditWithBrowse -------------------------------------------------------
+
+EditWithBrowse::EditWithBrowse(Container& parent, Bounds bounds, BrowseKind kind, std::string prompt_)
+    : Edit(parent, bounds), prompt(std::move(prompt_)), kind_(kind) {}
+
+void EditWithBrowse::CreateHandle() {
+  Edit::CreateHandle();
+  const RECT r = PixelRect();
+  const int buttonWidth = Scale(24), gap = Scale(4);
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left - buttonWidth - gap, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  button_ = CreateWindowExW(WS_EX_NOPARENTNOTIFY, WC_BUTTONW, L"...",
+                            WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (visible() ? WS_VISIBLE : 0),
+                            r.right - buttonWidth, r.top, buttonWidth, r.bottom - r.top, parent().containerHandle(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextControlId())),
+                            GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(button_, WM_SETFONT, reinterpret_cast<WPARAM>(form().font()), FALSE);
+  // The button sits right after the edit in the tab order.
+  SetWindowPos(button_, hwnd_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  AdoptWindow(button_);
+}
+
+void EditWithBrowse::SetVisible(bool visible) {
+  Edit::SetVisible(visible);
+  if (button_) ShowWindow(button_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void EditWithBrowse::SetEnabled(bool enabled) {
+  Edit::SetEnabled(enabled);
+  if (button_) EnableWindow(button_, enabled);
+}
+
+bool EditWithBrowse::OnCommand(WORD code, HWND from) {
+  if (from == button_) {
+    if (code == BN_CLICKED) Fire([this] { Browse(); });
+    return true;
+  }
+  return Edit::OnCommand(code, from);
+}
+
+bool EditWithBrowse::Browse() {
+  if (!enabled()) return false;
+  std::optional<std::string> chosen;
+  HWND owner = form().handle();
+  FileDialogOptions options = fileOptions;
+  if (options.title.empty()) options.title = prompt;
+  switch (kind_) {
+    case BrowseKind::Folder:
+      chosen = dialogs().ChooseFolder(owner, prompt, text(), allowCreateFolder);
+      break;
+    case BrowseKind::OpenFile:
+      chosen = dialogs().OpenFile(owner, options);
+      break;
+    case BrowseKind::SaveFile:
+      chosen = dialogs().SaveFile(owner, options);
+      break;
+  }
+  if (!chosen) return false;
+  SetText(*chosen);
+  if (onBrowsed) Fire(onBrowsed);
+  return true;
+}
+
+// ---- Memo -----------------------------------------------------------------
+
+namespace {
+
+std::string ToCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+Memo::Memo(Container& parent, Bounds bounds, bool readOnly, bool wordWrap) : Edit(parent, bounds), wordWrap_(wordWrap) {
+  readOnly_ = readOnly;
+}
+
+DWORD Memo::EditStyle() const {
+  return ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL | WS_VSCROLL |
+         (wordWrap_ ? 0 : ES_AUTOHSCROLL | WS_HSCROLL);
+}
+
+void Memo::CreateHandle() {
+  Edit::CreateHandle();
+  // The default limit of 32K characters is far too small for a log.
+  SendMessageW(hwnd_, EM_SETLIMITTEXT, 0, 0);
+}
+
+void Memo::SetText(const std::string& text) { Edit::SetText(ToCrLf(text)); }
+
+void Memo::Append(const std::string& text) {
+  if (!hwnd_) {
+    SetText(controlText() + text);
+    return;
+  }
+  const std::wstring add = Widen(ToCrLf(text));
+  const int end = GetWindowTextLengthW(hwnd_);
+  SendMessageW(hwnd_, EM_SETSEL, end, end);
+  SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add.c_str()));
+  ScrollToEnd();
+}
+
+int Memo::lineCount() const { return hwnd_ ? int(SendMessageW(hwnd_, EM_GETLINECOUNT, 0, 0)) : 0; }
+
+void Memo::ScrollToEnd() {
+  if (!hwnd_) return;
+  const int end = GetWindowTextLengthW(hwnd_);
+  SendMessageW(hwnd_, EM_SETSEL, end, end);
+  SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
+}
+
+// ---- NumberEdit -----------------------------------------------------------
+
+NumberEdit::NumberEdit(Container& parent, Bounds bounds, int minimum, int maximum, int value)
+    : Control(parent, bounds), min_(minimum), max_(std::max(minimum, maximum)), value_(value) {
+  value_ = std::clamp(value_, min_, max_);
+  SetControlText(std::to_string(value_));
+}
+
+void NumberEdit::CreateHandle() {
+  hwnd_ = CreateChild(WC_EDITW, WS_TABSTOP | ES_AUTOHSCROLL | (min_ >= 0 ? ES_NUMBER : 0), WS_EX_CLIENTEDGE,
+                      controlText());
+  spin_ = CreateWindowExW(WS_EX_NOPARENTNOTIFY, UPDOWN_CLASSW, nullptr,
+                          WS_CHILD | (visible() ? WS_VISIBLE : 0) | UDS_SETBUDDYINT | UDS_ALIGNRIGHT |
+                              UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_HOTTRACK,
+                          0, 0, 0, 0, parent().containerHandle(),
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextControlId())), GetModuleHandleW(nullptr),
+                          nullptr);
+  SendMessageW(spin_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(hwnd_), 0);
+  SendMessageW(spin_, UDM_SETRANGE32, WPARAM(min_), LPARAM(max_));
+  SendMessageW(spin_, UDM_SETPOS32, 0, LPARAM(value_));
+  AdoptWindow(spin_);
+}
+
+int NumberEdit::value() const {
+  const std::string t = controlText();
+  char* end = nullptr;
+  const long long v = std::strtoll(t.c_str(), &end, 10);
+  if (t.empty() || end == t.c_str()) return min_;
+  return int(std::clamp<long long>(v, min_, max_));
+}
+
+void NumberEdit::SetValue(int value) {
+  value_ = std::clamp(value, min_, max_);
+  SetControlText(std::to_string(value_));
+  if (spin_) SendMessageW(spin_, UDM_SETPOS32, 0, LPARAM(value_));
+}
+
+void NumberEdit::SetRange(int minimum, int maximum) {
+  min_ = minimum;
+  max_ = std::max(minimum, maximum);
+  if (spin_) SendMessageW(spin_, UDM_SETRANGE32, WPARAM(min_), LPARAM(max_));
+  SetValue(value());
+}
+
+void NumberEdit::SetVisible(bool visible) {
+  Control::SetVisible(visible);
+  if (spin_) ShowWindow(spin_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void NumberEdit::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  if (spin_) EnableWindow(spin_, enabled);
+}
+
+bool NumberEdit::OnCommand(WORD code, HWND from) {
+  if (from != hwnd_ || code != EN_CHANGE) return false;
+  if (onChange) Fire(onChange);
+  return true;
+}
+
+// ---- ProgressBar ----------------------------------------------------------
+
+ProgressBar::ProgressBar(Container& parent, Bounds bounds, int minimum, int maximum)
+    : Control(parent, bounds), min_(minimum), max_(std::max(minimum, maximum)), pos_(minimum) {}
+
+void ProgressBar::CreateHandle() {
+  hwnd_ = CreateChild(PROGRESS_CLASSW, 0);
+  SendMessageW(hwnd_, PBM_SETRANGE32, WPARAM(min_), LPARAM(max_));
+  SendMessageW(hwnd_, PBM_SETPOS, WPARAM(pos_), 0);
+}
+
+void ProgressBar::SetRange(int minimum, int maximum) {
+  min_ = minimum;
+  max_ = std::max(minimum, maximum);
+  if (hwnd_) SendMessageW(hwnd_, PBM_SETRANGE32, WPARAM(min_), LPARAM(max_));
+  SetPosition(pos_);
+}
+
+void ProgressBar::SetPosition(int position) {
+  pos_ = std::clamp(position, min_, max_);
+  if (hwnd_) SendMessageW(hwnd_, PBM_SETPOS, WPARAM(pos_), 0);
+}
+
+// ---- Image ----------------------------------------------------------------
+
+namespace {
+// The picture that took the mouse button. When a pressed picture hides itself
+// (the launcher shows the "down" picture below it), the release may arrive at
+// the picture below; it is handed back to the pressed one.
+Image* g_pressedImage = nullptr;
+}  // namespace
+
+Image::Image(Container& parent, Bounds bounds, HBITMAP picture) : Control(parent, bounds), picture_(picture) {}
+
+void Image::CreateHandle() { hwnd_ = CreateCustom(L"VelmoraImage", 0); }
+
+void Image::OnHandleLost() {
+  if (g_pressedImage == this) g_pressedImage = nullptr;
+  tracking_ = pressed_ = false;
+}
+
+void Image::SetPicture(HBITMAP picture) {
+  owned_.reset();
+  picture_ = picture;
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Image::SetPicture(BitmapHandle picture) {
+  picture_ = picture.get();
+  owned_ = std::move(picture);
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Image::SetStretch(bool stretch) {
+  stretch_ = stretch;
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Image::Paint(HDC dc) {
+  RECT rc;
+  GetClientRect(hwnd_, &rc);
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  if (!picture_) return;
+  BITMAP bm{};
+  GetObjectW(picture_, sizeof bm, &bm);
+  HDC mem = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(mem, picture_);
+  if (stretch_) {
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+  } else {
+    BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+  }
+  SelectObject(mem, old);
+  DeleteDC(mem);
+}
+
+void Image::MouseMove(int x, int y) {
+  if (!tracking_) {
+    tracking_ = true;
+    if (onMouseEnter) Fire(onMouseEnter);
+  }
+  if (onMouseMove) Fire([&] { onMouseMove(x, y); });
+}
+
+void Image::MouseDown(int x, int y) {
+  pressed_ = true;
+  g_pressedImage = this;
+  if (onMouseDown) Fire([&] { onMouseDown(x, y); });
+}
+
+void Image::Up(int x, int y) {
+  const bool wasPressed = pressed_;
+  pressed_ = false;
+  if (g_pressedImage == this) g_pressedImage = nullptr;
+  if (onMouseUp) Fire([&] { onMouseUp(x, y); });
+  RECT rc = PixelRect();
+  OffsetRect(&rc, -rc.left, -rc.top);
+  if (wasPressed && x >= 0 && y >= 0 && x < rc.right && y < rc.bottom) Click();
+}
+
+void Image::MouseUp(int x, int y) { Up(x, y); }
+
+void Image::Click() {
+  if (!enabled()) return;
+  if (onClick) Fire(onClick);
+}
+
+LRESULT Image::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      Paint(dc);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_NCHITTEST:
+      if (transparentToMouse) return HTTRANSPARENT;
+      break;
+    case WM_SETCURSOR:
+      if (handCursor && LOWORD(lp) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    case WM_MOUSEMOVE: {
+      if (!tracking_) {
+        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
+        TrackMouseEvent(&tme);
+      }
+      MouseMove(short(LOWORD(lp)), short(HIWORD(lp)));
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      tracking_ = false;
+      if (onMouseLeave) Fire(onMouseLeave);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      SetCapture(hwnd_);
+      MouseDown(short(LOWORD(lp)), short(HIWORD(lp)));
+      return 0;
+    case WM_LBUTTONUP: {
+      if (GetCapture() == hwnd_) ReleaseCapture();
+      const int x = short(LOWORD(lp)), y = short(HIWORD(lp));
+      if (g_pressedImage && g_pressedImage != this && g_pressedImage->hwnd_) {
+        POINT pt{x, y};
+        MapWindowPoints(hwnd_, g_pressedImage->hwnd_, &pt, 1);
+        g_pressedImage->Up(pt.x, pt.y);
+      } else {
+        Up(x, y);
+      }
+      return 0;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+// ---- Animation ------------------------------------------------------------
+
+Animation::Animation(Container& parent, Bounds bounds) : Control(parent, bounds) {}
+
+void Animation::CreateHandle() {
+  hwnd_ = CreateCustom(L"VelmoraAnimation", 0);
+  if (active_) SetTimer(hwnd_, 1, 60, nullptr);
+}
+
+void Animation::Start() {
+  active_ = true;
+  if (hwnd_) SetTimer(hwnd_, 1, 60, nullptr);
+}
+
+void Animation::Stop() {
+  active_ = false;
+  if (hwnd_) {
+    KillTimer(hwnd_, 1);
+    frame_ = 0;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+  }
+}
+
+void Animation::Paint(HDC dc, const RECT& rc) {
+  const int w = rc.right, h = rc.bottom;
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  // A sheet of paper with lines of "text".
+  const int pw = w * 5 / 8, ph = h * 7 / 8;
+  const int px = (w - pw) / 2, py = (h - ph) / 2;
+  HPEN border = CreatePen(PS_SOLID, 1, RGB(128, 128, 128));
+  HGDIOBJ oldPen = SelectObject(dc, border);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
+  Rectangle(dc, px, py, px + pw, py + ph);
+  HPEN line = CreatePen(PS_SOLID, std::max(1, h / 24), RGB(150, 170, 200));
+  SelectObject(dc, line);
+  const int lines = 6;
+  for (int i = 0; i < lines; ++i) {
+    const int y = py + ph * (i + 1) / (lines + 1);
+    const int len = pw * (i % 3 == 2 ? 5 : 8) / 10;
+    MoveToEx(dc, px + pw / 10, y, nullptr);
+    LineTo(dc, px + pw / 10 + len, y);
+  }
+  // The magnifier moves along a figure-eight over the page.
+  const double t = frame_ * 0.12;
+  const int r = std::max(3, std::min(w, h) / 5);
+  const int cx = px + pw / 2 + int(std::sin(t) * (pw / 2 - r / 2));
+  const int cy = py + ph / 2 + int(std::sin(2 * t) * (ph / 4));
+  HPEN handle = CreatePen(PS_SOLID, std::max(2, r / 2), RGB(90, 60, 30));
+  SelectObject(dc, handle);
+  MoveToEx(dc, cx + r * 7 / 10, cy + r * 7 / 10, nullptr);
+  LineTo(dc, cx + r * 16 / 10, cy + r * 16 / 10);
+  HPEN rim = CreatePen(PS_SOLID, std::max(2, r / 4), RGB(60, 60, 70));
+  SelectObject(dc, rim);
+  HBRUSH glass = CreateSolidBrush(RGB(210, 230, 250));
+  SelectObject(dc, glass);
+  Ellipse(dc, cx - r, cy - r, cx + r, cy + r);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(border);
+  DeleteObject(line);
+  DeleteObject(handle);
+  DeleteObject(rim);
+  DeleteObject(glass);
+}
+
+LRESULT Animation::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_TIMER:
+      ++frame_;
+      InvalidateRect(hwnd_, nullptr, FALSE);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      RECT rc;
+      GetClientRect(hwnd_, &rc);
+      // Drawn off screen first so the sweep does not flicker.
+      HDC mem = CreateCompatibleDC(dc);
+      HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(1L, rc.right), std::max(1L, rc.bottom));
+      HGDIOBJ old = SelectObject(mem, bmp);
+      Paint(mem, rc);
+      BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
+      SelectObject(mem, old);
+      DeleteObject(bmp);
+      DeleteDC(mem);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_DESTROY:
+      KillTimer(hwnd_, 1);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+// ---- MenuButton -----------------------------------------------------------
+
+MenuButton::MenuButton(Container& parent, Bounds bounds, std::string caption)
+    : Button(parent, bounds, std::move(caption)) {}
+
+int MenuButton::AddItem(const std::string& caption) {
+  items_.push_back(caption);
+  return int(items_.size()) - 1;
+}
+
+void MenuButton::ChooseItem(int index) {
+  if (index < 0 || size_t(index) >= items_.size() || !enabled()) return;
+  if (onItem) Fire([&] { onItem(index); });
+}
+
+void MenuButton::DoClick() {
+  if (onClick) onClick();
+  if (!hwnd_ || items_.empty()) return;
+  HMENU menu = CreatePopupMenu();
+  for (size_t i = 0; i < items_.size(); ++i)
+    AppendMenuW(menu, MF_STRING, UINT_PTR(i + 1), Widen(items_[i]).c_str());
+  RECT r;
+  GetWindowRect(hwnd_, &r);
+  const int chosen = int(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, r.left,
+                                        r.bottom, 0, form().handle(), nullptr));
+  DestroyMenu(menu);
+  if (chosen > 0) ChooseItem(chosen - 1);
+}
+
+// ---- StatusBar ------------------------------------------------------------
+
+StatusBar::StatusBar(Container& parent, bool sizeGrip) : Control(parent, Bounds{}), sizeGrip_(sizeGrip) {}
+
+void StatusBar::CreateHandle() {
+  hwnd_ = CreateChild(STATUSCLASSNAMEW, sizeGrip_ ? SBARS_SIZEGRIP : 0);
+  ApplyParts();
+  for (size_t i = 0; i < texts_.size(); ++i)
+    SendMessageW(hwnd_, SB_SETTEXTW, WPARAM(i), reinterpret_cast<LPARAM>(Widen(texts_[i]).c_str()));
+}
+
+void StatusBar::SetPanels(const std::vector<int>& widths) {
+  widths_ = widths;
+  texts_.resize(widths_.size());
+  ApplyParts();
+}
+
+void StatusBar::ApplyParts() {
+  if (!hwnd_ || widths_.empty()) return;
+  std::vector<int> edges;
+  int x = 0;
+  for (int w : widths_) {
+    if (w < 0) {
+      edges.push_back(-1);
+      break;
+    }
+    x += Scale(w);
+    edges.push_back(x);
+  }
+  SendMessageW(hwnd_, SB_SETPARTS, WPARAM(edges.size()), reinterpret_cast<LPARAM>(edges.data()));
+  PlacePanelChildren();
+}
+
+void StatusBar::SetText(size_t panel, const std::string& text) {
+  if (panel >= texts_.size()) texts_.resize(panel + 1);
+  texts_[panel] = text;
+  if (hwnd_) SendMessageW(hwnd_, SB_SETTEXTW, WPARAM(panel), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+std::string StatusBar::text(size_t panel) const {
+  if (!hwnd_) return panel < texts_.size() ? texts_[panel] : std::string();
+  const LRESULT len = SendMessageW(hwnd_, SB_GETTEXTLENGTHW, WPARAM(panel), 0);
+  std::wstring buf(size_t(LOWORD(len)) + 1, L'\0');
+  SendMessageW(hwnd_, SB_GETTEXTW, WPARAM(panel), reinterpret_cast<LPARAM>(buf.data()));
+  buf.resize(wcslen(buf.c_str()));
+  return Narrow(buf);
+}
+
+void StatusBar::PlaceInPanel(Control& control, size_t panel) {
+  placed_.emplace_back(&control, panel);
+  PlacePanelChildren();
+}
+
+void StatusBar::PlacePanelChildren() {
+  if (!hwnd_) return;
+  for (auto& [control, panel] : placed_) {
+    if (!control->handle()) continue;
+    if (GetParent(control->handle()) != hwnd_) SetParent(control->handle(), hwnd_);
+    RECT r{};
+    SendMessageW(hwnd_, SB_GETRECT, WPARAM(panel), reinterpret_cast<LPARAM>(&r));
+    InflateRect(&r, -1, -1);
+    SetWindowPos(control->handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void StatusBar::OnParentResize() {
+  if (!hwnd_) return;
+  SendMessageW(hwnd_, WM_SIZE, 0, 0);
+  PlacePanelChildren();
+}
+
+int StatusBar::height() const {
+  if (!hwnd_) return 22;
+  RECT r;
+  GetWindowRect(hwnd_, &r);
+  return MulDiv(r.bottom - r.top, 96, form().dpi());
+}
+
+// ---- TabControl and TabPage -----------------------------------------------
+
+TabControl::TabControl(Container& parent, Bounds bounds) : Control(parent, bounds) {}
+
+void TabControl::CreateHandle() {
+  hwnd_ = CreateChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
+}
+
+int TabControl::activePageIndex() const {
+  if (!hwnd_) return pages_.empty() ? -1 : active_;
+  return int(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0));
+}
+
+TabPage* TabControl::activePage() {
+  const int i = activePageIndex();
+  return i >= 0 && size_t(i) < pages_.size() ? pages_[size_t(i)] : nullptr;
+}
+
+void TabControl::SetActivePageIndex(int index) {
+  if (index < 0 || size_t(index) >= pages_.size()) return;
+  active_ = index;
+  if (hwnd_) SendMessageW(hwnd_, TCM_SETCURSEL, WPARAM(index), 0);
+  ShowActive();
+}
+
+void TabControl::SetActivePage(TabPage& page) { SetActivePageIndex(page.index()); }
+
+void TabControl::ShowActive() {
+  const int active = activePageIndex();
+  for (size_t i = 0; i < pages_.size(); ++i) pages_[i]->SetVisible(int(i) == active);
+}
+
+RECT TabControl::DisplayRect() const {
+  RECT r{};
+  if (!hwnd_) return r;
+  GetClientRect(hwnd_, &r);
+  SendMessageW(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+  return r;
+}
+
+bool TabControl::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->code == TCN_SELCHANGE) {
+    active_ = activePageIndex();
+    ShowActive();
+    if (onChange) Fire(onChange);
+    result = 0;
+    return true;
+  }
+  return false;
+}
+
+TabPage::TabPage(TabControl& tabs, std::string caption)
+    : Control(tabs.parent(), Bounds{}), tabs_(tabs), caption_(std::move(caption)) {
+  tabs_.pages_.push_back(this);
+}
+
+TabPage::~TabPage() {
+  auto& pages = tabs_.pages_;
+  pages.erase(std::remove(pages.begin(), pages.end(), this), pages.end());
+}
+
+int TabPage::index() const {
+  const auto& pages = tabs_.pages_;
+  return int(std::find(pages.begin(), pages.end(), this) - pages.begin());
+}
+
+void TabPage::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  if (tabs_.handle()) {
+    std::wstring text = Widen(caption_);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    SendMessageW(tabs_.handle(), TCM_SETITEMW, WPARAM(index()), reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+void TabPage::CreateHandle() {
+  if (!tabs_.handle()) return;
+  std::wstring text = Widen(caption_);
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text.data();
+  const int i = index();
+  SendMessageW(tabs_.handle(), TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+  if (i == tabs_.active_) SendMessageW(tabs_.handle(), TCM_SETCURSEL, WPARAM(i), 0);
+  SetVisible(i == tabs_.active_);
+  hwnd_ = CreateCustom(L"VelmoraTabPage", WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, nullptr, tabs_.handle());
+  if (!hwnd_) return;
+  const RECT r = tabs_.DisplayRect();
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  CreateChildren();
+}
+
+LRESULT TabPage::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_COMMAND || msg == WM_NOTIFY) {
+    LRESULT result = 0;
+    if (Reflect(msg, wp, lp, result)) return result;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace velmora::ui

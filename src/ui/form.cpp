@@ -1,0 +1,856 @@
+#include "ui/form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/text.h"
+#include "ui/app.h"
+#include "ui/dialogs.h"
+#include "ui/form_storage.h"
+#include "ui/menus.h"
+
+namespace velmora::ui {
+
+namespace {
+
+constexpr const wchar_t* kFormProp = L"VelmoraForm";
+constexpr const wchar_t* kControlProp = L"VelmoraControl";
+#ifndef WM_DPICHANGED
+constexpr UINT WM_DPICHANGED = 0x02E0;
+#endif
+
+HelpHook& HelpHookRef() {
+  static HelpHook hook;
+  return hook;
+}
+
+int SystemDpi() {
+  HDC dc = GetDC(nullptr);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+// GetDpiForWindow exists from Windows 10 1607 on; older systems (and Wine
+// versions without it) use the screen's one DPI.
+int WindowDpi(HWND hwnd) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const Fn fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (fn && hwnd) {
+    const UINT dpi = fn(hwnd);
+    if (dpi) return int(dpi);
+  }
+  return SystemDpi();
+}
+
+FontHandle MessageFont(int dpi) {
+  using Fn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  static const Fn forDpi = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+  NONCLIENTMETRICSW ncm{};
+  ncm.cbSize = sizeof ncm;
+  bool ok = forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0, UINT(dpi));
+  if (!ok) {
+    ok = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0) != FALSE;
+    if (ok) ncm.lfMessageFont.lfHeight = MulDiv(ncm.lfMessageFont.lfHeight, dpi, SystemDpi());
+  }
+  if (!ok) {
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof ncm.lfMessageFont, &ncm.lfMessageFont);
+  }
+  return FontHandle(CreateFontIndirectW(&ncm.lfMessageFont));
+}
+
+void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (GetClassInfoExW(GetModuleHandleW(nullptr), name.c_str(), &wc)) return;
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  // Icon resource 1 of the program when it has one.
+  wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.lpszClassName = name.c_str();
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    throw std::runtime_error("The window class " + Narrow(name) + " could not be registered: " +
+                             SystemErrorText(GetLastError()));
+}
+
+}  // namespace
+
+void SetHelpHook(HelpHook hook) { HelpHookRef() = std::move(hook); }
+
+void OpenHelpTopic(const std::string& topic) {
+  if (HelpHookRef()) HelpHookRef()(topic);
+}
+
+// ---- Container ------------------------------------------------------------
+
+int Container::Scale(int value96) const {
+  Form& f = const_cast<Container*>(this)->form();
+  if (f.args().pixelLayout) return value96;
+  return MulDiv(value96, f.dpi(), 96);
+}
+
+void Container::CreateChildren() {
+  for (size_t i = 0; i < children_.size(); ++i) children_[i]->Create();
+}
+
+bool Container::Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  HWND child = nullptr;
+  if (msg == WM_COMMAND) child = reinterpret_cast<HWND>(lp);
+  else if (msg == WM_NOTIFY && lp) child = reinterpret_cast<NMHDR*>(lp)->hwndFrom;
+  if (!child) return false;
+  auto* control = static_cast<Control*>(GetPropW(child, kControlProp));
+  if (!control) return false;
+  result = 0;
+  if (msg == WM_COMMAND) return control->OnCommand(HIWORD(wp), child);
+  return control->OnNotify(reinterpret_cast<NMHDR*>(lp), result);
+}
+
+// ---- Control --------------------------------------------------------------
+
+Control::Control(Container& parent, Bounds bounds) : parent_(parent), bounds_(bounds) {
+  parent_.children_.push_back(this);
+}
+
+Control::~Control() {
+  auto& list = parent_.children_;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  if (hwnd_) {
+    if (!hint_.empty() && form().handle()) {
+      TTTOOLINFOW ti{};
+      ti.cbSize = sizeof ti;
+      ti.hwnd = parent_.containerHandle();
+      ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+      SendMessageW(form().tooltip(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    RemovePropW(hwnd_, kControlProp);
+    if (GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Control::CustomProc))
+      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    HWND h = hwnd_;
+    hwnd_ = nullptr;
+    DestroyWindow(h);
+  }
+}
+
+void Control::Create() {
+  if (hwnd_ || !parent_.containerHandle()) return;
+  id_ = form().NextControlId();
+  CreateHandle();
+  if (!hwnd_) throw std::runtime_error("A control could not be created: " + SystemErrorText(GetLastError()));
+  SetPropW(hwnd_, kControlProp, this);
+  if (!initialEnabled_) EnableWindow(hwnd_, FALSE);
+  ApplyHint();
+}
+
+RECT Control::PixelRect() const {
+  return RECT{Scale(bounds_.x), Scale(bounds_.y), Scale(bounds_.x) + Scale(bounds_.width),
+              Scale(bounds_.y) + Scale(bounds_.height)};
+}
+
+int Control::nextControlId() { return form().NextControlId(); }
+
+HWND Control::CreateChild(const wchar_t* className, DWORD style, DWORD exStyle, const std::string& text, int id) {
+  const RECT r = PixelRect();
+  style |= WS_CHILD | (initialVisible_ ? WS_VISIBLE : 0);
+  HWND h = CreateWindowExW(exStyle | WS_EX_NOPARENTNOTIFY, className, Widen(text).c_str(), style, r.left, r.top,
+                           r.right - r.left, r.bottom - r.top, parent_.containerHandle(),
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id ? id : id_)), GetModuleHandleW(nullptr),
+                           nullptr);
+  if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(form().font()), FALSE);
+  return h;
+}
+
+void Control::AdoptWindow(HWND companion) {
+  if (companion) SetPropW(companion, kControlProp, this);
+}
+
+HWND Control::CreateCustom(const wchar_t* className, DWORD style, DWORD exStyle, HCURSOR cursor,
+                           HWND parentOverride) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), className, &wc)) {
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &Control::CustomProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = cursor ? cursor : LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    RegisterClassExW(&wc);
+  }
+  const RECT r = PixelRect();
+  style |= WS_CHILD | (initialVisible_ ? WS_VISIBLE : 0);
+  HWND h = CreateWindowExW(exStyle | WS_EX_NOPARENTNOTIFY, className, L"", style, r.left, r.top,
+                           r.right - r.left, r.bottom - r.top,
+                           parentOverride ? parentOverride : parent_.containerHandle(),
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleW(nullptr), this);
+  if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(form().font()), FALSE);
+  return h;
+}
+
+LRESULT CALLBACK Control::CustomProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Control* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<Control*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    if (self) self->hwnd_ = hwnd;
+  } else {
+    self = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    RemovePropW(hwnd, kControlProp);
+    self->hwnd_ = nullptr;
+    self->OnHandleLost();
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  Form& f = self->form();
+  f.EnterHandler();
+  LRESULT result = 0;
+  try {
+    result = self->WndProc(msg, wp, lp);
+  } catch (...) {
+    Form::ReportException(hwnd);
+    result = DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  f.LeaveHandler();  // may free the form and this control with it
+  return result;
+}
+
+LRESULT Control::WndProc(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
+
+bool Control::visible() const {
+  if (!hwnd_) return initialVisible_;
+  return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Control::SetVisible(bool visible) {
+  initialVisible_ = visible;
+  if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Control::enabled() const { return hwnd_ ? IsWindowEnabled(hwnd_) != FALSE : initialEnabled_; }
+
+void Control::SetEnabled(bool enabled) {
+  initialEnabled_ = enabled;
+  if (hwnd_) EnableWindow(hwnd_, enabled);
+}
+
+void Control::SetFocus() {
+  if (hwnd_) ::SetFocus(hwnd_);
+}
+
+void Control::SetBounds(Bounds bounds) {
+  bounds_ = bounds;
+  if (hwnd_) {
+    const RECT r = PixelRect();
+    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void Control::SetHint(const std::string& hint) {
+  hint_ = hint;
+  ApplyHint();
+}
+
+void Control::ApplyHint() {
+  if (!hwnd_ || hint_.empty() || !form().handle()) return;
+  std::wstring text = Widen(hint_);
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = parent_.containerHandle();
+  ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+  ti.lpszText = text.data();
+  HWND tip = form().tooltip();
+  SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+std::string Control::controlText() const {
+  if (!hwnd_) return initialText_;
+  const int n = GetWindowTextLengthW(hwnd_);
+  std::wstring buf(size_t(n) + 1, L'\0');
+  const int got = GetWindowTextW(hwnd_, buf.data(), n + 1);
+  buf.resize(size_t(std::max(got, 0)));
+  return Narrow(buf);
+}
+
+void Control::SetControlText(const std::string& text) {
+  initialText_ = text;
+  textSet_ = true;
+  if (hwnd_) SetWindowTextW(hwnd_, Widen(text).c_str());
+}
+
+void Control::Fire(const std::function<void()>& call) { form().RunHandler(call); }
+
+// ---- Form -----------------------------------------------------------------
+
+Form::Form() = default;
+
+Form::~Form() {
+  args_.freeOnClose = false;  // already being deleted
+  if (hwnd_) {
+    ++depth_;
+    DestroyWindow(hwnd_);
+  }
+}
+
+Form* Form::FromHandle(HWND hwnd) { return hwnd ? static_cast<Form*>(GetPropW(hwnd, kFormProp)) : nullptr; }
+
+void Form::Create(const FormArgs& args) {
+  if (hwnd_) throw std::logic_error("Form::Create called twice");
+  args_ = args;
+  const std::wstring cls = Widen(args_.className);
+  RegisterFormClass(cls, &Form::StaticProc);
+
+  DWORD style = WS_CLIPCHILDREN, ex = WS_EX_CONTROLPARENT;
+  switch (args_.style) {
+    case FormStyle::Dialog:
+      style |= WS_CAPTION | WS_SYSMENU | (args_.minimizeBox ? WS_MINIMIZEBOX : 0);
+      if (args_.sizeable) style |= WS_THICKFRAME | WS_MAXIMIZEBOX;
+      break;
+    case FormStyle::ToolWindow:
+      style |= WS_CAPTION | WS_SYSMENU | (args_.sizeable ? WS_THICKFRAME : 0);
+      ex |= WS_EX_TOOLWINDOW;
+      break;
+    case FormStyle::Borderless:
+      style |= WS_POPUP;
+      break;
+  }
+  if (args_.topmost) ex |= WS_EX_TOPMOST;
+  HMENU menu = nullptr;
+  for (Menu* m : menus_)
+    if (m->isMainMenu()) menu = m->handle();
+
+  dpi_ = SystemDpi();
+  RECT r{0, 0, Scale(args_.clientWidth), Scale(args_.clientHeight)};
+  AdjustWindowRectEx(&r, style, menu != nullptr, ex);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  int x = args_.x, y = args_.y;
+  if (args_.centered || x == CW_USEDEFAULT) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    HMONITOR mon = args_.owner ? MonitorFromWindow(args_.owner, MONITOR_DEFAULTTOPRIMARY)
+                               : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    GetMonitorInfoW(mon, &mi);
+    x = mi.rcWork.left + (mi.rcWork.right - mi.rcWork.left - w) / 2;
+    y = mi.rcWork.top + (mi.rcWork.bottom - mi.rcWork.top - h) / 2;
+  }
+  HWND created = CreateWindowExW(ex, cls.c_str(), Widen(args_.caption).c_str(), style, x, y, w, h, args_.owner,
+                                 menu, GetModuleHandleW(nullptr), this);
+  if (!created)
+    throw std::runtime_error("The window " + args_.className +
+                             " could not be created: " + SystemErrorText(GetLastError()));
+  if (args_.visible && hwnd_) Show();
+}
+
+LRESULT CALLBACK Form::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Form* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    if (self) {
+      self->hwnd_ = hwnd;
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      SetPropW(hwnd, kFormProp, self);
+    }
+  } else {
+    self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  self->EnterHandler();
+  LRESULT result = 0;
+  try {
+    result = self->Dispatch(msg, wp, lp);
+  } catch (...) {
+    ReportException(hwnd);
+    result = DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  self->LeaveHandler();  // may delete self
+  return result;
+}
+
+void Form::RunHandler(const std::function<void()>& call) {
+  HWND owner = hwnd_;
+  EnterHandler();
+  try {
+    if (call) call();
+  } catch (...) {
+    ReportException(owner);
+  }
+  LeaveHandler();
+}
+
+void Form::LeaveHandler() {
+  if (--depth_ > 0) return;
+  if (destroyPending_ && hwnd_) {
+    destroyPending_ = false;
+    ++depth_;
+    DestroyWindow(hwnd_);
+    --depth_;
+  }
+  if (destroyed_ && args_.freeOnClose && depth_ == 0) delete this;
+}
+
+void Form::ReportException(HWND owner) noexcept {
+  std::string text;
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    text = e.what();
+  } catch (...) {
+    text = "An unexpected error occurred.";
+  }
+  try {
+    dialogs().Message(owner, text, "Velmora", MsgButtons::Ok, MsgIcon::Error);
+  } catch (...) {
+  }
+}
+
+void Form::Relayout(Container& c) {
+  for (Control* child : c.children_) {
+    if (child->hwnd_) {
+      SendMessageW(child->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+      child->SetBounds(child->bounds_);
+    }
+    if (auto* inner = dynamic_cast<Container*>(child)) Relayout(*inner);
+  }
+}
+
+void Form::ForgetControls(Container& c) {
+  for (Control* child : c.children_) {
+    if (child->hwnd_) {
+      child->hwnd_ = nullptr;
+      child->OnHandleLost();
+    }
+    if (auto* inner = dynamic_cast<Container*>(child)) ForgetControls(*inner);
+  }
+}
+
+LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  switch (msg) {
+    case WM_CREATE: {
+      const int actual = WindowDpi(hwnd_);
+      if (actual != dpi_) {
+        dpi_ = actual;
+        RECT wr;
+        GetWindowRect(hwnd_, &wr);
+        RECT r{0, 0, Scale(args_.clientWidth), Scale(args_.clientHeight)};
+        AdjustWindowRectEx(&r, DWORD(GetWindowLongW(hwnd_, GWL_STYLE)), GetMenu(hwnd_) != nullptr,
+                           DWORD(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+        SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      font_ = MessageFont(dpi_);
+      SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+      CreateChildren();
+      for (size_t i = 0; i < storages_.size(); ++i) {
+        try {
+          storages_[i]->Restore();
+        } catch (...) {
+          ReportException(hwnd_);
+        }
+      }
+      FormCreate();
+      return 0;
+    }
+    case WM_SHOWWINDOW:
+      if (wp) FormShow();
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        FormDeactivate();
+      } else {
+        FormActivate();
+        // Focus goes back to the control that had it, else the first tab stop.
+        HWND target = (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_))
+                          ? lastFocus_
+                          : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+        if (target) {
+          ::SetFocus(target);
+          return 0;
+        }
+      }
+      break;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      FormDestroy();
+      // The menus belong to their C++ objects, not to the window.
+      if (GetMenu(hwnd_)) SetMenu(hwnd_, nullptr);
+      if (tooltip_) {
+        DestroyWindow(tooltip_);
+        tooltip_ = nullptr;
+      }
+      break;
+    case WM_NCDESTROY: {
+      HWND h = hwnd_;
+      RemovePropW(h, kFormProp);
+      SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+      ForgetControls(*this);
+      hwnd_ = nullptr;
+      destroyed_ = true;
+      defaultButton_ = cancelButton_ = lastFocus_ = nullptr;
+      if (accel_) {
+        DestroyAcceleratorTable(accel_);
+        accel_ = nullptr;
+        accelDirty_ = true;
+      }
+      return DefWindowProcW(h, msg, wp, lp);
+    }
+    case WM_COMMAND:
+      if (lp) {
+        if (Reflect(msg, wp, lp, result)) return result;
+        break;
+      }
+      if (HIWORD(wp) <= 1) {  // menu (0) or accelerator (1)
+        const UINT id = LOWORD(wp);
+        if ((id == IDOK && defaultButton_) || (id == IDCANCEL && cancelButton_)) {
+          HWND button = id == IDOK ? defaultButton_ : cancelButton_;
+          if (IsWindowEnabled(button))
+            SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(button));
+          return 0;
+        }
+        for (Menu* m : menus_)
+          if (MenuItem* item = m->Find(id)) {
+            item->Click();
+            return 0;
+          }
+      }
+      break;
+    case WM_NOTIFY:
+      if (Reflect(msg, wp, lp, result)) return result;
+      break;
+    case DM_GETDEFID:
+      if (defaultButton_) return MAKELRESULT(GetDlgCtrlID(defaultButton_), DC_HASDEFID);
+      return 0;
+    case WM_NCHITTEST:
+      if (args_.dragByBackground) {
+        result = DefWindowProcW(hwnd_, msg, wp, lp);
+        return result == HTCLIENT ? HTCAPTION : result;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      FormMouseMove(short(LOWORD(lp)), short(HIWORD(lp)));
+      break;
+    case WM_NCMOUSEMOVE:
+      if (args_.dragByBackground && wp == HTCAPTION) {
+        POINT pt{short(LOWORD(lp)), short(HIWORD(lp))};
+        ScreenToClient(hwnd_, &pt);
+        FormMouseMove(pt.x, pt.y);
+      }
+      break;
+    case WM_ERASEBKGND:
+      if (background_) {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+        HDC mem = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(mem, background_);
+        BITMAP bm{};
+        GetObjectW(background_, sizeof bm, &bm);
+        BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteDC(mem);
+        return 1;
+      }
+      break;
+    case WM_SIZE: {
+      for (size_t i = 0; i < children_.size(); ++i) children_[i]->OnParentResize();
+      FormResize();
+      break;
+    }
+    case WM_HELP:
+      if (!args_.helpTopic.empty()) {
+        OpenHelpTopic(args_.helpTopic);
+        return TRUE;
+      }
+      break;
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wp);
+      font_ = MessageFont(dpi_);
+      const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      Relayout(*this);
+      return 0;
+    }
+    default:
+      break;
+  }
+  if (HandleMessage(msg, wp, lp, result)) return result;
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+bool Form::PreTranslate(MSG& msg) {
+  if (!hwnd_) return false;
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+    if (args_.keyPreview) {
+      WORD key = WORD(msg.wParam);
+      RunHandler([&] { FormKeyDown(key); });
+      if (key == 0 || !hwnd_) return true;
+      msg.wParam = key;
+    }
+    if (msg.wParam == VK_F1 && msg.message == WM_KEYDOWN && !args_.helpTopic.empty()) {
+      const std::string topic = args_.helpTopic;
+      RunHandler([&] { OpenHelpTopic(topic); });
+      return true;
+    }
+  }
+  if (accelDirty_) RebuildAccelerators();
+  if (accel_ && TranslateAcceleratorW(hwnd_, accel_, &msg)) return true;
+  if (!hwnd_) return true;
+  return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+void Form::RebuildAccelerators() {
+  accelDirty_ = false;
+  if (accel_) {
+    DestroyAcceleratorTable(accel_);
+    accel_ = nullptr;
+  }
+  std::vector<ACCEL> table;
+  for (Menu* m : menus_) m->CollectAccelerators(table);
+  if (!table.empty()) accel_ = CreateAcceleratorTableW(table.data(), int(table.size()));
+}
+
+void Form::Show() {
+  if (!hwnd_) return;
+  ShowWindow(hwnd_, showCmd_);
+  showCmd_ = SW_SHOW;
+  UpdateWindow(hwnd_);
+}
+
+void Form::Hide() {
+  if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+bool Form::visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+
+bool Form::RunCloseSequence() {
+  closing_ = true;
+  bool canClose = true;
+  try {
+    FormCloseQuery(canClose);
+  } catch (...) {
+    ReportException(hwnd_);
+    canClose = false;
+  }
+  if (canClose) {
+    try {
+      FormClose();
+    } catch (...) {
+      ReportException(hwnd_);
+    }
+    for (size_t i = 0; i < storages_.size(); ++i) {
+      try {
+        storages_[i]->Save();
+      } catch (...) {
+        ReportException(hwnd_);
+      }
+    }
+  }
+  closing_ = false;
+  return canClose;
+}
+
+bool Form::Close() {
+  if (!hwnd_ || closing_) return false;
+  EnterHandler();
+  const bool closed = RunCloseSequence();
+  if (closed) {
+    if (inModal_) {
+      if (modalResult_ == mrNone) modalResult_ = mrCancel;
+      closeDone_ = true;
+    } else if (hwnd_) {
+      destroyPending_ = true;
+      if (depth_ > 1) ShowWindow(hwnd_, SW_HIDE);  // looks closed while the handler finishes
+    }
+  }
+  LeaveHandler();  // destroys now unless a handler of this form is still running
+  return closed;
+}
+
+void Form::Destroy() {
+  if (!hwnd_) return;
+  EnterHandler();
+  destroyPending_ = true;
+  if (depth_ > 1) ShowWindow(hwnd_, SW_HIDE);
+  LeaveHandler();
+}
+
+int Form::ShowModal() {
+  if (!hwnd_) throw std::logic_error("ShowModal on a window that was not created");
+  if (inModal_) throw std::logic_error("ShowModal on a window already modal");
+  HWND owner = GetWindow(hwnd_, GW_OWNER);
+  const bool reenable = owner && IsWindowEnabled(owner);
+  if (reenable) EnableWindow(owner, FALSE);
+  EnterHandler();  // keeps this object alive for the loop
+  inModal_ = true;
+  closeDone_ = false;
+  modalResult_ = mrNone;
+  Show();
+  for (;;) {
+    if (!hwnd_) {
+      if (modalResult_ == mrNone) modalResult_ = mrCancel;
+      break;
+    }
+    if (modalResult_ != mrNone) {
+      if (closeDone_) break;
+      const int wanted = modalResult_;
+      if (RunCloseSequence()) {
+        modalResult_ = wanted;
+        break;
+      }
+      modalResult_ = mrNone;
+      continue;
+    }
+    MSG msg;
+    const BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+    if (r == 0 || r == -1) {
+      PostQuitMessage(int(msg.wParam));  // for the outer loop
+      modalResult_ = mrCancel;
+      break;
+    }
+    DispatchOneMessage(msg);
+  }
+  const int result = modalResult_;
+  inModal_ = false;
+  closeDone_ = false;
+  // Enable the owner before hiding so activation returns to it.
+  if (reenable && IsWindow(owner)) EnableWindow(owner, TRUE);
+  if (hwnd_) {
+    ShowWindow(hwnd_, SW_HIDE);
+    if (args_.freeOnClose) destroyPending_ = true;
+  }
+  LeaveHandler();  // may delete this
+  return result;
+}
+
+std::string Form::caption() const {
+  if (!hwnd_) return args_.caption;
+  const int n = GetWindowTextLengthW(hwnd_);
+  std::wstring buf(size_t(n) + 1, L'\0');
+  buf.resize(size_t(std::max(GetWindowTextW(hwnd_, buf.data(), n + 1), 0)));
+  return Narrow(buf);
+}
+
+void Form::SetCaption(const std::string& caption) {
+  args_.caption = caption;
+  if (hwnd_) SetWindowTextW(hwnd_, Widen(caption).c_str());
+}
+
+int Form::clientWidth() const {
+  if (!hwnd_) return args_.clientWidth;
+  RECT r;
+  GetClientRect(hwnd_, &r);
+  return args_.pixelLayout ? r.right : MulDiv(r.right, 96, dpi_);
+}
+
+int Form::clientHeight() const {
+  if (!hwnd_) return args_.clientHeight;
+  RECT r;
+  GetClientRect(hwnd_, &r);
+  return args_.pixelLayout ? r.bottom : MulDiv(r.bottom, 96, dpi_);
+}
+
+bool Form::SetShapeFromBitmap(HBITMAP bitmap, COLORREF transparent) {
+  if (!hwnd_ || !bitmap) return false;
+  BITMAP bm{};
+  if (!GetObjectW(bitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
+  const int w = bm.bmWidth, h = bm.bmHeight;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top-down rows
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(size_t(w) * size_t(h));
+  HDC dc = GetDC(nullptr);
+  const int rows = GetDIBits(dc, bitmap, 0, UINT(h), pixels.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  if (rows != h) return false;
+  // DIB pixels are 0x00RRGGBB.
+  const DWORD key = (DWORD(GetRValue(transparent)) << 16) | (DWORD(GetGValue(transparent)) << 8) |
+                    DWORD(GetBValue(transparent));
+  std::vector<RECT> runs;
+  for (int y = 0; y < h; ++y) {
+    const DWORD* row = &pixels[size_t(y) * size_t(w)];
+    int x = 0;
+    while (x < w) {
+      while (x < w && (row[x] & 0xFFFFFF) == key) ++x;
+      const int start = x;
+      while (x < w && (row[x] & 0xFFFFFF) != key) ++x;
+      if (x > start) runs.push_back(RECT{start, y, x, y + 1});
+    }
+  }
+  std::vector<char> data(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+  auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+  header->dwSize = sizeof(RGNDATAHEADER);
+  header->iType = RDH_RECTANGLES;
+  header->nCount = DWORD(runs.size());
+  header->nRgnSize = DWORD(runs.size() * sizeof(RECT));
+  header->rcBound = RECT{0, 0, w, h};
+  if (!runs.empty()) std::copy(runs.begin(), runs.end(), reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER)));
+  RegionHandle region(ExtCreateRegion(nullptr, DWORD(data.size()), reinterpret_cast<RGNDATA*>(data.data())));
+  if (!region) return false;
+  // The system owns the region once it is set.
+  if (!SetWindowRgn(hwnd_, region.get(), TRUE)) return false;
+  region.release();
+  return true;
+}
+
+void Form::SetBackgroundPicture(HBITMAP bitmap) {
+  background_ = bitmap;
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+HWND Form::tooltip() {
+  if (!tooltip_ && hwnd_) {
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(400));
+  }
+  return tooltip_;
+}
+
+void Form::AttachMenu(Menu* menu) {
+  menus_.push_back(menu);
+  accelDirty_ = true;
+  if (hwnd_ && menu->isMainMenu()) {
+    SetMenu(hwnd_, menu->handle());
+    DrawMenuBar(hwnd_);
+  }
+}
+
+void Form::DetachMenu(Menu* menu) {
+  menus_.erase(std::remove(menus_.begin(), menus_.end(), menu), menus_.end());
+  accelDirty_ = true;
+  if (hwnd_ && GetMenu(hwnd_) == menu->handle()) SetMenu(hwnd_, nullptr);
+}
+
+void Form::AttachStorage(FormStorage* storage) { storages_.push_back(storage); }
+
+void Form::DetachStorage(FormStorage* storage) {
+  storages_.erase(std::remove(storages_.begin(), storages_.end(), storage), storages_.end());
+}
+
+}  // namespace velmora::ui

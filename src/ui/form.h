@@ -1,0 +1,294 @@
+// The forms layer's window and control base classes.
+//
+// A window is a class derived from Form. Its controls are member objects built
+// with the form (or a tab page) as their parent; they are created, in
+// declaration order (which is the tab order), when the form's window is created.
+// Call Create() at the end of the most-derived constructor (or right after
+// constructing the object); handlers (FormCreate, ...) are virtual members.
+//
+// Ownership: a window built with FormArgs::freeOnClose must be allocated with
+// new; the object deletes itself after its window is destroyed (by Close(), the
+// end of ShowModal or Destroy()). Any other form is an ordinary object whose
+// window dies with it at the latest. A window is never destroyed while one of its
+// own handlers is still running: Close()/Destroy() inside a handler defers the
+// destruction until the outermost handler returns.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+
+namespace velmora::ui {
+
+class Form;
+class Control;
+class Menu;
+class FormStorage;
+
+// Position and size in 96-dpi units (pixels for FormArgs::pixelLayout forms).
+struct Bounds {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Modal results.
+enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+// F1 and the help buttons open help topics through this hook; the shell layer
+// installs the real one. The default does nothing.
+using HelpHook = std::function<void(const std::string& topic)>;
+void SetHelpHook(HelpHook hook);
+void OpenHelpTopic(const std::string& topic);
+
+// Something controls can be placed in: a form or a tab page.
+class Container {
+ public:
+  virtual ~Container() = default;
+  virtual HWND containerHandle() const = 0;
+  virtual Form& form() = 0;
+  // 96-dpi units to pixels for this container's window.
+  int Scale(int value96) const;
+  // The controls placed here, in creation (tab) order.
+  const std::vector<Control*>& children() const { return children_; }
+
+ protected:
+  Container() = default;
+  Container(const Container&) = delete;
+  Container& operator=(const Container&) = delete;
+  // Creates the registered child controls in order.
+  void CreateChildren();
+  // WM_COMMAND / WM_NOTIFY from a child go back to the child's wrapper.
+  bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+ private:
+  friend class Control;
+  friend class Form;
+  std::vector<Control*> children_;
+};
+
+// Base of every control wrapper.
+class Control {
+ public:
+  Control(Container& parent, Bounds bounds);
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  HWND handle() const { return hwnd_; }
+  Form& form() const { return parent_.form(); }
+  Container& parent() const { return parent_; }
+
+  // The control's own visibility flag (WS_VISIBLE), true even on a form not yet shown.
+  bool visible() const;
+  virtual void SetVisible(bool visible);
+  bool enabled() const;
+  virtual void SetEnabled(bool enabled);
+  void SetFocus();
+  // In 96-dpi units relative to the parent.
+  Bounds bounds() const { return bounds_; }
+  void SetBounds(Bounds bounds);
+  // Tooltip shown when the mouse rests on the control.
+  void SetHint(const std::string& hint);
+  const std::string& hint() const { return hint_; }
+
+  // Window text as UTF-8 (caption of buttons and labels, text of edits).
+  std::string controlText() const;
+  void SetControlText(const std::string& text);
+
+ protected:
+  // Builds the window(s); called when the parent's window is created.
+  virtual void CreateHandle() = 0;
+  // Helper for CreateHandle: a child window at bounds() with the form's font.
+  HWND CreateChild(const wchar_t* className, DWORD style, DWORD exStyle = 0, const std::string& text = {},
+                   int id = 0);
+  // Makes a window of one of the layer's own classes whose messages go to WndProc.
+  HWND CreateCustom(const wchar_t* className, DWORD style, DWORD exStyle = 0, HCURSOR cursor = nullptr,
+                    HWND parentOverride = nullptr);
+  // Makes another window (a companion such as a spin or browse button) report
+  // its notifications to this control.
+  void AdoptWindow(HWND companion);
+  virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+  // Reflected notifications; true when handled.
+  virtual bool OnCommand(WORD /*code*/, HWND /*from*/) { return false; }
+  virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+  virtual void OnParentResize() {}
+  // Window gone (the parent was destroyed): forget the handle.
+  virtual void OnHandleLost() {}
+  // Runs an event handler as a handler of the form: counted for deferred
+  // destruction, exceptions reported and swallowed.
+  void Fire(const std::function<void()>& call);
+  int Scale(int value96) const { return parent_.Scale(value96); }
+  RECT PixelRect() const;
+  int nextControlId();
+
+  HWND hwnd_ = nullptr;
+  int id_ = 0;
+
+ private:
+  friend class Container;
+  friend class Form;
+  static LRESULT CALLBACK CustomProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void Create();
+  void ApplyHint();
+  Container& parent_;
+  Bounds bounds_;
+  std::string hint_;
+  bool initialVisible_ = true;
+  bool initialEnabled_ = true;
+  std::string initialText_;
+  bool textSet_ = false;
+};
+
+enum class FormStyle {
+  Dialog,      // caption, system menu, minimise box, fixed frame
+  ToolWindow,  // small caption, close box only
+  Borderless,  // popup without frame (shaped picture windows)
+};
+
+struct FormArgs {
+  std::string className = "TVelmoraForm";  // registered window class; documented names like "TfrmJunk"
+  std::string caption;
+  int clientWidth = 400, clientHeight = 300;  // 96-dpi units
+  FormStyle style = FormStyle::Dialog;
+  bool sizeable = false;
+  bool minimizeBox = true;
+  HWND owner = nullptr;
+  bool visible = false;  // created shown
+  bool centered = true;  // on the owner's monitor work area; else at x, y (pixels, screen)
+  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+  bool keyPreview = false;   // FormKeyDown sees keys before the focused control
+  std::string helpTopic;     // opened by F1
+  bool freeOnClose = false;  // see the ownership note at the top
+  bool dragByBackground = false;  // borderless windows: the background acts as caption
+  bool pixelLayout = false;  // positions in pixels, not scaled (picture windows)
+  bool topmost = false;
+};
+
+class Form : public Container {
+ public:
+  Form();
+  ~Form() override;
+
+  // Creates the window (hidden unless args.visible), its controls, runs FormCreate.
+  void Create(const FormArgs& args);
+  HWND handle() const { return hwnd_; }
+  HWND containerHandle() const override { return hwnd_; }
+  Form& form() override { return *this; }
+  // The form bound to a window of this layer, or nullptr.
+  static Form* FromHandle(HWND hwnd);
+
+  void Show();
+  void Hide();
+  bool visible() const;
+  // Asks FormCloseQuery, runs FormClose and saves attached storages, then destroys
+  // (deferred while a handler runs; in ShowModal, ends the modal loop).
+  // False when the close was refused.
+  bool Close();
+  // Destroys the window without asking (deferred while a handler runs).
+  void Destroy();
+  // Shows modally: owner disabled, nested message loop until the form closes or
+  // a modal result is set; the window is destroyed afterwards (and the object
+  // deleted if freeOnClose). Returns the modal result (mrCancel when closed).
+  int ShowModal();
+  int modalResult() const { return modalResult_; }
+  void SetModalResult(int result) { modalResult_ = result; }
+  bool inModalLoop() const { return inModal_; }
+
+  std::string caption() const;
+  void SetCaption(const std::string& caption);
+  const std::string& helpTopic() const { return args_.helpTopic; }
+  void SetHelpTopic(const std::string& topic) { args_.helpTopic = topic; }
+  bool keyPreview() const { return args_.keyPreview; }
+  const FormArgs& args() const { return args_; }
+
+  // Dots per inch of the window (96 until created).
+  int dpi() const { return dpi_; }
+  HFONT font() const { return font_.get(); }
+  // Client area size in 96-dpi units.
+  int clientWidth() const;
+  int clientHeight() const;
+
+  // Cuts the window's outline from a bitmap: every pixel not of the transparent
+  // colour belongs to the window. The bitmap is not kept.
+  bool SetShapeFromBitmap(HBITMAP bitmap, COLORREF transparent);
+  // Picture painted as the window background at 0,0 (not owned).
+  void SetBackgroundPicture(HBITMAP bitmap);
+
+  // Called by the message loops for every message meant for this form or its
+  // children: key preview, F1, shortcuts, dialog keys. True when consumed.
+  bool PreTranslate(MSG& msg);
+
+ protected:
+  virtual void FormCreate() {}
+  virtual void FormShow() {}
+  virtual void FormCloseQuery(bool& /*canClose*/) {}
+  virtual void FormClose() {}
+  virtual void FormDestroy() {}
+  // Set key to 0 to swallow it. Only called with keyPreview.
+  virtual void FormKeyDown(WORD& /*key*/) {}
+  virtual void FormActivate() {}
+  virtual void FormDeactivate() {}
+  virtual void FormResize() {}
+  // Mouse over the background (client coordinates, pixels).
+  virtual void FormMouseMove(int /*x*/, int /*y*/) {}
+  // Anything else; return false for default handling.
+  virtual bool HandleMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) { return false; }
+
+ public:
+  // Handler bookkeeping used by controls and loops (not for form code).
+  void EnterHandler() { ++depth_; }
+  void LeaveHandler();
+  // Reports an exception that escaped a handler and swallows it.
+  static void ReportException(HWND owner) noexcept;
+  int NextControlId() { return nextId_++; }
+  HWND tooltip();
+  // Menus and storages register themselves.
+  void AttachMenu(Menu* menu);
+  void DetachMenu(Menu* menu);
+  void AttachStorage(FormStorage* storage);
+  void DetachStorage(FormStorage* storage);
+  void AcceleratorsChanged() { accelDirty_ = true; }
+  // Runs a call as a handler of this form (see Control::Fire).
+  void RunHandler(const std::function<void()>& call);
+  // Show state used by the next Show() (SW_SHOWNORMAL, SW_SHOWMAXIMIZED ...).
+  void SetShowState(int showCmd) { showCmd_ = showCmd; }
+  // Default and cancel buttons (for Enter/Escape).
+  void SetDefaultButton(HWND button) { defaultButton_ = button; }
+  void SetCancelButton(HWND button) { cancelButton_ = button; }
+
+ private:
+  static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+  bool RunCloseSequence();
+  void ForgetControls(Container& c);
+  void RebuildAccelerators();
+  void Relayout(Container& c);
+
+  HWND hwnd_ = nullptr;
+  FormArgs args_;
+  int dpi_ = 96;
+  FontHandle font_;
+  int depth_ = 0;
+  bool destroyPending_ = false;
+  bool destroyed_ = false;
+  bool closing_ = false;
+  bool inModal_ = false;
+  bool closeDone_ = false;
+  int showCmd_ = SW_SHOWNORMAL;
+  HWND lastFocus_ = nullptr;
+  int modalResult_ = mrNone;
+  int nextId_ = 100;
+  HWND tooltip_ = nullptr;
+  HWND defaultButton_ = nullptr, cancelButton_ = nullptr;
+  HBITMAP background_ = nullptr;
+  std::vector<Menu*> menus_;
+  std::vector<FormStorage*> storages_;
+  HACCEL accel_ = nullptr;
+  bool accelDirty_ = true;
+};
+
+}  // namespace velmora::ui

@@ -1,0 +1,344 @@
+#include "ui/list_view.h"
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+
+#include "platform/text.h"
+
+namespace velmora::ui {
+
+namespace {
+const std::string kEmpty;
+
+int ColumnFormat(ColumnAlign align) {
+  switch (align) {
+    case ColumnAlign::Right: return LVCFMT_RIGHT;
+    case ColumnAlign::Center: return LVCFMT_CENTER;
+    default: return LVCFMT_LEFT;
+  }
+}
+}  // namespace
+
+ListView::ListView(Container& parent, Bounds bounds, bool checkBoxes, bool multiSelect)
+    : Control(parent, bounds), checkBoxes_(checkBoxes), multiSelect_(multiSelect) {}
+
+void ListView::CreateHandle() {
+  hwnd_ = CreateChild(WC_LISTVIEWW,
+                      WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
+                          (multiSelect_ ? 0 : LVS_SINGLESEL),
+                      WS_EX_CLIENTEDGE);
+  if (!hwnd_) return;
+  DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP;
+  if (checkBoxes_) ex |= LVS_EX_CHECKBOXES;
+  SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+  // A virtual list keeps no item state of its own: the check marks are drawn
+  // from the rows through the state image list.
+  if (checkBoxes_) SendMessageW(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+  for (size_t i = 0; i < columns_.size(); ++i) InsertColumn(int(i));
+  if (images_) SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
+  UpdateCount();
+  SyncSelection();
+}
+
+void ListView::InsertColumn(int index) {
+  const Column& c = columns_[size_t(index)];
+  std::wstring text = Widen(c.caption);
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+  col.fmt = ColumnFormat(c.align);
+  col.cx = Scale(c.width);
+  col.pszText = text.data();
+  col.iSubItem = index;
+  SendMessageW(hwnd_, LVM_INSERTCOLUMNW, WPARAM(index), reinterpret_cast<LPARAM>(&col));
+}
+
+int ListView::AddColumn(const std::string& caption, int width, ColumnAlign align) {
+  columns_.push_back(Column{caption, width, align});
+  const int index = int(columns_.size()) - 1;
+  if (hwnd_) InsertColumn(index);
+  return index;
+}
+
+int ListView::columnWidth(int column) const {
+  if (column < 0 || size_t(column) >= columns_.size()) return 0;
+  if (!hwnd_) return columns_[size_t(column)].width;
+  const int px = int(SendMessageW(hwnd_, LVM_GETCOLUMNWIDTH, WPARAM(column), 0));
+  return form().args().pixelLayout ? px : MulDiv(px, 96, form().dpi());
+}
+
+void ListView::SetColumnWidth(int column, int width) {
+  if (column < 0 || size_t(column) >= columns_.size()) return;
+  columns_[size_t(column)].width = width;
+  if (hwnd_) SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(Scale(width), 0));
+}
+
+ListView::Row& ListView::At(int row) {
+  if (row < 0 || size_t(row) >= rows_.size()) throw std::out_of_range("list row " + std::to_string(row));
+  return rows_[size_t(row)];
+}
+const ListView::Row& ListView::At(int row) const {
+  if (row < 0 || size_t(row) >= rows_.size()) throw std::out_of_range("list row " + std::to_string(row));
+  return rows_[size_t(row)];
+}
+
+void ListView::UpdateCount() {
+  if (!hwnd_ || updating_) return;
+  SendMessageW(hwnd_, LVM_SETITEMCOUNT, WPARAM(rows_.size()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+int ListView::AddItem(const std::string& caption, int imageIndex) {
+  Row r;
+  r.texts.push_back(caption);
+  r.image = imageIndex;
+  rows_.push_back(std::move(r));
+  UpdateCount();
+  return int(rows_.size()) - 1;
+}
+
+const std::string& ListView::Caption(int row) const { return At(row).texts[0]; }
+
+void ListView::SetCaption(int row, const std::string& caption) {
+  At(row).texts[0] = caption;
+  RedrawRow(row);
+}
+
+const std::string& ListView::SubItem(int row, int index) const { return Text(row, index + 1); }
+
+void ListView::SetSubItem(int row, int index, const std::string& text) {
+  if (index < 0) throw std::out_of_range("sub-item " + std::to_string(index));
+  Row& r = At(row);
+  if (r.texts.size() < size_t(index) + 2) r.texts.resize(size_t(index) + 2);
+  r.texts[size_t(index) + 1] = text;
+  RedrawRow(row);
+}
+
+int ListView::subItemCount(int row) const { return int(At(row).texts.size()) - 1; }
+
+const std::string& ListView::Text(int row, int column) const {
+  const Row& r = At(row);
+  return column >= 0 && size_t(column) < r.texts.size() ? r.texts[size_t(column)] : kEmpty;
+}
+
+bool ListView::Checked(int row) const { return At(row).checked; }
+
+void ListView::SetChecked(int row, bool checked) {
+  At(row).checked = checked;
+  RedrawRow(row);
+}
+
+bool ListView::Selected(int row) const { return At(row).selected; }
+
+void ListView::SetSelected(int row, bool selected) {
+  Row& r = At(row);
+  if (!multiSelect_ && selected)
+    for (auto& other : rows_) other.selected = false;
+  r.selected = selected;
+  if (!hwnd_) return;
+  if (!multiSelect_ && selected) {
+    SyncSelection();
+    return;
+  }
+  syncing_ = true;
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = selected ? LVIS_SELECTED : 0;
+  SendMessageW(hwnd_, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+  syncing_ = false;
+}
+
+std::vector<int> ListView::SelectedRows() const {
+  std::vector<int> out;
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].selected) out.push_back(int(i));
+  return out;
+}
+
+void ListView::ClearSelection() {
+  for (auto& r : rows_) r.selected = false;
+  SyncSelection();
+}
+
+int ListView::ImageIndex(int row) const { return At(row).image; }
+
+void ListView::SetImageIndex(int row, int imageIndex) {
+  At(row).image = imageIndex;
+  RedrawRow(row);
+}
+
+std::intptr_t ListView::Data(int row) const { return At(row).data; }
+void ListView::SetData(int row, std::intptr_t data) { At(row).data = data; }
+
+void ListView::DeleteRow(int row) {
+  At(row);
+  rows_.erase(rows_.begin() + row);
+  UpdateCount();
+  SyncSelection();
+  if (hwnd_ && !updating_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ListView::Clear() {
+  rows_.clear();
+  UpdateCount();
+  if (hwnd_ && !updating_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ListView::EnsureVisible(int row) {
+  At(row);
+  if (hwnd_) SendMessageW(hwnd_, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
+}
+
+void ListView::SetImageList(HIMAGELIST images) {
+  images_ = images;
+  if (hwnd_) SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
+}
+
+void ListView::Sort(const std::function<int(int a, int b)>& compare) {
+  std::vector<int> order(rows_.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
+  std::vector<Row> sorted;
+  sorted.reserve(rows_.size());
+  for (int i : order) sorted.push_back(std::move(rows_[size_t(i)]));
+  rows_.swap(sorted);
+  SyncSelection();
+  if (hwnd_ && !updating_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ListView::BeginUpdate() {
+  if (updating_++ == 0 && hwnd_) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+}
+
+void ListView::EndUpdate() {
+  if (updating_ == 0 || --updating_ > 0) return;
+  if (!hwnd_) return;
+  UpdateCount();
+  SyncSelection();
+  SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ListView::SyncSelection() {
+  if (!hwnd_ || updating_) return;
+  syncing_ = true;
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = 0;
+  SendMessageW(hwnd_, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&item));
+  item.state = LVIS_SELECTED;
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].selected) SendMessageW(hwnd_, LVM_SETITEMSTATE, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+  syncing_ = false;
+}
+
+void ListView::RedrawRow(int row) {
+  if (hwnd_ && !updating_) SendMessageW(hwnd_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
+}
+
+void ListView::ToggleCheck(int row) {
+  if (row < 0 || size_t(row) >= rows_.size()) return;
+  rows_[size_t(row)].checked = !rows_[size_t(row)].checked;
+  RedrawRow(row);
+  if (onCheckChange) Fire([&] { onCheckChange(row); });
+}
+
+bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
+  result = 0;
+  switch (header->code) {
+    case LVN_GETDISPINFOW: {
+      LVITEMW& it = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+      if (it.iItem < 0 || size_t(it.iItem) >= rows_.size()) return true;
+      const Row& r = rows_[size_t(it.iItem)];
+      if ((it.mask & LVIF_TEXT) && it.pszText && it.cchTextMax > 0) {
+        dispText_ = Widen(it.iSubItem >= 0 && size_t(it.iSubItem) < r.texts.size() ? r.texts[size_t(it.iSubItem)]
+                                                                                    : kEmpty);
+        lstrcpynW(it.pszText, dispText_.c_str(), it.cchTextMax);
+      }
+      if (it.mask & LVIF_IMAGE) it.iImage = r.image;
+      if ((it.mask & LVIF_STATE) && checkBoxes_) {
+        it.state = (it.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(r.checked ? 2 : 1);
+        it.stateMask |= LVIS_STATEIMAGEMASK;
+      }
+      return true;
+    }
+    case LVN_ITEMCHANGED: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+      if (!(nm->uChanged & LVIF_STATE) || syncing_) return true;
+      const UINT changed = nm->uNewState ^ nm->uOldState;
+      if ((changed & LVIS_STATEIMAGEMASK) && checkBoxes_ && nm->iItem >= 0 && size_t(nm->iItem) < rows_.size()) {
+        // Some list views toggle the mark themselves on a click or the space
+        // bar and report it here; the rows stay the one record of it.
+        if (skipControlToggle_) {
+          skipControlToggle_ = false;
+        } else {
+          const bool nowChecked = ((nm->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+          if (rows_[size_t(nm->iItem)].checked != nowChecked) {
+            controlToggledRow_ = nm->iItem;
+            ToggleCheck(nm->iItem);
+          }
+        }
+      }
+      if (changed & LVIS_SELECTED) {
+        const bool sel = (nm->uNewState & LVIS_SELECTED) != 0;
+        if (nm->iItem < 0) {
+          for (auto& r : rows_) r.selected = sel;
+        } else if (size_t(nm->iItem) < rows_.size()) {
+          rows_[size_t(nm->iItem)].selected = sel;
+        }
+        if (onSelectionChange) Fire(onSelectionChange);
+      }
+      return true;
+    }
+    case LVN_ODSTATECHANGED: {
+      auto* nm = reinterpret_cast<NMLVODSTATECHANGE*>(header);
+      if (syncing_) return true;
+      if ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) {
+        const bool sel = (nm->uNewState & LVIS_SELECTED) != 0;
+        for (int i = std::max(0, nm->iFrom); i <= nm->iTo && size_t(i) < rows_.size(); ++i)
+          rows_[size_t(i)].selected = sel;
+        if (onSelectionChange) Fire(onSelectionChange);
+      }
+      return true;
+    }
+    case NM_CLICK: {
+      if (!checkBoxes_) return false;
+      auto* nm = reinterpret_cast<NMITEMACTIVATE*>(header);
+      LVHITTESTINFO hit{};
+      hit.pt = nm->ptAction;
+      SendMessageW(hwnd_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      if (hit.iItem >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) && hit.iSubItem == 0) {
+        if (controlToggledRow_ == hit.iItem) controlToggledRow_ = -1;  // already toggled by the control
+        else ToggleCheck(hit.iItem);
+      }
+      return true;
+    }
+    case LVN_KEYDOWN: {
+      auto* nm = reinterpret_cast<NMLVKEYDOWN*>(header);
+      if (checkBoxes_ && nm->wVKey == VK_SPACE) {
+        const int focused = int(SendMessageW(hwnd_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+        if (focused >= 0) {
+          skipControlToggle_ = true;
+          ToggleCheck(focused);
+        }
+      }
+      return true;
+    }
+    case NM_DBLCLK: {
+      auto* nm = reinterpret_cast<NMITEMACTIVATE*>(header);
+      if (nm->iItem >= 0 && onDoubleClick) Fire([&] { onDoubleClick(nm->iItem); });
+      return true;
+    }
+    case LVN_COLUMNCLICK: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+      if (onColumnClick) Fire([&] { onColumnClick(nm->iSubItem); });
+      return true;
+    }
+    case LVN_ODFINDITEMW:
+      result = -1;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace velmora::ui

@@ -1,0 +1,110 @@
+// A report-style list view over an in-memory row vector (a virtual list, so a
+// hundred thousand rows cost nothing to show). Rows are addressed by index in
+// their current order; check marks, selection, images and texts live in the
+// rows, so every member works on a window that has never been shown.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/form.h"
+
+namespace velmora::ui {
+
+enum class ColumnAlign { Left, Right, Center };
+
+class ListView : public Control {
+ public:
+  ListView(Container& parent, Bounds bounds, bool checkBoxes = false, bool multiSelect = true);
+
+  std::function<void(int column)> onColumnClick;
+  std::function<void(int row)> onDoubleClick;
+  std::function<void()> onSelectionChange;
+  // The user toggled a row's check mark (SetChecked from code does not call it).
+  std::function<void(int row)> onCheckChange;
+
+  // Columns; widths in 96-dpi units.
+  int AddColumn(const std::string& caption, int width, ColumnAlign align = ColumnAlign::Left);
+  int columnCount() const { return int(columns_.size()); }
+  int columnWidth(int column) const;
+  void SetColumnWidth(int column, int width);
+  const std::string& columnCaption(int column) const { return columns_.at(size_t(column)).caption; }
+
+  // Adds a row at the end; returns its index.
+  int AddItem(const std::string& caption, int imageIndex = -1);
+  int itemCount() const { return int(rows_.size()); }
+  const std::string& Caption(int row) const;
+  void SetCaption(int row, const std::string& caption);
+  // Sub-item 0 is the text of the second column, sub-item n of column n + 1.
+  // A missing sub-item reads as empty.
+  const std::string& SubItem(int row, int index) const;
+  void SetSubItem(int row, int index, const std::string& text);
+  int subItemCount(int row) const;
+  // Column 0 is the caption.
+  const std::string& Text(int row, int column) const;
+  bool Checked(int row) const;
+  void SetChecked(int row, bool checked);
+  bool Selected(int row) const;
+  void SetSelected(int row, bool selected);
+  std::vector<int> SelectedRows() const;
+  void ClearSelection();
+  int ImageIndex(int row) const;
+  void SetImageIndex(int row, int imageIndex);
+  std::intptr_t Data(int row) const;
+  void SetData(int row, std::intptr_t data);
+  void DeleteRow(int row);
+  void Clear();
+  void EnsureVisible(int row);
+
+  // Small images of the rows (not owned: shared image lists).
+  void SetImageList(HIMAGELIST images);
+  // Orders the rows; compare gets two row indices of the order before sorting
+  // and returns <0, 0 or >0. Equal rows keep their order.
+  void Sort(const std::function<int(int a, int b)>& compare);
+  // Batches many changes: the window is updated once at EndUpdate.
+  void BeginUpdate();
+  void EndUpdate();
+  bool checkBoxes() const { return checkBoxes_; }
+
+ protected:
+  void CreateHandle() override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+
+ private:
+  struct Row {
+    std::vector<std::string> texts;  // caption, then the sub-items
+    int image = -1;
+    bool checked = false;
+    bool selected = false;
+    std::intptr_t data = 0;
+  };
+  struct Column {
+    std::string caption;
+    int width;
+    ColumnAlign align;
+  };
+  Row& At(int row);
+  const Row& At(int row) const;
+  void InsertColumn(int index);
+  void UpdateCount();
+  void SyncSelection();
+  void RedrawRow(int row);
+  void ToggleCheck(int row);
+
+  bool checkBoxes_, multiSelect_;
+  std::vector<Row> rows_;
+  std::vector<Column> columns_;
+  HIMAGELIST images_ = nullptr;
+  int updating_ = 0;
+  bool syncing_ = false;
+  int controlToggledRow_ = -1;
+  bool skipControlToggle_ = false;
+  std::wstring dispText_;
+};
+
+}  // namespace velmora::ui
