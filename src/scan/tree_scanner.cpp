@@ -1,0 +1,305 @@
+#include "scan/tree_scanner.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "scan/comma_text.h"
+
+namespace velmora::scan {
+
+namespace {
+
+// Old file systems list the volume label as an entry with this attribute.
+constexpr DWORD kVolumeLabel = 0x00000008;
+
+// A per-folder pool larger than this is given back after its folder, so one huge
+// folder does not keep its memory for the rest of the walk.
+constexpr std::size_t kKeepPoolChars = 1 << 18;
+
+void NarrowInto(std::wstring_view w, std::string& out) {
+  if (w.empty()) {
+    out.clear();
+    return;
+  }
+  out.resize(w.size() * 3);  // UTF-8 needs at most three bytes per UTF-16 unit
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), out.data(), int(out.size()),
+                                    nullptr, nullptr);
+  out.resize(n > 0 ? std::size_t(n) : 0);
+}
+
+std::wstring CurrentFolder() {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetCurrentDirectoryW(DWORD(buf.size()), buf.data());
+    if (n == 0) return {};
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(n);  // n is the size needed, terminator included
+  }
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  std::wstring buf(path.size() + MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(path.c_str(), DWORD(buf.size()), buf.data(), nullptr);
+    if (n == 0) return path;
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(n);
+  }
+}
+
+bool IsDotEntry(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+}  // namespace
+
+void PumpPendingMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(int(msg.wParam));  // the outer loop must still see it
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+bool EntersFolder(unsigned long attributes, unsigned long reparseTag, bool findHiddenFolders) {
+  // Folders with the system attribute are never entered (the profile's links and
+  // the system's own folders carry it).
+  if (attributes & FILE_ATTRIBUTE_SYSTEM) return false;
+  if ((attributes & FILE_ATTRIBUTE_HIDDEN) && !findHiddenFolders) return false;
+  // A junction or directory symbolic link points elsewhere on the disk, some back
+  // up the tree (the profile's "Application Data" junction): following one reports
+  // files twice or never ends. Reparse points that are not name surrogates (cloud
+  // placeholders, deduplicated folders) hold their own content and are entered;
+  // a reparse point whose tag the listing did not give is taken for a link.
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (reparseTag == 0 || IsReparseTagNameSurrogate(reparseTag)))
+    return false;
+  return true;
+}
+
+bool ReportsFile(unsigned long attributes, bool findHiddenFiles) {
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) return false;
+  // System and read-only files are reported; only hidden ones wait for the switch.
+  return findHiddenFiles || !(attributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+// The lists of one folder: names and their upper-cased sort keys in one pool, so
+// a folder costs a few allocations however many entries it has.
+struct TTreeScanner::Level {
+  struct Entry {
+    std::uint32_t offset;  // name at pool[offset], key right after it
+    std::uint32_t length;
+    std::uint64_t size;
+  };
+  std::wstring pool;
+  std::vector<Entry> files, folders;
+  std::size_t pathLength = 0;
+  std::size_t nextFolder = 0;
+
+  std::wstring_view Name(const Entry& e) const { return {pool.data() + e.offset, e.length}; }
+  std::wstring_view Key(const Entry& e) const { return {pool.data() + e.offset + e.length, e.length}; }
+
+  void Add(std::vector<Entry>& to, std::wstring_view name, std::wstring_view key, std::uint64_t size) {
+    to.push_back({std::uint32_t(pool.size()), std::uint32_t(name.size()), size});
+    pool.append(name);
+    pool.append(key);
+  }
+
+  // Sorted by key; of names equal but for case the first listed stays.
+  void SortUnique(std::vector<Entry>& list) const {
+    const auto less = [this](const Entry& a, const Entry& b) { return Key(a) < Key(b); };
+    std::stable_sort(list.begin(), list.end(), less);
+    const auto same = [this](const Entry& a, const Entry& b) { return Key(a) == Key(b); };
+    list.erase(std::unique(list.begin(), list.end(), same), list.end());
+  }
+
+  void Release() {
+    files.clear();
+    folders.clear();
+    if (pool.capacity() > kKeepPoolChars) {
+      std::wstring().swap(pool);
+      std::vector<Entry>().swap(files);
+      std::vector<Entry>().swap(folders);
+    } else {
+      pool.clear();
+    }
+  }
+};
+
+TTreeScanner::TTreeScanner() = default;
+TTreeScanner::~TTreeScanner() = default;
+
+std::string TTreeScanner::FileMask() const { return masks_.empty() ? std::string() : masks_.front(); }
+
+void TTreeScanner::SetFileMask(std::string_view mask) {
+  if (searchInProgress_) return;
+  masks_.clear();
+  AddMask(std::string(mask));
+}
+
+std::string TTreeScanner::FileMaskCommaText() const { return MakeCommaText(masks_); }
+
+void TTreeScanner::SetFileMaskCommaText(std::string_view text) {
+  if (searchInProgress_) return;
+  masks_.clear();
+  for (std::string& m : ParseCommaText(text)) AddMask(std::move(m));
+}
+
+void TTreeScanner::AddMask(std::string mask) {
+  const auto less = [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; };
+  const auto at = std::lower_bound(masks_.begin(), masks_.end(), mask, less);
+  if (at != masks_.end() && CompareNoCase(*at, mask) == 0) return;  // duplicates ignored
+  masks_.insert(at, std::move(mask));
+}
+
+void TTreeScanner::Report(const Event& e) {
+  if (e) e(*this);
+}
+
+void TTreeScanner::SetFoundFromPath(std::size_t pathLength, std::wstring_view name) {
+  scratch_.assign(path_, 0, pathLength);
+  scratch_.append(name);
+  NarrowInto(scratch_, fileFound_);
+}
+
+void TTreeScanner::ListFolder(Level& level) {
+  listPattern_.assign(path_);
+  listPattern_ += L'*';
+  if (listPattern_.size() >= MAX_PATH && listPattern_.compare(0, 4, L"\\\\?\\") != 0) {
+    // Past MAX_PATH only the \\?\ form reaches the folder; it takes a full path
+    // with nothing left to normalise.
+    const std::wstring full = FullPath(path_);
+    if (full.compare(0, 2, L"\\\\") == 0)
+      listPattern_ = L"\\\\?\\UNC\\" + full.substr(2);
+    else
+      listPattern_ = L"\\\\?\\" + full;
+    if (listPattern_.back() != L'\\') listPattern_ += L'\\';
+    listPattern_ += L'*';
+  }
+
+  WIN32_FIND_DATAW fd;
+  FindHandle find(FindFirstFileExW(listPattern_.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!find && GetLastError() == ERROR_INVALID_PARAMETER)  // systems without the basic level
+    find = FindHandle(FindFirstFileExW(listPattern_.c_str(), FindExInfoStandard, &fd, FindExSearchNameMatch,
+                                       nullptr, 0));
+  if (!find) return;  // missing or unreadable: the folder adds nothing
+
+  do {
+    const DWORD attrs = fd.dwFileAttributes;
+    const std::wstring_view name(fd.cFileName);
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
+      if (IsDotEntry(fd.cFileName)) continue;
+      const DWORD tag = (attrs & FILE_ATTRIBUTE_REPARSE_POINT) ? fd.dwReserved0 : 0;
+      if (!EntersFolder(attrs, tag, findHiddenFolders_)) continue;
+      FoldName(name, folded_);
+      level.Add(level.folders, name, folded_, 0);
+    } else {
+      if (!ReportsFile(attrs, findHiddenFiles_)) continue;
+      FoldName(name, folded_);
+      if (!compiled_.MatchesFolded(folded_, folded_.rfind(L'.'))) continue;
+      level.Add(level.files, name, folded_, (std::uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+    }
+  } while (FindNextFileW(find.get(), &fd));
+
+  level.SortUnique(level.files);
+  level.SortUnique(level.folders);
+}
+
+// Steps of one folder up to its sub-folders: the message pump, the Running test,
+// the folder's report, its listing and its files. False when stopped.
+bool TTreeScanner::Enter(std::size_t depth) {
+  if (ProcessMessages) ProcessMessages();
+  if (!Running) return false;
+
+  fileSize_ = 0;
+  NarrowInto(path_, fileFound_);
+  Report(onDirectoryFound_);
+
+  if (levels_.size() <= depth) levels_.push_back(std::make_unique<Level>());
+  Level& level = *levels_[depth];
+  level.Release();
+  level.pathLength = path_.size();
+  level.nextFolder = 0;
+  ListFolder(level);
+
+  // Running is not tested here: once the list is built, all of it is reported.
+  for (const Level::Entry& e : level.files) {
+    SetFoundFromPath(level.pathLength, level.Name(e));
+    fileSize_ = e.size;
+    Report(onFileFound_);
+  }
+  fileSize_ = 0;
+  return true;
+}
+
+void TTreeScanner::Scan() {
+  if (walking_) return;  // a nested run would tear the walk's own lists apart
+  walking_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{walking_};
+
+  searchInProgress_ = true;
+  fileFound_.clear();
+  fileSize_ = 0;
+
+  // The start folder ends in exactly one "\"; a drive root such as "C:\" stays whole.
+  std::wstring start = Widen(initialDirectory_);
+  if (start.empty()) start = CurrentFolder();
+  const std::size_t last = start.find_last_not_of(L'\\');
+  start = last == std::wstring::npos ? std::wstring(L"\\") : start.substr(0, last + 1) + L'\\';
+  initialDirectory_ = Narrow(start);
+
+  Running = true;
+  compiled_ = MaskSet(masks_);
+  path_ = start;
+
+  // Depth-first pre-order without recursion, so a deep tree cannot exhaust the stack;
+  // levels_[0..depth] are the folders on the way down to the current one.
+  if (Enter(0)) {
+    std::size_t depth = 0;
+    for (;;) {
+      Level& level = *levels_[depth];
+      if (level.nextFolder < level.folders.size()) {
+        const Level::Entry e = level.folders[level.nextFolder++];
+        path_.resize(level.pathLength);
+        path_.append(level.Name(e));
+        path_ += L'\\';
+        if (recursive_) {
+          if (Enter(depth + 1)) ++depth;
+        } else {
+          fileSize_ = 0;
+          NarrowInto(path_, fileFound_);
+          Report(onDirectoryFound_);
+        }
+        continue;
+      }
+      path_.resize(level.pathLength);
+      Report(onDirectoryDone_);
+      level.Release();
+      if (depth == 0) break;
+      --depth;
+    }
+  }
+
+  searchInProgress_ = false;
+  walking_ = false;  // OnSearchDone may start the next run (one per drive)
+  Report(onSearchDone_);
+}
+
+}  // namespace velmora::scan
