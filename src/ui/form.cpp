@@ -314,7 +314,8 @@ void Form::Create(const FormArgs& args) {
   const std::wstring cls = Widen(args_.className);
   RegisterFormClass(cls, &Form::StaticProc);
 
-  DWORD style = WS_CLIPCHILDREN, ex = WS_EX_CONTROLPARENT;
+  // No WS_CLIPCHILDREN: group boxes do not paint their inside, the form must.
+  DWORD style = 0, ex = WS_EX_CONTROLPARENT;
   switch (args_.style) {
     case FormStyle::Dialog:
       style |= WS_CAPTION | WS_SYSMENU | (args_.minimizeBox ? WS_MINIMIZEBOX : 0);
