@@ -1,0 +1,20 @@
+// Quorvel.exe: the suite.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "shell/command_line.h"
+#include "shell/startup.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+  InitCommonControlsEx(&icc);
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+  // The tool windows join the launcher as they are built.
+  velmora::shell::LauncherActions actions;
+  const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
+
+  if (SUCCEEDED(com)) CoUninitialize();
+  return rc;
+}

@@ -1,0 +1,78 @@
+#include "scan/disk_list_view.h"
+
+#include <shellapi.h>
+
+#include "platform/text.h"
+
+namespace velmora::scan {
+
+char DriveLetterOfCaption(const std::string& caption) {
+  const size_t open = caption.find(" (");
+  if (open == std::string::npos || caption.find(":)") == std::string::npos) return 0;
+  if (open + 2 >= caption.size()) return 0;
+  const char c = caption[open + 2];
+  return char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+}
+
+TDiskListView::TDiskListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes)
+    : ui::ListView(parent, bounds, checkBoxes, /*multiSelect=*/true) {
+  AddColumn("Select drives", bounds.width > 24 ? bounds.width - 24 : 120);
+  images_ = ImageList_Create(16, 16, ILC_COLOR32, 0, 8);
+  SetImageList(images_);
+}
+
+TDiskListView::~TDiskListView() {
+  if (images_) ImageList_Destroy(images_);
+}
+
+namespace {
+
+// The small shell icon drawn on the window background colour, as a bitmap the
+// image list can take (no mask needed).
+BitmapHandle IconBitmap(HICON icon) {
+  HDC screen = GetDC(nullptr);
+  BitmapHandle bmp(CreateCompatibleBitmap(screen, 16, 16));
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(dc, bmp.get());
+  RECT rc{0, 0, 16, 16};
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
+  DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return bmp;
+}
+
+}  // namespace
+
+void TDiskListView::FillDrives() {
+  BeginUpdate();
+  Clear();
+  ImageList_RemoveAll(images_);
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::wstring root = std::wstring(1, wchar_t(letter)) + L":\\";
+    const UINT type = GetDriveTypeW(root.c_str());
+    if (type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR) continue;
+    SHFILEINFOW info{};
+    if (!SHGetFileInfoW(root.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_ICON | SHGFI_SMALLICON))
+      continue;
+    IconHandle icon(info.hIcon);
+    int image = -1;
+    if (icon) {
+      BitmapHandle bmp = IconBitmap(icon.get());
+      image = ImageList_Add(images_, bmp.get(), nullptr);
+    }
+    const int row = AddItem(Narrow(info.szDisplayName), image);
+    if (type == DRIVE_FIXED && SelectLocalDrives) SetSelected(row, true);
+  }
+  EndUpdate();
+}
+
+std::string TDiskListView::SelectedDrives() const {
+  std::string out;
+  for (int row : SelectedRows())
+    if (const char letter = DriveLetter(row)) out += letter;
+  return out;
+}
+
+}  // namespace velmora::scan

@@ -1,0 +1,45 @@
+// TFileListView: found files with their size, type, date, attributes and
+// version columns, sortable by any column through a header click.
+//
+// Creating the first one switches the whole process to the suite's date and
+// time forms ("yyyy/mm/dd", "hh:nn"); from then on every date-time text of the
+// process, log time stamps included, uses them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ui/list_view.h"
+
+namespace velmora::scan {
+
+enum FileColumn { colName = 0, colSize, colType, colModified, colAttr, colFileVer, colProdVer };
+
+// The four-character attribute text: "R", "H", "S", "A" or a blank for each.
+std::string AttributeText(unsigned long attributes);
+
+// The row comparison for one column (see the source for the rules); the result
+// is negated for a descending sort by the caller.
+int CompareFileRows(const std::string& a, const std::string& b, int column, double now);
+
+class TFileListView : public ui::ListView {
+ public:
+  TFileListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes = false);
+
+  // Adds a row for the file when the shell gives its type name and a listing
+  // finds it; false (no row) otherwise. size receives the file's size.
+  bool AddFile(const std::string& path, std::uint64_t& size);
+
+  int sortColumn() const { return sortColumn_; }
+  bool sortAscending() const { return ascending_; }
+  // As a header click: the current column reverses, another becomes the
+  // column, ascending; then the rows are sorted.
+  void ColumnClick(int column);
+  void SortRows();
+
+ private:
+  int sortColumn_ = colSize;
+  bool ascending_ = true;
+};
+
+}  // namespace velmora::scan

@@ -1,0 +1,48 @@
+#include "shell/commontools.h"
+
+#include <memory>
+
+namespace velmora::shell {
+
+namespace {
+std::unique_ptr<Tcommontools> g_common;
+}
+
+Tcommontools::Tcommontools()
+    : imgConfirm(SmallPicture(SmallPic::Confirm)),
+      imgDelete(SmallPicture(SmallPic::Delete)),
+      imgMoveTo(SmallPicture(SmallPic::MoveTo)),
+      imgRecycle(SmallPicture(SmallPic::Recycle)),
+      imgMag(SmallPicture(SmallPic::Mag)),
+      imgHelp16(SmallPicture(SmallPic::Help16)),
+      imgHelpback(HelpBackPicture()),
+      imgMainScreen(MainScreenPicture()),
+      ilCommon16(CommonImageList()),
+      ilIcons(IconsImageList()) {
+  ShellFileOp1.FilesOnly = true;
+  ShellFileOp1.NoConfirmation = true;
+  ShellFileOp1.AutoMakeDir = false;
+  ShellFileOp1.RenameOnCollision = true;
+  ShellFileOp1.Animate = false;
+  ShellFileOp1.ClearOnAdd = false;
+  ui::FormArgs args;
+  args.className = "Tcommontools";
+  args.caption = "commontools";
+  args.clientWidth = 100;
+  args.clientHeight = 100;
+  args.visible = false;  // never shown
+  Create(args);
+}
+
+void CreateCommontools() {
+  if (!g_common) g_common = std::make_unique<Tcommontools>();
+}
+
+Tcommontools& commontools() {
+  CreateCommontools();
+  return *g_common;
+}
+
+void DestroyCommontools() { g_common.reset(); }
+
+}  // namespace velmora::shell

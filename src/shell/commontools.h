@@ -1,0 +1,36 @@
+// Tcommontools: the hidden shared form, created first at start-up and kept for
+// the whole process. It holds the shared pictures, the image lists and the
+// shared shell file operation component the tool windows use.
+#pragma once
+
+#include "platform/handles.h"
+#include "scan/shell_file_op.h"
+#include "shell/artwork.h"
+#include "ui/form.h"
+
+namespace velmora::shell {
+
+class Tcommontools : public ui::Form {
+ public:
+  Tcommontools();
+
+  BitmapHandle imgConfirm, imgDelete, imgMoveTo, imgRecycle;  // 16 x 16, beside removal options
+  BitmapHandle imgMag;                                        // 50 x 27
+  BitmapHandle imgHelp16;                                     // 16 x 15, on every Help button
+  BitmapHandle imgHelpback;                                   // 189 x 209, the help window
+  BitmapHandle imgMainScreen;                                 // 513 x 442, the launcher
+  ImageListHandle ilCommon16;                                 // indexes in shell/common_icons.h
+  ImageListHandle ilIcons;
+  // Recycle, delete and move for the junk cleaner, the duplicate finder and
+  // the shortcut finder: one path list, one operation at a time.
+  scan::TShellFileOp ShellFileOp1;
+};
+
+// The process's shared form; made on first use when start-up has not made it.
+Tcommontools& commontools();
+// Made at start-up, before any other window.
+void CreateCommontools();
+// Destroyed last, when the program ends.
+void DestroyCommontools();
+
+}  // namespace velmora::shell

@@ -1,0 +1,95 @@
+#include "shell/help_window.h"
+
+#include "shell/commontools.h"
+#include "shell/help.h"
+#include "shell/navigator.h"
+#include "ui/dialogs.h"
+
+#ifndef VELMORA_VERSION
+#define VELMORA_VERSION "1.0.0"
+#endif
+
+namespace velmora::shell {
+
+namespace {
+
+ui::Bounds B(HelpButton b) {
+  static const HelpLayout layout = GetHelpLayout();
+  const RECT& r = layout.button(b);
+  return {int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
+}
+
+}  // namespace
+
+std::string AboutText() {
+  return "Velmora\r\nVersion " VELMORA_VERSION
+         "\r\n\r\nA maintenance suite that keeps Windows tidy: junk files, privacy traces, broken shortcuts, stale "
+         "uninstall entries, duplicates, registry references and start-up programs.";
+}
+
+TfrmHelp::TfrmHelp(bool visible)
+    : imgAbout_Down(*this, B(HelpButton::About)), imgAbout_Up(*this, B(HelpButton::About)),
+      imgManual_Down(*this, B(HelpButton::Manual)), imgManual_Up(*this, B(HelpButton::Manual)),
+      imgSupport_Down(*this, B(HelpButton::Support)), imgSupport_Up(*this, B(HelpButton::Support)),
+      imgExit_Down(*this, B(HelpButton::Exit)), imgExit_Up(*this, B(HelpButton::Exit)),
+      buttons_{{&imgAbout_Up, &imgAbout_Down},
+               {&imgManual_Up, &imgManual_Down},
+               {&imgSupport_Up, &imgSupport_Down},
+               {&imgExit_Up, &imgExit_Down}} {
+  Wire(HelpButton::About, "Velmora version information");
+  Wire(HelpButton::Manual, "Read Velmora's documentation");
+  Wire(HelpButton::Support, "Access Velmora technical support on the web");
+  Wire(HelpButton::Exit, "");
+  ui::FormArgs args;
+  args.className = "TfrmHelp";
+  args.caption = "Velmora Help";
+  args.clientWidth = kHelpBackWidth;
+  args.clientHeight = kHelpBackHeight;
+  args.style = ui::FormStyle::Borderless;
+  args.pixelLayout = true;
+  args.dragByBackground = true;
+  args.centered = true;
+  args.keyPreview = true;
+  args.helpTopic = kWelcomeTopic;
+  args.freeOnClose = true;
+  args.visible = visible;
+  Create(args);
+}
+
+void TfrmHelp::Wire(HelpButton which, const char* hint) {
+  Stack& s = buttons_[int(which)];
+  s.up->SetPicture(HelpButtonPicture(which, ButtonState::Up));
+  s.down->SetPicture(HelpButtonPicture(which, ButtonState::Down));
+  s.up->handCursor = true;
+  if (*hint) s.up->SetHint(hint);
+  s.up->onMouseDown = [&s](int, int) { s.up->SetVisible(false); };
+  s.up->onMouseUp = [&s](int, int) { s.up->SetVisible(true); };
+  s.up->onClick = [this, which] { Press(which); };
+}
+
+void TfrmHelp::FormCreate() {
+  for (Stack& s : buttons_)
+    SetWindowPos(s.up->handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const Tcommontools& common = commontools();
+  SetShapeFromBitmap(common.imgHelpback.get(), kHelpBackTransparent);
+  SetBackgroundPicture(common.imgHelpback.get());
+}
+
+void TfrmHelp::Press(HelpButton which) {
+  switch (which) {
+    case HelpButton::About:
+      ui::ShowMessage(AboutText(), "About Velmora", ui::MsgIcon::Information, handle());
+      break;
+    case HelpButton::Manual:
+      OpenHelpTopic(kWelcomeTopic);
+      break;
+    case HelpButton::Support:
+      OpenWebPage(kSupportSite, "Support");
+      break;
+    case HelpButton::Exit:
+      Close();
+      break;
+  }
+}
+
+}  // namespace velmora::shell

@@ -1,0 +1,37 @@
+// TfrmHelp: the small help window reached from the launcher, cut from the
+// help-background picture (black is transparent), with About, Manual, Support
+// and Exit buttons of two pictures each (Up carries the click, over Down).
+#pragma once
+
+#include "shell/artwork.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace velmora::shell {
+
+// "Velmora" and the version of this build, for the about box.
+std::string AboutText();
+
+class TfrmHelp : public ui::Form {
+ public:
+  explicit TfrmHelp(bool visible = false);
+
+  ui::Image imgAbout_Down, imgAbout_Up;
+  ui::Image imgManual_Down, imgManual_Up;
+  ui::Image imgSupport_Down, imgSupport_Up;
+  ui::Image imgExit_Down, imgExit_Up;
+
+  void Press(HelpButton which);
+
+ protected:
+  void FormCreate() override;
+
+ private:
+  struct Stack {
+    ui::Image *up, *down;
+  };
+  void Wire(HelpButton which, const char* hint);
+  Stack buttons_[kHelpButtonCount];
+};
+
+}  // namespace velmora::shell

@@ -1,0 +1,229 @@
+#include "shell/navigator.h"
+
+#include "platform/system.h"
+#include "shell/commontools.h"
+#include "shell/help.h"
+#include "shell/help_window.h"
+#include "shell/hint.h"
+#include "shell/utilities.h"
+#include "ui/app.h"
+#include "ui/dialogs.h"
+
+namespace velmora::shell {
+
+namespace {
+
+const LauncherLayout& Layout() {
+  static const LauncherLayout layout = GetLauncherLayout();
+  return layout;
+}
+ui::Bounds FromRect(const RECT& r) { return {int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)}; }
+ui::Bounds T(ToolButton b) { return FromRect(Layout().tool(b)); }
+ui::Bounds C(CommandButton b) { return FromRect(Layout().command(b)); }
+ui::Bounds H() { return FromRect(Layout().hint); }
+
+const char* const kWebHint =
+    "Your web browser is opening the Velmora web site.  If the page does not appear in a few moments, start your "
+    "browser and go to www.velmora.example by hand.";
+
+}  // namespace
+
+bool CheckAdminStatus() {
+  if (IsAdministrator()) return true;
+  ui::ShowMessage(
+      "Due to security issues under Windows NT you must be logged in as an administrator in order to access this "
+      "tool.",
+      "Velmora", ui::MsgIcon::Warning);
+  return false;
+}
+
+void OpenWebPage(const std::string& address, const std::string& hintSubject) {
+  OpenWithShell("OPEN", address);
+  ShowHintOnce(hintSubject, hintSubject == "Web" ? kWebHint
+                                                 : "Your web browser is opening Velmora technical support.  If the "
+                                                   "page does not appear in a few moments, start your browser and "
+                                                   "go to www.velmora.example/support by hand.");
+}
+
+TfrmNav::TfrmNav(LauncherActions actions, bool visible)
+    : imgJunk_Down(*this, T(ToolButton::Junk)), imgJunk_Over(*this, T(ToolButton::Junk)),
+      imgJunk_Up(*this, T(ToolButton::Junk)),
+      imgEraser_Down(*this, T(ToolButton::Eraser)), imgEraser_Over(*this, T(ToolButton::Eraser)),
+      imgEraser_Up(*this, T(ToolButton::Eraser)),
+      imgShortcuts_Down(*this, T(ToolButton::Shortcuts)), imgShortcuts_Over(*this, T(ToolButton::Shortcuts)),
+      imgShortCuts_Up(*this, T(ToolButton::Shortcuts)),
+      imgUninstall_Down(*this, T(ToolButton::Uninstall)), imgUninstall_Over(*this, T(ToolButton::Uninstall)),
+      imgUninstall_Up(*this, T(ToolButton::Uninstall)),
+      imgDupes_Down(*this, T(ToolButton::Dupes)), imgDupes_Over(*this, T(ToolButton::Dupes)),
+      imgDupes_Up(*this, T(ToolButton::Dupes)),
+      imgReg_Down(*this, T(ToolButton::Reg)), imgReg_Over(*this, T(ToolButton::Reg)),
+      imgReg_Up(*this, T(ToolButton::Reg)),
+      imgStartUp_Down(*this, T(ToolButton::StartUp)), imgStartUp_Over(*this, T(ToolButton::StartUp)),
+      imgStartUp_Up(*this, T(ToolButton::StartUp)),
+      imgSafe_Down(*this, T(ToolButton::Safe)), imgSafe_Over(*this, T(ToolButton::Safe)),
+      imgSafe_Up(*this, T(ToolButton::Safe)),
+      imgSched_Down(*this, T(ToolButton::Sched)), imgSched_Over(*this, T(ToolButton::Sched)),
+      imgSched_Up(*this, T(ToolButton::Sched)),
+      imgLogs_Down(*this, C(CommandButton::Logs)), imgLogs_Up(*this, C(CommandButton::Logs)),
+      imgWeb_Down(*this, C(CommandButton::Web)), imgWeb_Up(*this, C(CommandButton::Web)),
+      imgHelp_Down(*this, C(CommandButton::Help)), imgHelp_Up(*this, C(CommandButton::Help)),
+      imgExit_Down(*this, C(CommandButton::Exit)), imgExit_Up(*this, C(CommandButton::Exit)),
+      imgJunk_Hint(*this, H()), imgEraser_Hint(*this, H()), imgShortcuts_Hint(*this, H()),
+      imgUninstall_Hint(*this, H()), imgDupes_Hint(*this, H()), imgReg_Hint(*this, H()),
+      imgStartUp_Hint(*this, H()), imgSafe_Hint(*this, H()), imgSched_Hint(*this, H()),
+      imgLogs_Hint(*this, H()), imgWeb_Hint(*this, H()), imgHelp_Hint(*this, H()), imgExit_Hint(*this, H()),
+      actions_(std::move(actions)),
+      tools_{{&imgJunk_Up, &imgJunk_Over, &imgJunk_Down, &imgJunk_Hint},
+             {&imgEraser_Up, &imgEraser_Over, &imgEraser_Down, &imgEraser_Hint},
+             {&imgShortCuts_Up, &imgShortcuts_Over, &imgShortcuts_Down, &imgShortcuts_Hint},
+             {&imgUninstall_Up, &imgUninstall_Over, &imgUninstall_Down, &imgUninstall_Hint},
+             {&imgDupes_Up, &imgDupes_Over, &imgDupes_Down, &imgDupes_Hint},
+             {&imgReg_Up, &imgReg_Over, &imgReg_Down, &imgReg_Hint},
+             {&imgStartUp_Up, &imgStartUp_Over, &imgStartUp_Down, &imgStartUp_Hint},
+             {&imgSafe_Up, &imgSafe_Over, &imgSafe_Down, &imgSafe_Hint},
+             {&imgSched_Up, &imgSched_Over, &imgSched_Down, &imgSched_Hint}},
+      commands_{{&imgLogs_Up, &imgLogs_Down, &imgLogs_Hint},
+                {&imgWeb_Up, &imgWeb_Down, &imgWeb_Hint},
+                {&imgHelp_Up, &imgHelp_Down, &imgHelp_Hint},
+                {&imgExit_Up, &imgExit_Down, &imgExit_Hint}} {
+  for (int i = 0; i < kToolButtonCount; ++i) Wire(ToolButton(i));
+  for (int i = 0; i < kCommandButtonCount; ++i) Wire(CommandButton(i));
+
+  ui::FormArgs args;
+  args.className = "TfrmNav";
+  args.caption = "Navigator";
+  args.clientWidth = kMainScreenWidth;
+  args.clientHeight = kMainScreenHeight;
+  args.style = ui::FormStyle::Borderless;
+  args.pixelLayout = true;  // the pictures are drawn at their pixel size
+  args.dragByBackground = true;
+  args.centered = true;
+  args.keyPreview = true;
+  args.helpTopic = kWelcomeTopic;
+  args.visible = visible;
+  Create(args);
+}
+
+void TfrmNav::Wire(ToolButton which) {
+  ToolStack& s = tools_[int(which)];
+  s.up->SetPicture(ToolButtonPicture(which, ButtonState::Up));
+  s.over->SetPicture(ToolButtonPicture(which, ButtonState::Over));
+  s.down->SetPicture(ToolButtonPicture(which, ButtonState::Down));
+  s.hint->SetPicture(HintPicture(which));
+  s.over->handCursor = true;
+  // Over the normal picture: it steps aside for the hover picture below.
+  s.up->onMouseMove = [this, &s](int, int) {
+    s.up->SetVisible(false);
+    AllUp(s.up);
+  };
+  s.over->onMouseMove = [this, &s](int, int) { ChangeHint(*s.over); };
+  s.over->onMouseDown = [&s](int, int) { s.over->SetVisible(false); };
+  s.over->onMouseUp = [&s](int, int) { s.over->SetVisible(true); };
+  s.over->onClick = [this, which] { OpenTool(which); };
+  s.hint->onMouseMove = [this](int, int) { BackgroundMove(); };
+}
+
+void TfrmNav::Wire(CommandButton which) {
+  CommandStack& s = commands_[int(which)];
+  s.up->SetPicture(CommandButtonPicture(which, ButtonState::Up));
+  s.down->SetPicture(CommandButtonPicture(which, ButtonState::Down));
+  s.hint->SetPicture(HintPicture(which));
+  s.up->handCursor = true;
+  s.up->onMouseMove = [this, &s](int, int) {
+    AllUp(s.up);
+    ChangeHint(*s.up);
+  };
+  s.up->onMouseDown = [&s](int, int) { s.up->SetVisible(false); };
+  s.up->onMouseUp = [&s](int, int) { s.up->SetVisible(true); };
+  s.up->onClick = [this, which] { RunCommand(which); };
+  s.hint->onMouseMove = [this](int, int) { BackgroundMove(); };
+}
+
+void TfrmNav::FormCreate() {
+  VersionChange();
+  AllUp(nullptr);
+  // Stack order: Down at the bottom, Over above it, Up on top.
+  auto raise = [](ui::Image* image) {
+    SetWindowPos(image->handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  };
+  for (ToolStack& s : tools_) {
+    raise(s.down);
+    raise(s.over);
+    raise(s.up);
+  }
+  for (CommandStack& s : commands_) {
+    raise(s.down);
+    raise(s.up);
+  }
+  const Tcommontools& common = commontools();
+  SetShapeFromBitmap(common.imgMainScreen.get(), kMainScreenTransparent);
+  SetBackgroundPicture(common.imgMainScreen.get());
+}
+
+void TfrmNav::AllUp(ui::Image* except) {
+  auto show = [except](ui::Image* image) {
+    if (image != except && !image->visible()) image->SetVisible(true);
+  };
+  for (ToolStack& s : tools_) {
+    show(s.up);
+    show(s.over);
+    show(s.down);
+  }
+  for (CommandStack& s : commands_) {
+    show(s.up);
+    show(s.down);
+  }
+}
+
+void TfrmNav::ChangeHint(ui::Image& buttonPicture) {
+  for (ToolStack& s : tools_)
+    if (&buttonPicture == s.up || &buttonPicture == s.over || &buttonPicture == s.down) return UpdateHint(s.hint);
+  for (CommandStack& s : commands_)
+    if (&buttonPicture == s.up || &buttonPicture == s.down) return UpdateHint(s.hint);
+}
+
+void TfrmNav::UpdateHint(ui::Image* hint) {
+  for (ToolStack& s : tools_)
+    if (s.hint->visible() != (s.hint == hint)) s.hint->SetVisible(s.hint == hint);
+  for (CommandStack& s : commands_)
+    if (s.hint->visible() != (s.hint == hint)) s.hint->SetVisible(s.hint == hint);
+}
+
+void TfrmNav::VersionChange() { UpdateHint(nullptr); }
+
+void TfrmNav::BackgroundMove() {
+  AllUp(nullptr);
+  UpdateHint(nullptr);
+}
+
+void TfrmNav::FormMouseMove(int, int) { BackgroundMove(); }
+
+void TfrmNav::OpenTool(ToolButton which) {
+  const auto& open = actions_.tools[int(which)];
+  if (!open) return;  // that tool is not part of this build yet
+  if ((which == ToolButton::Uninstall || which == ToolButton::StartUp) && !CheckAdminStatus()) return;
+  open();
+}
+
+void TfrmNav::RunCommand(CommandButton which) {
+  switch (which) {
+    case CommandButton::Logs:
+      if (actions_.logs) actions_.logs();
+      break;
+    case CommandButton::Web:
+      OpenWebPage(kWebSite, "Web");
+      break;
+    case CommandButton::Help:
+      (new TfrmHelp())->ShowModal();  // frees itself on close
+      break;
+    case CommandButton::Exit:
+      if (endsApplication) ui::QuitApplication();
+      break;
+  }
+}
+
+void TfrmNav::FormClose() {
+  if (endsApplication) ui::QuitApplication();
+}
+
+}  // namespace velmora::shell

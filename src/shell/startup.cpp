@@ -1,0 +1,56 @@
+#include "shell/startup.h"
+
+#include "shell/cache_completion.h"
+#include "shell/command_line.h"
+#include "shell/commontools.h"
+#include "shell/help.h"
+#include "shell/progress_form.h"
+#include "ui/app.h"
+
+namespace velmora::shell {
+
+void RunCacheCompletion() {
+  {
+    TfrmProgress progress;
+    progress.lblCaption.SetCaption("Completing Cache Removal");
+    progress.lblSchedType.SetCaption("");
+    progress.lblCancel.SetVisible(false);
+    progress.Show();
+    ui::ProcessMessages();
+    CompleteCacheRemoval([&](const std::string& detail) {
+      progress.lblSchedType.SetCaption(detail);
+      ui::ProcessMessages();
+    });
+  }  // the progress window goes with the object
+  ui::ProcessMessages();
+}
+
+int RunQuorvel(const std::vector<std::string>& arguments, const LauncherActions& actions) {
+  ui::SetHelpHook([](const std::string& topic) { OpenHelpTopic(topic); });
+  CreateCommontools();
+  int exitCode = 0;
+  switch (ParseStartCommand(arguments)) {
+    case StartCommand::Launcher: {
+      TfrmNav launcher(actions);
+      exitCode = ui::RunMessageLoop();
+      break;
+    }
+    case StartCommand::CompleteCache:
+      RunCacheCompletion();
+      break;
+    case StartCommand::CleanJunk:
+    case StartCommand::CleanHistory:
+    case StartCommand::RegistryClean:
+    case StartCommand::SetSchedule:
+      // The unattended runs and the scheduling window are not part of this
+      // build yet: these switches end the program like an unknown argument.
+    case StartCommand::Unknown:
+      break;
+  }
+  ui::ProcessMessages();
+  DestroyCommontools();
+  ui::ProcessMessages();
+  return exitCode;
+}
+
+}  // namespace velmora::shell
