@@ -162,6 +162,28 @@ void Label::CreateHandle() {
   ApplyFont();
 }
 
+void Label::SetCaption(const std::string& caption) {
+  SetControlText(caption);
+  // A see-through label leaves its old text behind unless the parent repaints under it.
+  if (hwnd_ && transparent_) {
+    RECT r = PixelRect();
+    InvalidateRect(parent().containerHandle(), &r, TRUE);
+  }
+}
+
+void Label::SetTransparent(bool transparent, COLORREF textColor) {
+  transparent_ = transparent;
+  textColor_ = textColor;
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+HBRUSH Label::OnColor(HDC dc) {
+  if (!transparent_) return nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, textColor_);
+  return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+}
+
 void Label::SetFontStyle(bool bold, int extraPoints) {
   bold_ = bold;
   extraPoints_ = extraPoints;
@@ -859,10 +881,8 @@ void TabPage::CreateHandle() {
 }
 
 LRESULT TabPage::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_COMMAND || msg == WM_NOTIFY) {
-    LRESULT result = 0;
-    if (Reflect(msg, wp, lp, result)) return result;
-  }
+  LRESULT result = 0;
+  if (Reflect(msg, wp, lp, result)) return result;
   return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 

@@ -103,7 +103,9 @@ class Label : public Control {
   Label(Container& parent, Bounds bounds, std::string caption = {}, TextAlign align = TextAlign::Left);
 
   std::string caption() const { return controlText(); }
-  void SetCaption(const std::string& caption) { SetControlText(caption); }
+  void SetCaption(const std::string& caption);
+  // Drawn without a background (over a form's background picture).
+  void SetTransparent(bool transparent, COLORREF textColor = RGB(0, 0, 0));
   // Bold and/or larger text (points added to the form font's size).
   void SetFontStyle(bool bold, int extraPoints = 0);
   // Long text breaks into lines (default) or is cut at the edge.
@@ -111,10 +113,13 @@ class Label : public Control {
 
  protected:
   void CreateHandle() override;
+  HBRUSH OnColor(HDC dc) override;
 
  private:
   void ApplyFont();
   TextAlign align_;
+  bool transparent_ = false;
+  COLORREF textColor_ = RGB(0, 0, 0);
   bool wordWrap_ = true;
   bool bold_ = false;
   int extraPoints_ = 0;

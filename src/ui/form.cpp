@@ -104,14 +104,50 @@ void Container::CreateChildren() {
 
 bool Container::Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   HWND child = nullptr;
-  if (msg == WM_COMMAND) child = reinterpret_cast<HWND>(lp);
-  else if (msg == WM_NOTIFY && lp) child = reinterpret_cast<NMHDR*>(lp)->hwndFrom;
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+      child = reinterpret_cast<HWND>(lp);
+      break;
+    case WM_NOTIFY:
+      if (lp) child = reinterpret_cast<NMHDR*>(lp)->hwndFrom;
+      break;
+    case WM_CONTEXTMENU:
+      child = reinterpret_cast<HWND>(wp);
+      break;
+    default:
+      return false;
+  }
   if (!child) return false;
   auto* control = static_cast<Control*>(GetPropW(child, kControlProp));
   if (!control) return false;
   result = 0;
-  if (msg == WM_COMMAND) return control->OnCommand(HIWORD(wp), child);
-  return control->OnNotify(reinterpret_cast<NMHDR*>(lp), result);
+  switch (msg) {
+    case WM_COMMAND:
+      return control->OnCommand(HIWORD(wp), child);
+    case WM_NOTIFY:
+      return control->OnNotify(reinterpret_cast<NMHDR*>(lp), result);
+    case WM_CONTEXTMENU: {
+      if (!control->popupMenu_) return false;
+      int x = short(LOWORD(lp)), y = short(HIWORD(lp));
+      if (lp == -1) {  // from the keyboard: below the control's top left corner
+        RECT r;
+        GetWindowRect(child, &r);
+        x = r.left + 8;
+        y = r.top + 8;
+      }
+      control->popupMenu_->Popup(x, y);
+      return true;
+    }
+    default: {
+      HBRUSH brush = control->OnColor(reinterpret_cast<HDC>(wp));
+      if (!brush) return false;
+      result = reinterpret_cast<LRESULT>(brush);
+      return true;
+    }
+  }
 }
 
 // ---- Control --------------------------------------------------------------
@@ -535,6 +571,10 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CONTEXTMENU:
       if (Reflect(msg, wp, lp, result)) return result;
       break;
     case DM_GETDEFID:

@@ -28,6 +28,7 @@ namespace velmora::ui {
 class Form;
 class Control;
 class Menu;
+class PopupMenu;
 class FormStorage;
 
 // Position and size in 96-dpi units (pixels for FormArgs::pixelLayout forms).
@@ -61,7 +62,8 @@ class Container {
   Container& operator=(const Container&) = delete;
   // Creates the registered child controls in order.
   void CreateChildren();
-  // WM_COMMAND / WM_NOTIFY from a child go back to the child's wrapper.
+  // WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR* and WM_CONTEXTMENU from a child go
+  // back to the child's wrapper.
   bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
  private:
@@ -95,6 +97,10 @@ class Control {
   void SetHint(const std::string& hint);
   const std::string& hint() const { return hint_; }
 
+  // Dropped on a right click (or the menu key) on the control; not owned.
+  void SetPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
+  PopupMenu* popupMenu() const { return popupMenu_; }
+
   // Window text as UTF-8 (caption of buttons and labels, text of edits).
   std::string controlText() const;
   void SetControlText(const std::string& text);
@@ -116,6 +122,8 @@ class Control {
   virtual bool OnCommand(WORD /*code*/, HWND /*from*/) { return false; }
   virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
   virtual void OnParentResize() {}
+  // WM_CTLCOLOR* for this control; nullptr for the default colours.
+  virtual HBRUSH OnColor(HDC /*dc*/) { return nullptr; }
   // Window gone (the parent was destroyed): forget the handle.
   virtual void OnHandleLost() {}
   // Runs an event handler as a handler of the form: counted for deferred
@@ -136,6 +144,7 @@ class Control {
   void ApplyHint();
   Container& parent_;
   Bounds bounds_;
+  PopupMenu* popupMenu_ = nullptr;
   std::string hint_;
   bool initialVisible_ = true;
   bool initialEnabled_ = true;

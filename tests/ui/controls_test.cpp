@@ -286,3 +286,19 @@ TEST(InputBox, ReturnsTheTextOnOkAndNothingOnCancelOrEscape) {
                  PostMessageW(box.edtValue.handle(), WM_KEYDOWN, VK_ESCAPE, 0);
                }).has_value());
 }
+
+TEST(Controls, SeeThroughLabelGetsNoBackgroundThroughItsPage) {
+  Gallery g;
+  HDC dc = GetDC(g.handle());
+  // An ordinary label keeps the default colours.
+  EXPECT_NE(reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)),
+            SendMessageW(g.tsTwo.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(g.lblOnTwo.handle())));
+  g.lblOnTwo.SetTransparent(true, RGB(255, 255, 255));
+  EXPECT_EQ(reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)),
+            SendMessageW(g.tsTwo.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(g.lblOnTwo.handle())));
+  EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
+  EXPECT_EQ(RGB(255, 255, 255), GetTextColor(dc));
+  ReleaseDC(g.handle(), dc);
+}
