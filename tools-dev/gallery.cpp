@@ -120,6 +120,76 @@ class Gallery : public Form {
   }
 };
 
+// A borderless window cut from a picture (silver is transparent), with a
+// launcher-style picture button: normal on top, pressed below.
+class ShapedWindow : public Form {
+ public:
+  explicit ShapedWindow(HWND owner) {
+    background_ = DrawBackground();
+    imgDown.SetPicture(DrawButton(RGB(40, 90, 40), L"Pressed"));
+    imgUp.SetPicture(DrawButton(RGB(60, 150, 60), L"Go"));
+    imgUp.handCursor = true;
+    imgUp.onMouseDown = [this](int, int) { imgUp.SetVisible(false); };
+    imgUp.onMouseUp = [this](int, int) { imgUp.SetVisible(true); };
+    FormArgs a;
+    a.className = "TfrmGalleryShape";
+    a.style = FormStyle::Borderless;
+    a.pixelLayout = true;
+    a.dragByBackground = true;
+    a.clientWidth = 180;
+    a.clientHeight = 180;
+    a.owner = owner;
+    a.centered = false;
+    a.x = 40;
+    a.y = 40;
+    Create(a);
+    SetBackgroundPicture(background_.get());
+    SetShapeFromBitmap(background_.get(), RGB(192, 192, 192));
+  }
+  Image imgDown{*this, {50, 70, 80, 32}};
+  Image imgUp{*this, {50, 70, 80, 32}};
+
+ private:
+  static BitmapHandle DrawBackground() {
+    HDC screen = GetDC(nullptr);
+    BitmapHandle bmp(CreateCompatibleBitmap(screen, 180, 180));
+    HDC mem = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(mem, bmp.get());
+    RECT all{0, 0, 180, 180};
+    HBRUSH silver = CreateSolidBrush(RGB(192, 192, 192));
+    FillRect(mem, &all, silver);
+    HBRUSH face = CreateSolidBrush(RGB(30, 60, 120));
+    HGDIOBJ oldBrush = SelectObject(mem, face);
+    SelectObject(mem, GetStockObject(NULL_PEN));
+    Ellipse(mem, 0, 0, 180, 180);
+    SelectObject(mem, oldBrush);
+    SelectObject(mem, old);
+    DeleteObject(face);
+    DeleteObject(silver);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return bmp;
+  }
+  static BitmapHandle DrawButton(COLORREF colour, const wchar_t* text) {
+    HDC screen = GetDC(nullptr);
+    BitmapHandle bmp(CreateCompatibleBitmap(screen, 80, 32));
+    HDC mem = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(mem, bmp.get());
+    RECT r{0, 0, 80, 32};
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(mem, &r, brush);
+    DeleteObject(brush);
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, RGB(255, 255, 255));
+    DrawTextW(mem, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return bmp;
+  }
+  BitmapHandle background_;
+};
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -130,6 +200,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   {
     Gallery gallery;
     gallery.Show();
+    ShapedWindow shaped(gallery.handle());
+    shaped.Show();
     rc = RunMessageLoop();
   }
   CoUninitialize();

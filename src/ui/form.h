@@ -101,6 +101,10 @@ class Control {
   void SetPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
   PopupMenu* popupMenu() const { return popupMenu_; }
 
+  // A control built after its parent's window exists (a list of options known
+  // only at run time) is created by calling this once it is fully constructed.
+  void CreateNow() { Create(); }
+
   // Window text as UTF-8 (caption of buttons and labels, text of edits).
   std::string controlText() const;
   void SetControlText(const std::string& text);

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
 #include "support/fakes.h"
 #include "ui/app.h"
 #include "ui/controls.h"
@@ -301,4 +303,18 @@ TEST(Controls, SeeThroughLabelGetsNoBackgroundThroughItsPage) {
   EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
   EXPECT_EQ(RGB(255, 255, 255), GetTextColor(dc));
   ReleaseDC(g.handle(), dc);
+}
+
+TEST(Controls, ControlBuiltAfterTheWindowIsCreatedOnRequest) {
+  Gallery g;
+  auto late = std::make_unique<CheckBox>(g, Bounds{10, 380, 100, 20}, "Late", true);
+  EXPECT_EQ(nullptr, late->handle());
+  EXPECT_TRUE(late->checked());
+  late->CreateNow();
+  ASSERT_NE(nullptr, late->handle());
+  EXPECT_TRUE(late->checked());
+  EXPECT_EQ("Late", late->caption());
+  HWND h = late->handle();
+  late.reset();  // the wrapper takes its window with it
+  EXPECT_FALSE(IsWindow(h));
 }
