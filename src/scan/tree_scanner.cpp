@@ -63,18 +63,6 @@ bool IsDotEntry(const wchar_t* name) {
 
 }  // namespace
 
-void PumpPendingMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(int(msg.wParam));  // the outer loop must still see it
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 bool EntersFolder(unsigned long attributes, unsigned long reparseTag, bool findHiddenFolders) {
   // Folders with the system attribute are never entered (the profile's links and
   // the system's own folders carry it).

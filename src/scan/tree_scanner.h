@@ -23,12 +23,9 @@
 #include <vector>
 
 #include "scan/wildcard.h"
+#include "ui/app.h"
 
 namespace velmora::scan {
-
-// Runs the messages waiting in this thread's queue and returns; a WM_QUIT found
-// there is posted again for the outer message loop.
-void PumpPendingMessages();
 
 // Folder listing rules, kept apart so they can be checked without a file system.
 // A sub-folder is entered (or, when not recursive, reported) when this holds;
@@ -92,9 +89,8 @@ class TTreeScanner {
   bool Running = false;
 
   // Called at each folder before `Running` is tested; lets the window's pending
-  // messages run. Replaceable (tests count folders with it, the forms layer may
-  // put its own message pump here).
-  std::function<void()> ProcessMessages = PumpPendingMessages;
+  // messages run (the forms layer's pump). Replaceable: tests count folders with it.
+  std::function<void()> ProcessMessages = ui::ProcessMessages;
 
   // Runs one walk and returns when it is over; handlers run inside it and their
   // exceptions pass through. A call made from a handler of the same scanner while
