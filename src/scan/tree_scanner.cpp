@@ -106,10 +106,14 @@ struct TTreeScanner::Level {
     pool.append(key);
   }
 
-  // Sorted by key; of names equal but for case the first listed stays.
+  // Sorted by key; of names equal but for case the first listed stays (ties go by
+  // pool offset, which is listing order: a stable order without stable_sort's buffer).
   void SortUnique(std::vector<Entry>& list) const {
-    const auto less = [this](const Entry& a, const Entry& b) { return Key(a) < Key(b); };
-    std::stable_sort(list.begin(), list.end(), less);
+    const auto less = [this](const Entry& a, const Entry& b) {
+      const int c = Key(a).compare(Key(b));
+      return c < 0 || (c == 0 && a.offset < b.offset);
+    };
+    std::sort(list.begin(), list.end(), less);
     const auto same = [this](const Entry& a, const Entry& b) { return Key(a) == Key(b); };
     list.erase(std::unique(list.begin(), list.end(), same), list.end());
   }

@@ -553,5 +553,51 @@ TEST(TreeScannerFolders, LinkedFoldersAreNotEntered) {
   EXPECT_EQ(flat.lines, (V{"dir .\\a\\", "file .\\a\\file.tmp 1", "done (.\\a\\file.tmp)", "end"}));
 }
 
+// Entries of `folder` as Wine lists them.
+int CountEntries(const std::string& folder) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(Widen(folder + "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do
+    if (fd.cFileName[0] != L'.') ++n;
+  while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return n;
+}
+
+TEST(TreeScanner, NamesEqualButForCaseInOneFolderCountOnce) {
+  // A case-sensitive host folder (as Wine's are) can hold "A.tmp" and "a.tmp";
+  // the Windows API cannot make the pair, the host's touch can.
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) GTEST_SKIP() << "needs Wine on a case-sensitive host folder";
+  TestFolder dir;
+  dir.File("Sub\\x.txt");
+  char* unixDir = unixName(Widen(dir.path()).c_str());
+  ASSERT_TRUE(unixDir);
+  const std::wstring base = Widen(unixDir);
+  HeapFree(GetProcessHeap(), 0, unixDir);
+  std::wstring command = L"touch \"" + base + L"/A.tmp\" \"" + base + L"/a.tmp\" \"" + base + L"/b.TMP\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(L"\\\\?\\unix\\usr\\bin\\touch", command.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  for (int i = 0; i < 500 && CountEntries(dir.path()) < 4; ++i) Sleep(10);
+  if (CountEntries(dir.path()) < 4) GTEST_SKIP() << "the host folder does not keep names apart by case";
+  TTreeScanner s;
+  s.SetInitialDirectory(dir.path());
+  s.SetFileMask("*.tmp");
+  s.SetRecursive(false);
+  V lines;
+  s.SetOnFileFound([&](TTreeScanner& t) { lines.push_back(UpperCase(t.FileFound().substr(dir.path().size()))); });
+  s.Scan();
+  EXPECT_EQ(lines, (V{"A.TMP", "B.TMP"}));
+}
+
 }  // namespace
 }  // namespace velmora::scan
