@@ -1,0 +1,87 @@
+// Seeds the demo prefix of scripts/run with things for the tools to find:
+// junk files, duplicates, a shortcut whose target is gone, registry values
+// that point at missing files, a Run entry and a stale uninstall entry.
+// Runs inside the demo prefix only; safe to run again.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "platform/text.h"
+
+using namespace velmora;
+
+namespace {
+
+void Write(const std::string& path, const std::string& content) {
+  CreateFolderPath(ExtractFilePath(path));
+  WriteFileAtomically(path, content);
+}
+
+void Shortcut(const std::string& link, const std::string& target) {
+  IShellLinkW* shellLink = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&shellLink))))
+    return;
+  shellLink->SetPath(Widen(target).c_str());
+  shellLink->SetDescription(L"Demo shortcut whose program was removed");
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    CreateFolderPath(ExtractFilePath(link));
+    file->Save(Widen(link).c_str(), TRUE);
+    file->Release();
+  }
+  shellLink->Release();
+}
+
+}  // namespace
+
+int wmain() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const std::string root = "C:\\Demo\\";
+  const std::string temp = SystemTempFolder().value_or("C:\\windows\\temp\\");
+
+  // Junk by pattern, by place and by size.
+  Write(root + "Projects\\report.bak", "an old copy of the report");
+  Write(root + "Projects\\~draft.doc", "word processor lock file");
+  Write(root + "Projects\\notes.tmp", "scratch notes");
+  Write(root + "Projects\\setup.log.old", "previous installer log");
+  Write(root + "Projects\\file0001.chk", "recovered disk fragment");
+  Write(root + "Projects\\empty.txt", "");
+  Write(root + "Downloads\\unfinished.txt", "");
+  Write(temp + "velmora-demo-1.dat", "left behind in the temporary folder");
+  Write(temp + "velmora-demo-2.dat", "also left behind");
+
+  // Duplicates: the same photo in three places, a same-named different file.
+  const std::string photo(20000, 'p');
+  Write(root + "Pictures\\holiday.jpg", photo);
+  Write(root + "Pictures\\Copy of holiday.jpg", photo);
+  Write(root + "Backup\\holiday.jpg", photo);
+  Write(root + "Backup\\letter.txt", "a different letter with the same name");
+  Write(root + "Projects\\letter.txt", "the letter");
+
+  // A shortcut whose target is gone.
+  std::string desktop = ShellFolderPath(CSIDL_DESKTOPDIRECTORY).value_or(root + "Desktop");
+  Shortcut(IncludeTrailingBackslash(desktop) + "Old Game.lnk", "C:\\Program Files\\Old Game\\game.exe");
+
+  // Registry values that point at missing files, a Run entry and a stale uninstaller.
+  RegKey app = RegKey::Create(HKEY_CURRENT_USER, "Software\\Demo Vendor\\Photo Tool");
+  app.WriteString("InstallPath", "C:\\Program Files\\Photo Tool\\");
+  app.WriteString("Plugin", "C:\\Program Files\\Photo Tool\\plugins\\sharpen.dll");
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run")
+      .WriteString("Photo Tool Helper", "\"C:\\Program Files\\Photo Tool\\helper.exe\" /tray");
+  RegKey uninstall =
+      RegKey::Create(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PhotoTool");
+  uninstall.WriteString("DisplayName", "Photo Tool 2.1");
+  uninstall.WriteString("UninstallString", "C:\\Program Files\\Photo Tool\\uninst.exe");
+
+  std::printf("demo: seeded C:\\Demo, the temporary folder, the desktop and the registry\n");
+  CoUninitialize();
+  return 0;
+}
