@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "shell/command_line.h"
+#include "shell/log_viewer.h"
 #include "shell/startup.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -13,6 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   // The tool windows join the launcher as they are built.
   velmora::shell::LauncherActions actions;
+  actions.logs = [] { (new velmora::shell::TfrmLogs())->ShowModal(); };  // frees itself on close
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
 
   if (SUCCEEDED(com)) CoUninitialize();

@@ -1,0 +1,77 @@
+// logs_shot: shows the "Tool Action Logs" window with a sample log and a few
+// statistics, to look at it (scripts/shot out.png build/logs_shot.exe [page]).
+// The optional argument is a page caption such as "Statistics". The sample
+// log goes into this program's own folder; the statistics into the registry
+// of the Wine prefix the shot runs in.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include "platform/files.h"
+#include "platform/services.h"
+#include "platform/text.h"
+#include "shell/action_log.h"
+#include "shell/log_viewer.h"
+#include "shell/settings.h"
+#include "shell/utilities.h"
+#include "ui/app.h"
+
+using namespace velmora;
+using namespace velmora::shell;
+
+namespace {
+
+void WriteSampleLogs() {
+  if (FileExists(services().programFolder() + logfile::kManualJunk)) return;
+  WriteSessionOpen(logfile::kManualJunk);
+  AppendLogLine(logfile::kManualJunk, "  Recycled C:\\Windows\\Temp\\~df1A2B.tmp");
+  AppendLogLine(logfile::kManualJunk, "  Recycled C:\\Windows\\Temp\\~df77C0.tmp");
+  AppendLogLine(logfile::kManualJunk, "  Recycled C:\\Documents\\report.bak");
+  AppendLogLine(logfile::kManualJunk, "  Deleted C:\\Users\\Public\\empty.txt");
+  WriteSessionClose(logfile::kManualJunk, {SpaceRecoveredLine(1843200)});
+  WriteOperationStart(logfile::kScheduledJunk, true);
+  AppendLogLine(logfile::kScheduledJunk, "  Recycled C:\\Windows\\Temp\\setup.log");
+  WriteOperationComplete(logfile::kScheduledJunk, {SpaceRecoveredLine(20480)});
+}
+
+void SetSampleStatistics() {
+  WriteIntegerSetting(kLogsKey, stat::kJunkFiles, 1287);
+  WriteIntegerSetting(kLogsKey, stat::kJunkBytes, 734003200);
+  WriteIntegerSetting(kLogsKey, stat::kEraserBytes, 52428800);
+  WriteIntegerSetting(kLogsKey, stat::kShortFixed, 14);
+  WriteIntegerSetting(kLogsKey, stat::kShortRemoved, 9);
+  WriteIntegerSetting(kLogsKey, stat::kShortBytes, 4608);
+  WriteIntegerSetting(kLogsKey, stat::kUninItems, 6);
+  WriteIntegerSetting(kLogsKey, stat::kDupeFiles, 311);
+  WriteIntegerSetting(kLogsKey, stat::kDupeBytes, 96468992);
+  WriteIntegerSetting(kLogsKey, stat::kRegRefs, 142);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  WriteSampleLogs();
+  SetSampleStatistics();
+
+  auto* logs = new TfrmLogs();  // frees itself on close
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv && argc > 1) {
+    const std::string wanted = Narrow(argv[1]);
+    for (size_t i = 0; i < logs->pc.pageCount(); ++i) {
+      if (CompareNoCase(logs->pc.page(i).caption(), wanted) == 0) {
+        logs->pc.SetActivePageIndex(int(i));
+        logs->pcChange();
+      }
+    }
+  }
+  if (argv) LocalFree(argv);
+  logs->ShowModal();
+
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
+}
