@@ -1,15 +1,44 @@
 #include "shell/progress_form.h"
 
+#include "platform/text.h"
 #include "shell/commontools.h"
 
 namespace velmora::shell {
+
+namespace {
+
+// Text drawn as a web link (blue, underlined) on the window's face colour.
+BitmapHandle LinkPicture(const std::string& text, int width, int height, HFONT baseFont) {
+  LOGFONTW lf{};
+  GetObjectW(baseFont ? baseFont : HFONT(GetStockObject(DEFAULT_GUI_FONT)), sizeof lf, &lf);
+  lf.lfUnderline = TRUE;
+  FontHandle font(CreateFontIndirectW(&lf));
+  HDC screen = GetDC(nullptr);
+  BitmapHandle bmp(CreateCompatibleBitmap(screen, width, height));
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ oldBmp = SelectObject(dc, bmp.get());
+  HGDIOBJ oldFont = SelectObject(dc, font.get());
+  RECT rc{0, 0, width, height};
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 204));
+  const std::wstring w = Widen(text);
+  DrawTextW(dc, w.c_str(), int(w.size()), &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBmp);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return bmp;
+}
+
+}  // namespace
 
 TfrmProgress::TfrmProgress()
     : imgPicture(*this, {4, 14, 50, 27}),
       lblCaption(*this, {58, 8, 152, 16}, "Performing Scheduled Maintenance"),
       lblSchedType(*this, {58, 28, 152, 16}),
       aniFind(*this, {212, 6, 40, 28}),
-      lblCancel(*this, {212, 36, 40, 15}, "Cancel", ui::TextAlign::Center) {
+      lblCancel(*this, {212, 36, 40, 15}) {
   ui::FormArgs args;
   args.className = "TfrmProgress";
   args.caption = "Scheduled Maintenance Progress";
@@ -25,6 +54,9 @@ TfrmProgress::TfrmProgress()
   Create(args);
   lblCaption.SetFontStyle(true);
   imgPicture.SetPicture(commontools().imgMag.get());
+  lblCancel.SetPicture(LinkPicture("Cancel", 40, 15, font()));
+  lblCancel.handCursor = true;
+  lblCancel.onClick = [this] { lblCancelClick(); };
   lblCancel.SetHint("Stop this run");
   aniFind.Start();
 }

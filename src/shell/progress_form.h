@@ -18,7 +18,8 @@ class TfrmProgress : public ui::Form {
   ui::Label lblCaption;
   ui::Label lblSchedType;
   ui::Animation aniFind;
-  ui::Label lblCancel;
+  // The link-style "Cancel": a drawn picture with the hand cursor.
+  ui::Image lblCancel;
   // A click on "Cancel"; the run that owns the window decides what it means.
   std::function<void()> onCancel;
 

@@ -2,6 +2,7 @@
 
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "shell/progress_form.h"
 #include "shell/startup.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
@@ -36,4 +37,23 @@ TEST(CacheCompletionWindow, ShowsTheProgressWindowInTheCornerThenDestroysIt) {
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) - 82, where.top);
   EXPECT_EQ(nullptr, FindWindowW(L"TfrmProgress", nullptr));
   EXPECT_FALSE(test::PathExists(dir / "Cache\\page.htm"));
+}
+
+TEST(ProgressWindow, IsTheSmallBorderlessCornerWindowWithAWorkingCancel) {
+  TfrmProgress progress;
+  wchar_t cls[64] = {};
+  GetClassNameW(progress.handle(), cls, 64);
+  EXPECT_STREQ(L"TfrmProgress", cls);
+  EXPECT_EQ("Scheduled Maintenance Progress", progress.caption());
+  EXPECT_EQ("Performing Scheduled Maintenance", progress.lblCaption.caption());
+  RECT rc{};
+  GetWindowRect(progress.handle(), &rc);
+  EXPECT_EQ(258, rc.right - rc.left);
+  EXPECT_EQ(55, rc.bottom - rc.top);
+  EXPECT_EQ(0, GetWindowLongW(progress.handle(), GWL_STYLE) & WS_CAPTION);
+  int cancels = 0;
+  progress.onCancel = [&] { ++cancels; };
+  progress.lblCancel.MouseDown(3, 3);
+  progress.lblCancel.MouseUp(3, 3);
+  EXPECT_EQ(1, cancels);
 }
