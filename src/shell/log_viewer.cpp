@@ -83,6 +83,18 @@ BitmapHandle DrawBanner(art::Emblem emblem, const wchar_t* title, const wchar_t*
   return c.Finish();
 }
 
+// The strip between two log views: the face colour with an etched line down
+// the middle, tall enough for any window height.
+BitmapHandle DrawDivider() {
+  const int height = 2400;
+  art::Canvas c(kDividerWidth, height, GetSysColor(COLOR_BTNFACE));
+  const RECT dark{kDividerWidth / 2 - 1, 0, kDividerWidth / 2, height};
+  const RECT light{kDividerWidth / 2, 0, kDividerWidth / 2 + 1, height};
+  art::SolidRect(c.dc(), dark, GetSysColor(COLOR_BTNSHADOW));
+  art::SolidRect(c.dc(), light, GetSysColor(COLOR_BTNHIGHLIGHT));
+  return c.Finish();
+}
+
 }  // namespace
 
 TfrmLogs::TfrmLogs()
@@ -223,6 +235,7 @@ void TfrmLogs::FormCreate() {
     d.clear->AddItem(kScheduledItem);
     d.view->AddItem(kManualItem);
     d.view->AddItem(kScheduledItem);
+    d.image->SetPicture(DrawDivider());
     WireDivider(d);
   }
   for (ui::Button* b : {static_cast<ui::Button*>(&cmdJunkClear), static_cast<ui::Button*>(&cmdPrivClear),

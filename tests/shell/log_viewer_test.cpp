@@ -186,6 +186,25 @@ TEST(LogViewer, ClearingOneLogOfATwoLogPageLeavesTheOther) {
   EXPECT_FALSE(v->cmdRegView.enabled());
 }
 
+TEST(LogViewer, ALogThatCannotBeDeletedIsReportedAndStaysShown) {
+  test::RegistrySandbox sandbox;
+  WriteLog(logfile::kManualUninstallers, "  Removed Old Tool\r\n");
+  test::SetAttributes(LogFile(logfile::kManualUninstallers), FILE_ATTRIBUTE_READONLY);
+  Viewer v;
+  v->FormActivate();
+  v.ShowPage(v->tsUnin);
+  test::world().dialogs.Answer(ui::MsgResult::Yes);
+  v->cmdUninClear.Click();
+  ASSERT_EQ(2u, test::world().dialogs.asked().size());
+  EXPECT_EQ(ui::MsgIcon::Error, test::world().dialogs.asked()[1].icon);
+  EXPECT_NE(std::string::npos, test::world().dialogs.asked()[1].text.find(logfile::kManualUninstallers));
+  EXPECT_TRUE(FileExists(LogFile(logfile::kManualUninstallers)));
+  EXPECT_EQ("  Removed Old Tool\r\n", v->mmoUnin.text());
+  EXPECT_TRUE(v->cmdUninClear.enabled());
+  EXPECT_TRUE(v->cmdUninView.enabled());
+  test::SetAttributes(LogFile(logfile::kManualUninstallers), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(LogViewer, ViewOpensTheFullLogPathWithTheOpenVerb) {
   test::RegistrySandbox sandbox;
   WriteLog(logfile::kManualDupes, "dupes\r\n");
@@ -334,6 +353,9 @@ TEST(LogViewer, SettingsAreWrittenOnCloseAndRestoredOnShow) {
     v->cbShort.Click();
     v->cbDupes.Click();
     v->cbRegAuto.Click();
+    // A width the page cannot hold is brought back within it.
+    v->SetAutoWidth(v->splPriv, 5);
+    EXPECT_EQ(120, v->privAutoWidth());
     v->SetAutoWidth(v->splJunk, 150);
     v.Close();
   }
