@@ -1,6 +1,7 @@
 #include "shell/progress_form.h"
 
 #include "platform/text.h"
+#include "shell/common_icons.h"
 #include "shell/commontools.h"
 
 namespace velmora::shell {
@@ -31,14 +32,30 @@ BitmapHandle LinkPicture(const std::string& text, int width, int height, HFONT b
   return bmp;
 }
 
+// The clock of the shared small images, on the window's face colour.
+BitmapHandle ScheduleIcon() {
+  HDC screen = GetDC(nullptr);
+  BitmapHandle bmp(CreateCompatibleBitmap(screen, 16, 16));
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(dc, bmp.get());
+  RECT rc{0, 0, 16, 16};
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  ImageList_Draw(commontools().ilCommon16.get(), common_icon::kSchedule, dc, 0, 0, ILD_TRANSPARENT);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return bmp;
+}
+
 }  // namespace
 
 TfrmProgress::TfrmProgress()
-    : imgPicture(*this, {4, 14, 50, 27}),
-      lblCaption(*this, {58, 8, 152, 16}, "Performing Scheduled Maintenance"),
-      lblSchedType(*this, {58, 28, 152, 16}),
-      aniFind(*this, {212, 6, 40, 28}),
-      lblCancel(*this, {212, 36, 40, 15}) {
+    : imgPicture(*this, {5, 5, 16, 16}),
+      lblCaption(*this, {26, 5, 196, 15}, "Performing Scheduled Maintenance"),
+      lblSchedType(*this, {26, 22, 190, 30}),
+      aniFind(*this, {222, 3, 32, 30}),
+      lblCancel(*this, {218, 37, 38, 15}) {
+  lblCaption.SetWordWrap(false);  // one line, cut at the edge rather than wrapped out of sight
   ui::FormArgs args;
   args.className = "TfrmProgress";
   args.caption = "Scheduled Maintenance Progress";
@@ -52,9 +69,8 @@ TfrmProgress::TfrmProgress()
   args.topmost = true;
   args.freeOnClose = false;
   Create(args);
-  lblCaption.SetFontStyle(true);
-  imgPicture.SetPicture(commontools().imgMag.get());
-  lblCancel.SetPicture(LinkPicture("Cancel", 40, 15, font()));
+  imgPicture.SetPicture(ScheduleIcon());
+  lblCancel.SetPicture(LinkPicture("Cancel", 38, 15, font()));
   lblCancel.handCursor = true;
   lblCancel.onClick = [this] { lblCancelClick(); };
   lblCancel.SetHint("Stop this run");
