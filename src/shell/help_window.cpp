@@ -62,8 +62,15 @@ void TfrmHelp::Wire(HelpButton which, const char* hint) {
   s.down->SetPicture(HelpButtonPicture(which, ButtonState::Down));
   s.up->handCursor = true;
   if (*hint) s.up->SetHint(hint);
-  s.up->onMouseDown = [&s](int, int) { s.up->SetVisible(false); };
-  s.up->onMouseUp = [&s](int, int) { s.up->SetVisible(true); };
+  // The two pictures overlap: whichever is left showing is drawn again, since
+  // the system does not always repaint a sibling that a hidden one uncovers.
+  auto show = [&s](bool upVisible) {
+    s.up->SetVisible(upVisible);
+    ui::Image* top = upVisible ? s.up : s.down;
+    if (top->handle()) RedrawWindow(top->handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  };
+  s.up->onMouseDown = [show](int, int) { show(false); };
+  s.up->onMouseUp = [show](int, int) { show(true); };
   s.up->onClick = [this, which] { Press(which); };
 }
 

@@ -113,12 +113,12 @@ void TfrmNav::Wire(ToolButton which) {
   s.over->handCursor = true;
   // Over the normal picture: it steps aside for the hover picture below.
   s.up->onMouseMove = [this, &s](int, int) {
-    s.up->SetVisible(false);
+    SetShown(*s.up, false);
     AllUp(s.up);
   };
   s.over->onMouseMove = [this, &s](int, int) { ChangeHint(*s.over); };
-  s.over->onMouseDown = [&s](int, int) { s.over->SetVisible(false); };
-  s.over->onMouseUp = [&s](int, int) { s.over->SetVisible(true); };
+  s.over->onMouseDown = [this, &s](int, int) { SetShown(*s.over, false); };
+  s.over->onMouseUp = [this, &s](int, int) { SetShown(*s.over, true); };
   s.over->onClick = [this, which] { OpenTool(which); };
   s.hint->onMouseMove = [this](int, int) { BackgroundMove(); };
 }
@@ -133,8 +133,8 @@ void TfrmNav::Wire(CommandButton which) {
     AllUp(s.up);
     ChangeHint(*s.up);
   };
-  s.up->onMouseDown = [&s](int, int) { s.up->SetVisible(false); };
-  s.up->onMouseUp = [&s](int, int) { s.up->SetVisible(true); };
+  s.up->onMouseDown = [this, &s](int, int) { SetShown(*s.up, false); };
+  s.up->onMouseUp = [this, &s](int, int) { SetShown(*s.up, true); };
   s.up->onClick = [this, which] { RunCommand(which); };
   s.hint->onMouseMove = [this](int, int) { BackgroundMove(); };
 }
@@ -160,9 +160,32 @@ void TfrmNav::FormCreate() {
   SetBackgroundPicture(common.imgMainScreen.get());
 }
 
+void TfrmNav::SetShown(ui::Image& picture, bool visible) {
+  if (picture.visible() == visible) return;
+  picture.SetVisible(visible);
+  // The pictures of one button overlap: the ones left showing are drawn again,
+  // bottom first, since the system does not always repaint a sibling that a
+  // hidden picture uncovers.
+  auto redraw = [](ui::Image* image) {
+    if (image->visible() && image->handle())
+      RedrawWindow(image->handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  };
+  for (ToolStack& s : tools_)
+    if (&picture == s.up || &picture == s.over || &picture == s.down) {
+      redraw(s.down);
+      redraw(s.over);
+      redraw(s.up);
+    }
+  for (CommandStack& s : commands_)
+    if (&picture == s.up || &picture == s.down) {
+      redraw(s.down);
+      redraw(s.up);
+    }
+}
+
 void TfrmNav::AllUp(ui::Image* except) {
-  auto show = [except](ui::Image* image) {
-    if (image != except && !image->visible()) image->SetVisible(true);
+  auto show = [this, except](ui::Image* image) {
+    if (image != except) SetShown(*image, true);
   };
   for (ToolStack& s : tools_) {
     show(s.up);

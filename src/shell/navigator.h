@@ -54,6 +54,8 @@ class TfrmNav : public ui::Form {
   ui::Image imgJunk_Hint, imgEraser_Hint, imgShortcuts_Hint, imgUninstall_Hint, imgDupes_Hint, imgReg_Hint,
       imgStartUp_Hint, imgSafe_Hint, imgSched_Hint, imgLogs_Hint, imgWeb_Hint, imgHelp_Hint, imgExit_Hint;
 
+  // Shows or hides one button picture, redrawing the others of its stack.
+  void SetShown(ui::Image& picture, bool visible);
   // Every button picture visible again except `except` (may be null).
   void AllUp(ui::Image* except);
   // The hint picture belonging to a button picture, shown alone.

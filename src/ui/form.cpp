@@ -362,7 +362,9 @@ void Form::Create(const FormArgs& args) {
       ex |= WS_EX_TOOLWINDOW;
       break;
     case FormStyle::Borderless:
-      style |= WS_POPUP;
+      // Picture windows: the background is painted over the whole client area,
+      // so it must not paint over the pictures that sit on it.
+      style |= WS_POPUP | WS_CLIPCHILDREN;
       break;
   }
   if (args_.topmost) ex |= WS_EX_TOPMOST;
