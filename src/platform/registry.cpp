@@ -232,49 +232,37 @@ bool RegKey::DeleteValue(std::string_view name) const {
   return RegDeleteValueW(key_, Widen(name).c_str()) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> RegKey::ValueNames() const {
+namespace {
+
+// Names of a key's values or sub-keys. A name added while enumerating may be
+// longer than the size asked first: the buffer grows and the index is retried.
+std::vector<std::string> EnumerateNames(HKEY key, bool values) {
   std::vector<std::string> out;
-  DWORD count = 0, maxLen = 0;
-  if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxLen,
-                       nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+  DWORD maxSubKey = 0, maxValue = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxSubKey, nullptr, nullptr, &maxValue, nullptr,
+                       nullptr, nullptr) != ERROR_SUCCESS)
     return out;
-  std::wstring buf(maxLen + 1, L'\0');
-  for (DWORD i = 0;; ++i) {
+  std::wstring buf((values ? maxValue : maxSubKey) + 1, L'\0');
+  for (DWORD i = 0;;) {
     DWORD len = DWORD(buf.size());
-    const LONG rc = RegEnumValueW(key_, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc == ERROR_MORE_DATA) {  // a value added since the size query
+    const LONG rc = values ? RegEnumValueW(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr)
+                           : RegEnumKeyExW(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) {
       buf.resize(buf.size() * 2 + 256);
-      --i;
       continue;
     }
-    if (rc != ERROR_SUCCESS) break;
+    if (rc != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS, or the key went away
     out.push_back(Narrow(std::wstring_view(buf.data(), len)));
+    ++i;
   }
   return out;
 }
 
-std::vector<std::string> RegKey::SubKeyNames() const {
-  std::vector<std::string> out;
-  DWORD count = 0, maxLen = 0;
-  if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr, nullptr,
-                       nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-    return out;
-  std::wstring buf(maxLen + 1, L'\0');
-  for (DWORD i = 0;; ++i) {
-    DWORD len = DWORD(buf.size());
-    const LONG rc = RegEnumKeyExW(key_, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc == ERROR_MORE_DATA) {
-      buf.resize(buf.size() * 2 + 256);
-      --i;
-      continue;
-    }
-    if (rc != ERROR_SUCCESS) break;
-    out.push_back(Narrow(std::wstring_view(buf.data(), len)));
-  }
-  return out;
-}
+}  // namespace
+
+std::vector<std::string> RegKey::ValueNames() const { return EnumerateNames(key_, true); }
+
+std::vector<std::string> RegKey::SubKeyNames() const { return EnumerateNames(key_, false); }
 
 FILETIME RegKey::LastWriteTime() const {
   FILETIME ft{};

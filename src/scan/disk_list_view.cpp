@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "platform/gdi.h"
 #include "platform/text.h"
 
 namespace velmora::scan {
@@ -30,17 +31,8 @@ namespace {
 // The small shell icon drawn on the window background colour, as a bitmap the
 // image list can take (no mask needed).
 BitmapHandle IconBitmap(HICON icon) {
-  HDC screen = GetDC(nullptr);
-  BitmapHandle bmp(CreateCompatibleBitmap(screen, 16, 16));
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, bmp.get());
-  RECT rc{0, 0, 16, 16};
-  FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
-  DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return bmp;
+  return PaintBitmap(16, 16, GetSysColorBrush(COLOR_WINDOW),
+                     [icon](HDC dc) { DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL); });
 }
 
 }  // namespace

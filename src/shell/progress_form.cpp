@@ -1,5 +1,6 @@
 #include "shell/progress_form.h"
 
+#include "platform/gdi.h"
 #include "platform/text.h"
 #include "shell/common_icons.h"
 #include "shell/commontools.h"
@@ -14,37 +15,22 @@ BitmapHandle LinkPicture(const std::string& text, int width, int height, HFONT b
   GetObjectW(baseFont ? baseFont : HFONT(GetStockObject(DEFAULT_GUI_FONT)), sizeof lf, &lf);
   lf.lfUnderline = TRUE;
   FontHandle font(CreateFontIndirectW(&lf));
-  HDC screen = GetDC(nullptr);
-  BitmapHandle bmp(CreateCompatibleBitmap(screen, width, height));
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ oldBmp = SelectObject(dc, bmp.get());
-  HGDIOBJ oldFont = SelectObject(dc, font.get());
-  RECT rc{0, 0, width, height};
-  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(0, 0, 204));
-  const std::wstring w = Widen(text);
-  DrawTextW(dc, w.c_str(), int(w.size()), &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  SelectObject(dc, oldFont);
-  SelectObject(dc, oldBmp);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return bmp;
+  return PaintBitmap(width, height, GetSysColorBrush(COLOR_BTNFACE), [&](HDC dc) {
+    HGDIOBJ old = SelectObject(dc, font.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 204));
+    RECT rc{0, 0, width, height};
+    const std::wstring w = Widen(text);
+    DrawTextW(dc, w.c_str(), int(w.size()), &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(dc, old);
+  });
 }
 
 // The clock of the shared small images, on the window's face colour.
 BitmapHandle ScheduleIcon() {
-  HDC screen = GetDC(nullptr);
-  BitmapHandle bmp(CreateCompatibleBitmap(screen, 16, 16));
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, bmp.get());
-  RECT rc{0, 0, 16, 16};
-  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-  ImageList_Draw(commontools().ilCommon16.get(), common_icon::kSchedule, dc, 0, 0, ILD_TRANSPARENT);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return bmp;
+  return PaintBitmap(16, 16, GetSysColorBrush(COLOR_BTNFACE), [](HDC dc) {
+    ImageList_Draw(commontools().ilCommon16.get(), common_icon::kSchedule, dc, 0, 0, ILD_TRANSPARENT);
+  });
 }
 
 }  // namespace
