@@ -6,6 +6,7 @@
 #include "shell/command_line.h"
 #include "shell/log_viewer.h"
 #include "shell/startup.h"
+#include "tools/junk/frm_junk.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
@@ -15,6 +16,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The tool windows join the launcher as they are built.
   velmora::shell::LauncherActions actions;
   actions.logs = [] { (new velmora::shell::TfrmLogs())->ShowModal(); };  // frees itself on close
+  actions.tools[int(velmora::shell::ToolButton::Junk)] = [] { (new velmora::junk::TfrmJunk())->ShowModal(); };
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
 
   if (SUCCEEDED(com)) CoUninitialize();

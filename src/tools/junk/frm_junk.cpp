@@ -1,0 +1,746 @@
+#include "tools/junk/frm_junk.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <exception>
+
+#include "platform/files.h"
+#include "platform/format.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "shell/action_log.h"
+#include "shell/common_icons.h"
+#include "shell/commontools.h"
+#include "shell/help.h"
+#include "shell/hint.h"
+#include "shell/list_functions.h"
+#include "shell/utilities.h"
+#include "ui/app.h"
+#include "ui/dialogs.h"
+
+namespace velmora::junk {
+
+namespace {
+
+constexpr int kClientWidth = 620;
+constexpr int kClientHeight = 470;
+constexpr int kResultsTop = 212;
+constexpr int kToolbarHeight = 38;
+constexpr int kRemovalPage = 3;
+
+const char* const kAddHint =
+    "Use this option to add specific files or file extensions to look for when scanning your drives.  Wildcards "
+    "such as \"*\" and \"?\" are supported.";
+const char* const kZeroHint =
+    "If you use this option, Velmora will scan and find files on your system that have a \"Zero length\" meaning "
+    "that they contain no data.  Files of this nature are usually left over from system crashes and are virtually "
+    "always obsolete.";
+const char* const kMoveFolderMessage =
+    "You must specify a valid folder to move files to if you are going to use this removal option.";
+const char* const kGoHint = "Begin scanning for files";
+const char* const kStopHint = "Abort the current scan (may take a moment).";
+
+// Restores the arrow however the removal command ends.
+class WaitCursor {
+ public:
+  WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(old_ ? old_ : LoadCursorW(nullptr, IDC_ARROW)); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR old_;
+};
+
+std::string TotalRecoveredLine(std::int64_t bytes) {
+  return "TOTAL SPACE RECOVERED: " + FormatThousands(bytes) + " bytes (" + FormatMegabytes(bytes) + " megabytes.)";
+}
+
+}  // namespace
+
+TfrmJunk::TfrmJunk()
+    : mnuAddNew(PopupMenu1.Add("&Add New Item", [this] { cmdAddNewClick(); }, "Ctrl+A")),
+      mnuEdit(PopupMenu1.Add("&Edit Selected Item", [this] { lvScanDblClick(); }, "Alt+Enter")),
+      mnuRemove(PopupMenu1.Add("&Remove Selected Item", [this] { cmdRemoveClick(); }, "Del")),
+      mnuSep1(PopupMenu1.AddSeparator()),
+      mnuCheck(PopupMenu1.Add("&Check all items", [this] { mnuCheckClick(); })),
+      mnuUncheck(PopupMenu1.Add("U&ncheck all items", [this] { mnuUncheckClick(); })),
+      mnuDelete(pmList.Add("&Remove", [this] { cmdDeleteClick(); }, "Del")),
+      mnuSelAll(pmList.Add("&Select All", [this] { mnuSelAllClick(); }, "Ctrl+A")),
+      mnuSep2(pmList.AddSeparator()),
+      mnuView(pmList.Add("&QuickView", [this] { cmdViewClick(); }, "Enter")),
+      mnuProps(pmList.Add("P&roperties", [this] { cmdPropsClick(); }, "Alt+Enter")),
+      R1(pmDelete.Add("&Remove Selected File(s)", [this] { cmdDeleteClick(); }, "Del")),
+      D1(pmDelete.Add("Remove &all listed files", [this] { D1Click(); }, "Ctrl+Shift+Del")),
+      PageControl1(*this, {8, 8, 500, 196}),
+      tsFiles(PageControl1, "Files to Find"),
+      tsDrives(PageControl1, "Drive(s) to Scan"),
+      tsOther(PageControl1, "Other Considerations"),
+      tsRemoval(PageControl1, "Removal"),
+      lvScan(tsFiles, {8, 8, 384, 150}, /*checkBoxes=*/true, /*multiSelect=*/false),
+      cmdAddNew(tsFiles, {400, 8, 84, 25}, "&Add..."),
+      cmdEdit(tsFiles, {400, 40, 84, 25}, "&Edit"),
+      cmdRemove(tsFiles, {400, 72, 84, 25}, "&Remove"),
+      lblDrives(tsDrives, {8, 8, 476, 18}, "Check the boxes of the drive(s) you wish to scan."),
+      DiskListView1(tsDrives, {8, 30, 476, 128}, /*checkBoxes=*/true),
+      cbDays(tsOther, {12, 12, 278, 20}, "&Only find files that have not been accessed in", false),
+      udDays(tsOther, {292, 11, 52, 22}, 0, 999, 30),
+      lblDays(tsOther, {350, 14, 60, 18}, "days"),
+      cbSkipAttr(tsOther, {12, 42, 470, 20}, "&Skip read-only and system files", true),
+      cbInUse(tsOther, {12, 66, 470, 20}, "S&kip files that are currently being used by their associated application",
+              true),
+      cbTemp(tsOther, {12, 90, 470, 20}, "Find &unused files in the Windows \"Temporary\" folder", true),
+      cbZeroLength(tsOther, {12, 114, 470, 20}, "&Find zero length files", true),
+      grpRemoval(tsRemoval, {8, 6, 476, 106}, "Removal Options"),
+      imgRecycle(tsRemoval, {20, 30, 16, 16}),
+      imgDelete(tsRemoval, {20, 54, 16, 16}),
+      imgMoveTo(tsRemoval, {20, 78, 16, 16}),
+      optRecycle(tsRemoval, {42, 28, 300, 20}, "&Move removed files to recycle bin", /*groupStart=*/true),
+      optDelete(tsRemoval, {42, 52, 300, 20}, "&Permanently delete removed files"),
+      optMove(tsRemoval, {42, 76, 140, 20}, "M&ove removed files to:"),
+      deMove(tsRemoval, {186, 75, 290, 23}, ui::BrowseKind::Folder, "Choose the folder to move removed files to"),
+      imgConfirm(tsRemoval, {20, 126, 16, 16}),
+      cbConfirm(tsRemoval, {42, 124, 300, 20}, "&Confirm before removing files", true),
+      cmdGo(*this, {518, 30, 94, 26}, "&Scan", ui::ButtonRole::Default),
+      cmdHelp(*this, {518, 62, 94, 26}, "&Help"),
+      cmdExit(*this, {518, 94, 94, 26}, "&Exit", ui::ButtonRole::Cancel),
+      aviSearch(*this, {530, 130, 70, 60}),
+      tb(*this, {8, kResultsTop, 604, 0}),
+      lv(*this, {8, kResultsTop, 604, 200}),
+      sb(*this),
+      pg(*this, {}, 0, 1),
+      storage(*this, kJunkStorageKey, kJunkStorageSection) {
+  DriveRoot = [](char letter) { return std::string(1, letter) + ":\\"; };
+  TempFolder = [] { return shell::GetTempFolder(); };
+
+  storage.Add(deMove, "deMove.Text");
+  storage.Add(cbSkipAttr, "cbSkipAttr.Checked");
+  storage.Add(cbTemp, "cbTemp.Checked");
+  storage.Add(cbZeroLength, "cbZeroLength.Checked");
+  storage.Add(udDays, "udDays.Position");
+  storage.Add(optDelete, "optDelete.Checked");
+  storage.Add(optMove, "optMove.Checked");
+  storage.Add(optRecycle, "optRecycle.Checked");
+  storage.Add(cbConfirm, "cbConfirm.Checked");
+
+  optRecycle.SetChecked(true);
+  deMove.allowCreateFolder = true;
+  DiskListView1.SelectLocalDrives = false;
+  lvScan.AddColumn("File type", 120);
+  lvScan.AddColumn("Description", 240);
+  lvScan.SetPopupMenu(&PopupMenu1);
+  lv.SetPopupMenu(&pmList);
+  cmdGo.SetHint(kGoHint);
+
+  for (scan::TTreeScanner* s : {&ts, &tsZero}) {
+    s->SetFindHiddenFiles(true);
+    s->SetFindHiddenFolders(true);
+    s->SetOnDirectoryFound([this](scan::TTreeScanner& t) { tsDirectoryFound(t); });
+    s->SetOnSearchDone([this](scan::TTreeScanner& t) { tsSearchDone(t); });
+  }
+  ts.SetOnFileFound([this](scan::TTreeScanner& t) { tsFileFound(t); });
+  ts.SetOnDirectoryDone([](scan::TTreeScanner&) {});
+  tsZero.SetOnFileFound([this](scan::TTreeScanner& t) { tsZeroFileFound(t); });
+  tsZero.SetFileMask("*.*");
+
+  cmdGo.onClick = [this] { cmdGoClick(); };
+  cmdAddNew.onClick = [this] { cmdAddNewClick(); };
+  cmdEdit.onClick = [this] { lvScanDblClick(); };
+  cmdRemove.onClick = [this] { cmdRemoveClick(); };
+  cmdHelp.onClick = [this] { cmdHelpClick(); };
+  cmdExit.onClick = [this] { cmdExitClick(); };
+  cbZeroLength.onClick = [this] { cbZeroLengthClick(); };
+  lvScan.onDoubleClick = [this](int) { lvScanDblClick(); };
+  lvScan.onSelectionChange = [this] { lvScanChange(); };
+  DiskListView1.onCheckChange = [this](int) { DrivesChanged(); };
+  DiskListView1.onSelectionChange = [this] { DrivesChanged(); };
+  lv.onDoubleClick = [this](int) { lvDblClick(); };
+  lv.onSelectionChange = [this] { lvChange(); };
+  lv.onColumnClick = [this](int column) { lv.ColumnClick(column); };
+  optRecycle.onClick = [this] { optRecycleClick(); };
+  optDelete.onClick = [this] { optRecycleClick(); };
+  optMove.onClick = [this] { optMoveClick(); };
+  imgRecycle.onClick = [this] { optRecycle.SetChecked(true); optRecycleClick(); };
+  imgDelete.onClick = [this] { optDelete.SetChecked(true); optRecycleClick(); };
+  imgMoveTo.onClick = [this] { optMove.SetChecked(true); optMoveClick(); };
+  PageControl1.onChange = [this] {
+    if (pageGuard_) return;
+    if (!PageControl1Changing()) {
+      // Refused: go back to the page being left.
+      pageGuard_ = true;
+      PageControl1.SetActivePageIndex(lastPage_);
+      pageGuard_ = false;
+      if (lastPage_ == kRemovalPage) {
+        deMove.SetFocus();
+        deMove.SelectAll();
+      }
+      return;
+    }
+    lastPage_ = PageControl1.activePageIndex();
+  };
+
+  ui::FormArgs args;
+  args.className = "TfrmJunk";
+  args.caption = "Find and Clean Junk and Obsolete Files";
+  args.clientWidth = kClientWidth;
+  args.clientHeight = kClientHeight;
+  args.helpTopic = kJunkTopic;
+  args.keyPreview = true;
+  args.freeOnClose = true;
+  Create(args);
+}
+
+TfrmJunk::~TfrmJunk() = default;
+
+void TfrmJunk::FormCreate() {
+  shell::Tcommontools& common = shell::commontools();
+  imgRecycle.SetPicture(common.imgRecycle.get());
+  imgDelete.SetPicture(common.imgDelete.get());
+  imgMoveTo.SetPicture(common.imgMoveTo.get());
+  imgConfirm.SetPicture(common.imgConfirm.get());
+  cmdHelp.SetGlyph(common.imgHelp16.get());
+  lvScan.SetImageList(common.ilCommon16.get());
+  tb.SetImageList(common.ilCommon16.get());
+  tb.AddButton("Remove", shell::common_icon::kDelete, [this] { cmdDeleteClick(); }, &pmDelete);
+  tb.AddButton("QuickView", shell::common_icon::kSearch, [this] { cmdViewClick(); });
+  tb.AddButton("Properties", shell::common_icon::kFile, [this] { cmdPropsClick(); });
+
+  // The file-icon list: its first image is the icon of files that hold none.
+  ilFileIcons.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 64));
+  if (HICON plain = ImageList_GetIcon(common.ilCommon16.get(), shell::common_icon::kFile, ILD_NORMAL)) {
+    ImageList_AddIcon(ilFileIcons.get(), plain);
+    DestroyIcon(plain);
+  }
+  lv.SetImageList(ilFileIcons.get());
+
+  sb.SetPanels({160, -1});
+  sb.PlaceInPanel(pg, 0);
+
+  ManualLogging = shell::ManualLoggingOn(shell::logswitch::kJunk);
+  SpaceRecovered = 0;
+  FilesRemoved = 0;
+  // The stored options were restored before this handler; these two always
+  // start the same way.
+  cbDays.SetChecked(false);
+  cbInUse.SetChecked(true);
+  deMove.SetEnabled(optMove.checked());
+
+  lvScan.Clear();
+  for (const PatternRow& r : LoadPatternTable()) {
+    const int row = lvScan.AddItem(r.pattern, shell::common_icon::kJunkPattern);
+    lvScan.SetSubItem(row, 0, r.description);
+    lvScan.SetChecked(row, r.enabled);
+  }
+
+  DiskListView1.FillDrives();
+  const std::string drives = UpperCase(LoadDrives());
+  for (int row = 0; row < DiskListView1.itemCount(); ++row) {
+    const char letter = DiskListView1.DriveLetter(row);
+    DiskListView1.SetChecked(row, letter && drives.find(letter) != std::string::npos);
+  }
+  DrivesChanged();
+  UpdatePatternCommands();
+  lvChange();
+  SetToolbarHeight(0);
+}
+
+void TfrmJunk::FormShow() {
+  if (!ScheduledRun && ManualLogging) shell::WriteSessionOpen(shell::logfile::kManualJunk);
+  shell::SelectFixedDrivesByDefault(kJunkStorageKey, kJunkStorageSection, DiskListView1);
+  DrivesChanged();
+}
+
+void TfrmJunk::FormResize() { SetToolbarHeight(tb.bounds().height); }
+
+void TfrmJunk::FormCloseQuery(bool& canClose) {
+  const std::string total = TotalRecoveredLine(SpaceRecovered);
+  if (ScheduledRun && ScheduledLog) {
+    const std::string f = shell::logfile::kScheduledJunk;
+    shell::AppendLogLine(f, "");
+    shell::AppendLogLine(f, shell::LogSeparator());
+    shell::AppendLogLine(f, "OPERATION COMPLETE: " + shell::LogTimeStamp());
+    shell::AppendLogLine(f, total);
+    shell::AppendLogLine(f, shell::LogSeparator());
+    shell::AppendLogLine(f, "");
+  } else if (!ScheduledRun && ManualLogging) {
+    shell::WriteSessionClose(shell::logfile::kManualJunk, {total});
+  }
+  shell::AddStatistic(shell::stat::kJunkBytes, SpaceRecovered);
+  shell::AddStatistic(shell::stat::kJunkFiles, FilesRemoved);
+
+  ts.Running = false;
+  tsZero.Running = false;
+  SavePatternTable(PatternTable());
+  SaveDrives(DiskListView1.SelectedDrives());
+  canClose = true;
+}
+
+std::string TfrmJunk::ActiveLog() const {
+  if (ScheduledRun) return ScheduledLog ? shell::logfile::kScheduledJunk : "";
+  return ManualLogging ? shell::logfile::kManualJunk : "";
+}
+
+void TfrmJunk::Log(const std::string& line) {
+  const std::string f = ActiveLog();
+  if (!f.empty()) shell::AppendLogLine(f, line);
+}
+
+std::vector<PatternRow> TfrmJunk::PatternTable() const {
+  std::vector<PatternRow> rows;
+  for (int i = 0; i < lvScan.itemCount(); ++i) rows.push_back({lvScan.Caption(i), lvScan.SubItem(i, 0), lvScan.Checked(i)});
+  return rows;
+}
+
+// ---- Pattern table ---------------------------------------------------------
+
+void TfrmJunk::UpdatePatternCommands() {
+  const bool selected = !lvScan.SelectedRows().empty();
+  cmdRemove.SetEnabled(selected);
+  cmdEdit.SetEnabled(selected);
+  mnuRemove.SetEnabled(selected);
+  mnuEdit.SetEnabled(selected);
+  const bool rows = lvScan.itemCount() > 0;
+  mnuCheck.SetEnabled(rows);
+  mnuUncheck.SetEnabled(rows);
+}
+
+void TfrmJunk::lvScanChange() { UpdatePatternCommands(); }
+
+void TfrmJunk::cmdAddNewClick() {
+  shell::ShowHintOnce("JunkAdd", kAddHint);
+  const std::string pattern = ui::dialogs().InputBox(handle(), "Add New File Type",
+                                                     "Extension or name of the file you wish to scan for:", "");
+  if (pattern.empty()) return;
+  const std::string description = ui::dialogs().InputBox(handle(), "New File Type Description",
+                                                         "Enter a short description for this new file type:", " ");
+  const int row = lvScan.AddItem(pattern, shell::common_icon::kJunkPattern);
+  lvScan.SetSubItem(row, 0, description);
+  lvScan.SetChecked(row, true);
+  UpdatePatternCommands();
+}
+
+void TfrmJunk::lvScanDblClick() {
+  const std::vector<int> sel = lvScan.SelectedRows();
+  if (sel.empty()) return;
+  const int row = sel.front();
+  lvScan.SetCaption(row, ui::dialogs().InputBox(handle(), "Modify File Type",
+                                                "Extension or name of the file you wish to scan for:",
+                                                lvScan.Caption(row)));
+  lvScan.SetSubItem(row, 0, ui::dialogs().InputBox(handle(), "Modify File Type Description",
+                                                   "Enter a short description for this file type:",
+                                                   lvScan.SubItem(row, 0)));
+}
+
+void TfrmJunk::cmdRemoveClick() {
+  const std::vector<int> sel = lvScan.SelectedRows();
+  if (sel.empty()) return;
+  const std::string question =
+      "Are you sure you wish to permanently remove the selected item?  This procedure cannot be reversed.\r\r"
+      "If you would merely like to exclude this item you may do so by \"unchecking\" its corresponding box.";
+  if (ui::dialogs().Message(handle(), question, "Please Confirm", ui::MsgButtons::YesNo, ui::MsgIcon::Question) !=
+      ui::MsgResult::Yes)
+    return;
+  const int row = sel.front();
+  lvScan.DeleteRow(row);
+  if (lvScan.itemCount() > 0) {
+    lvScan.ClearSelection();
+    lvScan.SetSelected(std::max(0, row - 1), true);
+  }
+  UpdatePatternCommands();
+}
+
+void TfrmJunk::mnuCheckClick() { shell::CheckAllItems(true, lvScan); }
+void TfrmJunk::mnuUncheckClick() { shell::CheckAllItems(false, lvScan); }
+
+void TfrmJunk::cbZeroLengthClick() {
+  if (cbZeroLength.checked()) shell::ShowHintOnce("JunkConsid", kZeroHint);
+}
+
+void TfrmJunk::cmdHelpClick() { shell::OpenHelpTopic(kJunkTopic); }
+
+void TfrmJunk::cmdExitClick() {
+  lv.Clear();
+  listed_.clear();
+  Close();
+}
+
+void TfrmJunk::DrivesChanged() {
+  // The drive list's selection always mirrors its ticks, so SelectedDrives
+  // names the ticked drives.
+  static bool syncing = false;
+  if (syncing) return;
+  syncing = true;
+  for (int row = 0; row < DiskListView1.itemCount(); ++row)
+    DiskListView1.SetSelected(row, DiskListView1.Checked(row));
+  syncing = false;
+}
+
+// ---- Scan ------------------------------------------------------------------
+
+void TfrmJunk::cmdGoClick() {
+  if (cmdGo.caption() == "&Stop") {
+    ScanEnd(false);
+    return;
+  }
+  if (ScheduledRun && ScheduledLog) {
+    shell::WriteOperationStart(shell::logfile::kScheduledJunk, /*blankLineAfter=*/true);
+    shell::AppendLogLine(shell::logfile::kScheduledJunk, "  Start Scan...");
+  } else if (!ScheduledRun && ManualLogging) {
+    shell::AppendLogLine(shell::logfile::kManualJunk, "  Start Scan...");
+  }
+
+  std::exception_ptr failure;
+  try {
+    ScanStart();
+    const std::string drives = DiskListView1.SelectedDrives();
+    if (cbTemp.checked()) {
+      ts.SetInitialDirectory(TempFolder());
+      ts.SetFileMaskCommaText("");
+      ts.SetFileMask("*.*");
+      ts.Scan();
+      pg.StepBy(1);
+    }
+    ts.SetFileMaskCommaText(EnabledMaskText(PatternTable()));
+    if (!ts.FileMask().empty()) {
+      for (char letter : drives) {
+        ts.SetInitialDirectory(DriveRoot(letter));
+        if (!ts.Running) break;
+        ts.Scan();
+        if (!ts.Running) break;
+        pg.StepBy(1);
+      }
+    }
+    if (cbZeroLength.checked()) {
+      for (char letter : drives) {
+        tsZero.SetInitialDirectory(DriveRoot(letter));
+        if (!tsZero.Running) break;
+        tsZero.Scan();
+        if (!tsZero.Running) break;
+        pg.StepBy(1);
+      }
+    }
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  // Always: a failed pass still returns the window to idle with its end lines.
+  try {
+    Log("  Scan End.");
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
+  ScanEnd(true);
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TfrmJunk::ScanStart() {
+  ImageList_SetImageCount(ilFileIcons.get(), 1);
+  const int drives = int(DiskListView1.SelectedDrives().size());
+  const int maximum = drives + (cbTemp.checked() ? 1 : 0) + (cbZeroLength.checked() ? drives : 0);
+  pg.SetRange(0, maximum);
+  pg.SetPosition(0);
+  cmdGo.SetCaption("&Stop");
+  cmdGo.SetHint(kStopHint);
+  cmdHelp.SetVisible(false);
+  aviSearch.SetVisible(true);
+  aviSearch.Start();
+  ts.SetFileMaskCommaText("");
+  ts.Running = true;
+  tsZero.Running = true;
+  lv.Clear();
+  listed_.clear();
+  cmdExit.SetEnabled(false);
+  SetToolbarHeight(0);
+  PageControl1.SetEnabled(false);
+  lvChange();
+}
+
+void TfrmJunk::ScanEnd(bool completed) {
+  ts.Running = false;
+  tsZero.Running = false;
+  cmdGo.SetCaption("&Scan");
+  aviSearch.Stop();
+  aviSearch.SetVisible(false);
+  cmdHelp.SetVisible(true);
+  cmdExit.SetEnabled(true);
+  pg.SetPosition(0);
+  if (lv.itemCount() == 0) {
+    SetToolbarHeight(0);
+  } else {
+    SetToolbarHeight(kToolbarHeight);
+    SelectOnlyRow(0);
+    if (visible()) lv.SetFocus();
+  }
+  PageControl1.SetEnabled(true);
+  cmdGo.SetHint(kGoHint);
+  lvChange();
+
+  const std::int64_t bytes = NumBytes();
+  if (ScheduledRun && ScheduledLog) {
+    shell::AppendLogLine(shell::logfile::kScheduledJunk, "");
+    shell::AppendLogLine(shell::logfile::kScheduledJunk, FoundLine(bytes, lv.itemCount()));
+  } else if (!ScheduledRun && ManualLogging && completed) {
+    shell::AppendLogLine(shell::logfile::kManualJunk, "");
+    shell::AppendLogLine(shell::logfile::kManualJunk, FoundLine(bytes, lv.itemCount()));
+  }
+}
+
+std::int64_t TfrmJunk::NumBytes() const {
+  std::int64_t sum = 0;
+  for (int row = 0; row < lv.itemCount(); ++row) {
+    const std::string& s = lv.SubItem(row, 0);
+    std::int64_t n = 0;
+    for (char c : s)
+      if (c >= '0' && c <= '9') n = n * 10 + (c - '0');
+    sum += n;
+  }
+  return sum;
+}
+
+void TfrmJunk::tsDirectoryFound(scan::TTreeScanner& s) {
+  sb.SetText(1, "Scanning: " + s.FileFound() + "...");
+}
+
+bool TfrmJunk::PassesCommonFilter(scan::TTreeScanner& s) {
+  s.ProcessMessages();
+  if (!s.Running) return false;
+  const std::string& path = s.FileFound();
+  if (InsideMoveGuard(ExtractFilePath(path), deMove.text())) return false;
+  const DWORD attributes = FileAttributes(path).value_or(0);
+  return !RestrictedFile(path, attributes);
+}
+
+void TfrmJunk::tsFileFound(scan::TTreeScanner& s) {
+  if (!PassesCommonFilter(s)) return;
+  ListFile(s.FileFound());
+}
+
+void TfrmJunk::tsZeroFileFound(scan::TTreeScanner& s) {
+  // The listing already says the file is not empty: no need to judge it further.
+  if (s.FileSize() != 0) {
+    s.ProcessMessages();
+    return;
+  }
+  if (!PassesCommonFilter(s)) return;
+  const auto entry = FindEntry(s.FileFound());
+  if (!entry || entry->size != 0) return;
+  ListFile(s.FileFound());
+}
+
+void TfrmJunk::ListFile(const std::string& path) {
+  std::string key = UpperCase(path);
+  if (listed_.count(key)) return;
+  std::uint64_t size = 0;
+  if (!lv.AddFile(path, size)) return;
+  listed_.insert(std::move(key));
+  AddAssociatedIcon(lv.itemCount() - 1, path);
+}
+
+void TfrmJunk::AddAssociatedIcon(int row, const std::string& path) {
+  int image = 0;
+  HICON small = nullptr;
+  if (ExtractIconExW(LongPathW(path).c_str(), 0, nullptr, &small, 1) > 0 && small) {
+    const int added = ImageList_AddIcon(ilFileIcons.get(), small);
+    DestroyIcon(small);
+    if (added >= 0) image = added;
+  }
+  lv.SetImageIndex(row, image);
+}
+
+bool TfrmJunk::RestrictedFile(const std::string& path, DWORD attributes) {
+  if (cbSkipAttr.checked() && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))) return true;
+  if (cbDays.checked()) {
+    const int days = DaysFromText(std::to_string(udDays.value()));
+    if (AccessedTooRecently(days, NowDateTime(), shell::GetFileLastAccess(path))) return true;
+  }
+  if (cbInUse.checked() && shell::FileIsLocked(path)) return true;
+  return false;
+}
+
+void TfrmJunk::tsSearchDone(scan::TTreeScanner& s) {
+  const std::int64_t bytes = NumBytes();
+  sb.SetText(1, ScanCompleteText(bytes, lv.itemCount()));
+  if (bytes != 0) Log(ScannedLine(s.InitialDirectory(), &s == &tsZero));
+}
+
+// ---- Results ---------------------------------------------------------------
+
+void TfrmJunk::SetToolbarHeight(int height) {
+  tb.SetBounds({8, kResultsTop, kClientWidth - 16, height});
+  const int top = kResultsTop + height;
+  const int bottom = std::max(top + 20, clientHeight() - sb.height() - 6);
+  lv.SetBounds({8, top, kClientWidth - 16, bottom - top});
+}
+
+void TfrmJunk::SelectOnlyRow(int row) {
+  lv.ClearSelection();
+  if (row >= 0 && row < lv.itemCount()) {
+    lv.SetSelected(row, true);
+    lv.EnsureVisible(row);
+  }
+}
+
+void TfrmJunk::lvChange() {
+  const size_t selected = lv.SelectedRows().size();
+  const bool one = selected == 1, some = selected >= 1;
+  tb.SetButtonEnabled(kTbView, one);
+  mnuView.SetEnabled(one);
+  tb.SetButtonEnabled(kTbProps, one);
+  mnuProps.SetEnabled(one);
+  tb.SetButtonEnabled(kTbDelete, some);
+  mnuDelete.SetEnabled(some);
+  R1.SetEnabled(some);
+  mnuSelAll.SetEnabled(some);
+  D1.SetEnabled(lv.itemCount() > 0);
+}
+
+void TfrmJunk::mnuSelAllClick() {
+  for (int row = 0; row < lv.itemCount(); ++row) lv.SetSelected(row, true);
+  lvChange();
+}
+
+void TfrmJunk::D1Click() {
+  for (int row = 0; row < lv.itemCount(); ++row) lv.SetSelected(row, true);
+  lvChange();
+  cmdDeleteClick();
+}
+
+bool TfrmJunk::Perform_Delete(const std::string& path) {
+  ui::ProcessMessages();
+  scan::TShellFileOp& op = shell::commontools().ShellFileOp1;
+  op.FilesOnly = true;
+  op.NoConfirmation = true;
+  op.Animate = false;
+  op.RenameOnCollision = true;
+  op.ProgressTitle.clear();
+  // Only this one path: nothing another window added may ride along.
+  op.ClearOnAdd = true;
+  op.AddSource(path);
+  bool done = false;
+  if (optMove.checked()) {
+    const std::string folder = deMove.text();
+    done = op.MoveFiles(folder);
+    Log(MoveLine(path, folder));
+  } else if (optDelete.checked()) {
+    done = op.DeleteFiles();
+    Log(DeleteLine(path));
+  } else {
+    done = op.RecycleFiles();
+    Log(RecycleLine(path));
+  }
+  return done;
+}
+
+void TfrmJunk::RemoveSelectedRows() {
+  // From the last row up, so removing every row of a long list never shifts the rest.
+  for (int row = lv.itemCount() - 1; row >= 0; --row) {
+    if (row >= lv.itemCount() || !lv.Selected(row)) continue;
+    listed_.erase(UpperCase(lv.Caption(row)));
+    lv.DeleteRow(row);
+    ui::ProcessMessages();
+  }
+}
+
+void TfrmJunk::cmdDeleteClick() {
+  if (!ScheduledRun && cbConfirm.checked()) {
+    if (ui::dialogs().Message(handle(), "Are you sure you wish to remove the selected file(s) ?", "Please confirm",
+                              ui::MsgButtons::YesNo, ui::MsgIcon::Warning) != ui::MsgResult::Yes)
+      return;
+  }
+  int firstSelected = -1;
+  {
+    WaitCursor wait;
+    struct StatusOnExit {
+      TfrmJunk& f;
+      ~StatusOnExit() { f.sb.SetText(1, TotalSpaceText(f.SpaceRecovered, f.FilesRemoved)); }
+    } status{*this};
+
+    // The paths first: messages run during each removal and may change the list.
+    std::vector<std::string> paths;
+    for (int row = 0; row < lv.itemCount(); ++row)
+      if (lv.Selected(row)) paths.push_back(lv.Caption(row));
+    for (const std::string& path : paths) {
+      if (shell::FileIsLocked(path)) {
+        const std::string line = InUseLine(path);
+        if (ScheduledRun && ScheduledLog) {
+          shell::AppendLogLine(shell::logfile::kScheduledJunk, line);
+        } else if (!ScheduledRun && ManualLogging) {
+          shell::AppendLogLine(shell::logfile::kManualJunk, line);
+          shell::ShowHintOnce("JunkInUse", InUseHint(path));
+        }
+        continue;
+      }
+      if (const auto entry = FindEntry(path)) SpaceRecovered += std::int64_t(entry->size);
+      ++FilesRemoved;
+      Perform_Delete(path);
+    }
+    const std::vector<int> sel = lv.SelectedRows();
+    if (!sel.empty()) firstSelected = sel.front();
+    RemoveSelectedRows();
+  }
+  if (lv.itemCount() > 0) {
+    SelectOnlyRow(firstSelected >= 0 && firstSelected < lv.itemCount() ? firstSelected : 0);
+  } else {
+    SetToolbarHeight(0);
+  }
+  lvChange();
+}
+
+void TfrmJunk::cmdViewClick() {
+  const std::vector<int> sel = lv.SelectedRows();
+  if (sel.empty()) return;
+  const std::string path = lv.Caption(sel.front());
+  wchar_t system[261];
+  const UINT n = GetSystemDirectoryW(system, 261);
+  if (n == 0 || n >= 261) {
+    tb.SetButtonEnabled(kTbView, false);
+    mnuView.SetEnabled(false);
+    return;
+  }
+  const std::string viewer = Narrow(std::wstring(system, n)) + "\\viewers\\QuikView.exe";
+  const bool started =
+      FileExists(viewer) ? OpenWithShell("open", viewer, "\"" + path + "\"") : OpenWithShell("open", path);
+  tb.SetButtonEnabled(kTbView, started);
+  mnuView.SetEnabled(started);
+}
+
+void TfrmJunk::cmdPropsClick() {
+  const std::vector<int> sel = lv.SelectedRows();
+  if (sel.empty()) return;
+  OpenWithShell("properties", lv.Caption(sel.front()));
+}
+
+void TfrmJunk::lvDblClick() {
+  const std::vector<int> sel = lv.SelectedRows();
+  if (sel.empty()) return;
+  const int row = sel.front();
+  if (!FileExists(lv.Caption(row))) {
+    listed_.erase(UpperCase(lv.Caption(row)));
+    lv.DeleteRow(row);
+    if (lv.itemCount() == 0) SetToolbarHeight(0);
+    lvChange();
+    return;
+  }
+  cmdPropsClick();
+}
+
+// ---- Removal options -------------------------------------------------------
+
+void TfrmJunk::optRecycleClick() { deMove.SetEnabled(optMove.checked()); }
+
+void TfrmJunk::optMoveClick() {
+  if (!FolderExists(deMove.text())) deMove.Browse();
+  deMove.SetEnabled(optMove.checked());
+}
+
+bool TfrmJunk::PageControl1Changing() {
+  if (lastPage_ != kRemovalPage || !optMove.checked() || FolderExists(deMove.text())) return true;
+  ui::ShowMessage(kMoveFolderMessage, "Velmora", ui::MsgIcon::Information, handle());
+  deMove.SetFocus();
+  deMove.SelectAll();
+  return false;
+}
+
+}  // namespace velmora::junk

@@ -1,0 +1,163 @@
+// TfrmJunk: "Find and Clean Junk and Obsolete Files". Finds files that match the
+// pattern table, every file of the temporary folder and zero-length files on
+// the ticked drives, and removes the selected ones to the recycle bin, for
+// good, or into a folder. Works the same on a window never shown: the
+// scheduled run sets ScheduledRun/ScheduledLog, calls cmdGoClick, waits for
+// cmdGo to read "&Scan" again, selects every row, calls cmdDeleteClick and
+// closes the window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/handles.h"
+#include "shell/artwork.h"
+#include "scan/disk_list_view.h"
+#include "scan/file_list_view.h"
+#include "scan/tree_scanner.h"
+#include "tools/junk/junk_logic.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+#include "ui/form_storage.h"
+#include "ui/menus.h"
+#include "ui/toolbar.h"
+
+namespace velmora::junk {
+
+class TfrmJunk : public ui::Form {
+ public:
+  TfrmJunk();
+  ~TfrmJunk() override;
+
+  // Mode flags and totals.
+  bool ScheduledRun = false;
+  bool ScheduledLog = false;
+  bool ManualLogging = true;
+  std::int64_t SpaceRecovered = 0;
+  std::int64_t FilesRemoved = 0;
+
+  // Where a drive letter's pass starts (L + ":\") and the temporary folder
+  // (GetTempFolder). Replaced only by tests, to keep their scans inside their
+  // own folders.
+  std::function<std::string(char letter)> DriveRoot;
+  std::function<std::string()> TempFolder;
+
+  // Menus first: controls refer to them.
+  ui::PopupMenu PopupMenu1{*this};
+  ui::MenuItem& mnuAddNew;
+  ui::MenuItem& mnuEdit;
+  ui::MenuItem& mnuRemove;
+  ui::MenuItem& mnuSep1;
+  ui::MenuItem& mnuCheck;
+  ui::MenuItem& mnuUncheck;
+  ui::PopupMenu pmList{*this};
+  ui::MenuItem& mnuDelete;
+  ui::MenuItem& mnuSelAll;
+  ui::MenuItem& mnuSep2;
+  ui::MenuItem& mnuView;
+  ui::MenuItem& mnuProps;
+  ui::PopupMenu pmDelete{*this};
+  ui::MenuItem& R1;  // "&Remove Selected File(s)"
+  ui::MenuItem& D1;  // "Remove &all listed files"
+
+  ui::TabControl PageControl1;
+  ui::TabPage tsFiles, tsDrives, tsOther, tsRemoval;
+  // Files to Find
+  ui::ListView lvScan;
+  ui::Button cmdAddNew, cmdEdit, cmdRemove;
+  // Drive(s) to Scan
+  ui::Label lblDrives;
+  scan::TDiskListView DiskListView1;
+  // Other Considerations
+  ui::CheckBox cbDays;
+  ui::NumberEdit udDays;  // the days box and its spin (meDays/udDays)
+  ui::Label lblDays;
+  ui::CheckBox cbSkipAttr, cbInUse, cbTemp, cbZeroLength;
+  // Removal
+  ui::GroupBox grpRemoval;
+  ui::Image imgRecycle, imgDelete, imgMoveTo;
+  ui::RadioButton optRecycle, optDelete, optMove;
+  ui::EditWithBrowse deMove;
+  ui::Image imgConfirm;
+  ui::CheckBox cbConfirm;
+  // Search buttons and animation
+  ui::Button cmdGo, cmdHelp, cmdExit;
+  ui::Animation aviSearch;
+  // Results
+  ui::ToolBar tb;
+  scan::TFileListView lv;
+  ui::StatusBar sb;
+  ui::ProgressBar pg;
+
+  scan::TTreeScanner ts, tsZero;
+  ui::FormStorage storage;
+
+  // Toolbar button indexes.
+  static constexpr int kTbDelete = 0, kTbView = 1, kTbProps = 2;
+
+  // Handlers.
+  void cmdGoClick();
+  void cmdAddNewClick();
+  void lvScanDblClick();
+  void cmdRemoveClick();
+  void mnuCheckClick();
+  void mnuUncheckClick();
+  void cbZeroLengthClick();
+  void cmdHelpClick();
+  void cmdExitClick();
+  void cmdDeleteClick();
+  void D1Click();
+  void mnuSelAllClick();
+  void cmdViewClick();
+  void cmdPropsClick();
+  void lvDblClick();
+  void lvChange();
+  void lvScanChange();
+  void optRecycleClick();
+  void optMoveClick();
+  // False refuses leaving the current page.
+  bool PageControl1Changing();
+
+  // Scan steps.
+  void ScanStart();
+  void ScanEnd(bool completed);
+  bool RestrictedFile(const std::string& path, DWORD attributes);
+  bool Perform_Delete(const std::string& path);
+  std::int64_t NumBytes() const;
+  // The table as shown, for saving and for tests.
+  std::vector<PatternRow> PatternTable() const;
+  // The active junk log file, or empty when log lines are dropped.
+  std::string ActiveLog() const;
+  int toolbarHeight() const { return tb.bounds().height; }
+
+ protected:
+  void FormCreate() override;
+  void FormShow() override;
+  void FormCloseQuery(bool& canClose) override;
+  void FormResize() override;
+
+ private:
+  void Log(const std::string& line);
+  void tsFileFound(scan::TTreeScanner& s);
+  void tsZeroFileFound(scan::TTreeScanner& s);
+  void tsDirectoryFound(scan::TTreeScanner& s);
+  void tsSearchDone(scan::TTreeScanner& s);
+  bool PassesCommonFilter(scan::TTreeScanner& s);
+  void ListFile(const std::string& path);
+  void AddAssociatedIcon(int row, const std::string& path);
+  void DrivesChanged();
+  void SetToolbarHeight(int height);
+  void UpdatePatternCommands();
+  void SelectOnlyRow(int row);
+  void RemoveSelectedRows();
+
+  shell::ImageListHandle ilFileIcons;
+  std::unordered_set<std::string> listed_;  // upper-cased paths of the rows
+  int lastPage_ = 0;
+  bool pageGuard_ = false;
+};
+
+}  // namespace velmora::junk
