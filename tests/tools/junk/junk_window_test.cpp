@@ -1,0 +1,585 @@
+// TfrmJunk driven on a hidden window: every scan is pointed at the test's own
+// folder on E: (the only ticked drive), and the temporary folder at another
+// test folder, so nothing outside them is listed or removed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/datetime.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "shell/action_log.h"
+#include "shell/hint.h"
+#include "shell/settings.h"
+#include "support/fakes.h"
+#include "support/registry_sandbox.h"
+#include "support/test_folder.h"
+#include "tools/junk/frm_junk.h"
+
+using namespace velmora;
+using namespace velmora::junk;
+using velmora::test::world;
+using velmora::test::PathExists;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t e = text.find("\r\n", pos);
+    if (e == std::string::npos) e = text.size();
+    out.push_back(text.substr(pos, e - pos));
+    pos = e + 2;
+  }
+  return out;
+}
+
+class JunkWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    shell::WriteBoolSetting(shell::kHintsKey, "All", false);
+    RegKey::Create(HKEY_CURRENT_USER, kJunkKey).WriteString("Drives", "E");
+  }
+  void TearDown() override {
+    if (f_) f_->Close();
+  }
+
+  // A hidden window whose drive pass walks root_ and whose temporary folder is temp_.
+  TfrmJunk& Open() {
+    f_ = new TfrmJunk();
+    f_->DriveRoot = [this](char letter) {
+      EXPECT_EQ(letter, 'E');
+      return root_.path();
+    };
+    f_->TempFolder = [this] { return temp_.path(); };
+    return *f_;
+  }
+  void CloseWindow() {
+    f_->Close();
+    f_ = nullptr;
+  }
+  std::vector<std::string> Listed() const {
+    std::vector<std::string> out;
+    for (int i = 0; i < f_->lv.itemCount(); ++i) out.push_back(f_->lv.Caption(i));
+    return out;
+  }
+  bool IsListed(const std::string& path) const {
+    for (const std::string& c : Listed())
+      if (CompareNoCase(c, path) == 0) return true;
+    return false;
+  }
+  std::string Log(const char* name) const {
+    const auto t = ReadTextFile(world().programFolder + name);
+    return t ? *t : std::string();
+  }
+
+  test::RegistrySandbox reg_;
+  test::TestFolder root_{'E'};
+  test::TestFolder temp_{'E'};
+  TfrmJunk* f_ = nullptr;
+};
+
+TEST_F(JunkWindow, DefaultTableAndStoredDrives) {
+  RegKey::Create(HKEY_CURRENT_USER, kJunkKey).DeleteValue("Drives");
+  TfrmJunk& f = Open();
+  EXPECT_EQ(f.caption(), "Find and Clean Junk and Obsolete Files");
+  EXPECT_NE(FindWindowW(L"TfrmJunk", nullptr), nullptr);
+  ASSERT_EQ(f.lvScan.itemCount(), 13);
+  for (int i = 0; i < 13; ++i) EXPECT_TRUE(f.lvScan.Checked(i));
+  EXPECT_EQ(f.lvScan.Caption(4), "*.tmp");
+  EXPECT_EQ(f.lvScan.SubItem(6, 0), "Temporary backup files");
+  // "---" ticks nothing; the window was never shown, so no first-use default.
+  EXPECT_EQ(f.DiskListView1.SelectedDrives(), "");
+  EXPECT_FALSE(f.cbDays.checked());
+  EXPECT_TRUE(f.cbInUse.checked());
+  EXPECT_TRUE(f.optRecycle.checked());
+  EXPECT_TRUE(f.cbConfirm.checked());
+  EXPECT_FALSE(f.deMove.enabled());
+  EXPECT_EQ(f.udDays.value(), 30);
+  EXPECT_EQ(f.toolbarHeight(), 0);
+  EXPECT_EQ(f.cmdGo.caption(), "&Scan");
+  EXPECT_EQ(f.cmdGo.hint(), "Begin scanning for files");
+}
+
+TEST_F(JunkWindow, TableWithUntickedSecondRowAndOptionsSurviveAClose) {
+  TfrmJunk& f = Open();
+  f.lvScan.SetChecked(1, false);
+  f.cbTemp.SetChecked(false);
+  f.udDays.SetValue(45);
+  f.cbDays.SetChecked(true);
+  f.cbInUse.SetChecked(false);
+  CloseWindow();
+  RegKey key = RegKey::Open(HKEY_CURRENT_USER, kJunkKey);
+  EXPECT_EQ(key.ReadString("ScanFor").value_or("").substr(0, 14), "*.~*,1,~*.*,0,");
+  EXPECT_EQ(key.ReadString("Drives").value_or(""), "E");
+  EXPECT_TRUE(RegKey::Exists(HKEY_CURRENT_USER, std::string(kJunkStorageKey) + "\\pos"));
+
+  TfrmJunk& g = Open();
+  EXPECT_TRUE(g.lvScan.Checked(0));
+  EXPECT_FALSE(g.lvScan.Checked(1));
+  EXPECT_FALSE(g.cbTemp.checked());
+  EXPECT_EQ(g.udDays.value(), 45);
+  // Not stored: every window starts with these.
+  EXPECT_FALSE(g.cbDays.checked());
+  EXPECT_TRUE(g.cbInUse.checked());
+  EXPECT_EQ(g.DiskListView1.SelectedDrives(), "E");
+}
+
+TEST_F(JunkWindow, NoEnabledRowSkipsOnlyThePatternPass) {
+  const std::string tmp = root_.File("a.tmp", "abc");
+  const std::string zero = root_.SizedFile("sub\\empty.dat", 0);
+  const std::string inTemp = temp_.File("work.log", "12345");
+  TfrmJunk& f = Open();
+  f.mnuUncheckClick();
+  f.cmdGoClick();
+  EXPECT_FALSE(IsListed(tmp));
+  EXPECT_TRUE(IsListed(zero));
+  EXPECT_TRUE(IsListed(inTemp));
+  EXPECT_EQ(f.lv.itemCount(), 2);
+  EXPECT_EQ(f.pg.maximum(), 3);  // temporary folder + one drive + one drive again
+  EXPECT_EQ(f.toolbarHeight(), 38);
+  EXPECT_TRUE(f.lv.Selected(0));
+  EXPECT_EQ(f.sb.text(1), "Scan Complete: 5 bytes (0.00 megabytes) found in 2 files.");
+}
+
+TEST_F(JunkWindow, PatternPassListsLowerCasePathsWithSizes) {
+  const std::string a = root_.File("Deep\\Old.BAK", "1234567");
+  root_.File("keep.txt", "x");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cbZeroLength.SetChecked(false);
+  f.cmdGoClick();
+  ASSERT_EQ(f.lv.itemCount(), 1);
+  EXPECT_EQ(f.lv.Caption(0), LowerCase(a));
+  EXPECT_EQ(f.lv.SubItem(0, 0), "7");
+  EXPECT_EQ(f.NumBytes(), 7);
+  EXPECT_EQ(f.pg.maximum(), 1);
+}
+
+TEST_F(JunkWindow, SetupTmpInTheMoveFolderAndOnItsPathIsNotListed) {
+  const std::string moveFolder = root_.Folder("moved\\here");
+  const std::string inMove = root_.File("moved\\here\\setup.tmp");
+  const std::string onPath = root_.File("setup.tmp");
+  const std::string elsewhere = root_.File("other\\setup.tmp");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.deMove.SetText(moveFolder);  // whatever the option, the guard applies
+  f.cmdGoClick();
+  EXPECT_FALSE(IsListed(inMove));
+  EXPECT_FALSE(IsListed(onPath));
+  EXPECT_TRUE(IsListed(elsewhere));
+}
+
+TEST_F(JunkWindow, ReadOnlyAndSystemFilesSkippedWithSkipAttr) {
+  const std::string ro = root_.File("ro.tmp");
+  const std::string sys = root_.File("sys.tmp");
+  const std::string plain = root_.File("plain.tmp");
+  test::SetAttributes(ro, FILE_ATTRIBUTE_READONLY);
+  test::SetAttributes(sys, FILE_ATTRIBUTE_SYSTEM);
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cmdGoClick();
+  EXPECT_FALSE(IsListed(ro));
+  EXPECT_FALSE(IsListed(sys));
+  EXPECT_TRUE(IsListed(plain));
+  // A read-only file cannot be opened for writing, so the in-use test would
+  // skip it as well.
+  f.cbSkipAttr.SetChecked(false);
+  f.cbInUse.SetChecked(false);
+  f.cmdGoClick();
+  EXPECT_TRUE(IsListed(ro));
+  EXPECT_TRUE(IsListed(sys));
+}
+
+// Sets the last-access time to a local date and hour.
+void SetLastAccess(const std::string& path, int year, int month, int day, int hour) {
+  SYSTEMTIME st{};
+  st.wYear = WORD(year);
+  st.wMonth = WORD(month);
+  st.wDay = WORD(day);
+  st.wHour = WORD(hour);
+  FILETIME local{}, utc{};
+  ASSERT_TRUE(SystemTimeToFileTime(&st, &local));
+  ASSERT_TRUE(LocalFileTimeToFileTime(&local, &utc));
+  ASSERT_TRUE(WriteFileTimes(path, nullptr, &utc, nullptr));
+}
+
+TEST_F(JunkWindow, AccessRuleKeepsFilesUnusedForNDays) {
+  const double now = EncodeDateTime(2026, 6, 15, 18, 0);
+  world().fixedNow = now;
+  const std::string recent = root_.File("recent.tmp");
+  const std::string old = root_.File("old.tmp");
+  SetLastAccess(recent, 2026, 5, 17, 12);  // 29 days before today
+  SetLastAccess(old, 2026, 5, 15, 12);     // 31 days before today
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cbDays.SetChecked(true);
+  f.cmdGoClick();
+  EXPECT_FALSE(IsListed(recent));
+  EXPECT_TRUE(IsListed(old));
+  // Judging the skipped file left its access time as it was.
+  FILETIME accessed{};
+  ASSERT_TRUE(ReadFileTimes(recent, nullptr, &accessed, nullptr));
+  EXPECT_NEAR(FileTimeToLocalDateTime(accessed), EncodeDateTime(2026, 5, 17, 12, 0), 1.0 / 86400);
+}
+
+TEST_F(JunkWindow, FileFoundByTwoPassesIsListedOnce) {
+  const std::string zeroTmp = root_.SizedFile("empty.tmp", 0);
+  TfrmJunk& f = Open();
+  f.TempFolder = [this] { return root_.path() + "t\\"; };
+  const std::string tempAndPattern = root_.File("t\\x.bak", "xy");
+  f.cmdGoClick();
+  int zeroCount = 0, bakCount = 0;
+  for (const std::string& c : Listed()) {
+    if (CompareNoCase(c, zeroTmp) == 0) ++zeroCount;
+    if (CompareNoCase(c, tempAndPattern) == 0) ++bakCount;
+  }
+  EXPECT_EQ(zeroCount, 1);
+  EXPECT_EQ(bakCount, 1);
+  EXPECT_EQ(f.lv.itemCount(), 2);
+}
+
+TEST_F(JunkWindow, FileInUseSkippedThenLoggedAtRemoval) {
+  const std::string busy = root_.File("busy.tmp", "12345");
+  const std::string free_ = root_.File("free.tmp", "123");
+  FileHandle h(CreateFileW(LongPathW(busy).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(h);
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cmdGoClick();
+  EXPECT_FALSE(IsListed(busy));
+  EXPECT_TRUE(IsListed(free_));
+
+  f.cbInUse.SetChecked(false);
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  f.cmdGoClick();
+  ASSERT_TRUE(IsListed(busy));
+  f.mnuSelAllClick();
+  f.cmdDeleteClick();
+  EXPECT_EQ(f.lv.itemCount(), 0);  // the busy file's row goes too
+  EXPECT_EQ(f.FilesRemoved, 1);
+  EXPECT_EQ(f.SpaceRecovered, 3);
+  EXPECT_TRUE(PathExists(busy));
+  EXPECT_FALSE(PathExists(free_));
+  const std::string log = Log(shell::logfile::kManualJunk);
+  EXPECT_NE(log.find("  Unable to remove \"" + LowerCase(busy) + "\".  This file is currently in use.\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("  Permanently deleting: " + LowerCase(free_) + "\r\n"), std::string::npos);
+}
+
+TEST_F(JunkWindow, RemovingThreeFilesTotalsAndStatistics) {
+  shell::WriteIntegerSetting(shell::kLogsKey, "JunkBytes", 100);
+  shell::WriteIntegerSetting(shell::kLogsKey, "JunkFiles", 1);
+  root_.SizedFile("a.tmp", 1000);
+  root_.SizedFile("b.tmp", 2000);
+  root_.SizedFile("c.tmp", 3000);
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cmdGoClick();
+  ASSERT_EQ(f.lv.itemCount(), 3);
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.mnuSelAllClick();
+  f.cmdDeleteClick();
+  // One question per command, not per file.
+  ASSERT_EQ(world().dialogs.asked().size(), 1u);
+  EXPECT_EQ(world().dialogs.asked()[0].text, "Are you sure you wish to remove the selected file(s) ?");
+  EXPECT_EQ(world().dialogs.asked()[0].caption, "Please confirm");
+  EXPECT_EQ(f.sb.text(1), "Total space recovered: 6,000 bytes (0.01 megabytes) in 3 files.");
+  EXPECT_EQ(f.toolbarHeight(), 0);
+  for (const char* n : {"a.tmp", "b.tmp", "c.tmp"}) EXPECT_FALSE(PathExists(root_ / n)) << n;
+  const std::string log = Log(shell::logfile::kManualJunk);
+  EXPECT_NE(log.find("  Moving to recycle bin: " + LowerCase(root_ / "a.tmp")), std::string::npos);
+  // Statistics change only when the window closes.
+  EXPECT_EQ(shell::ReadIntegerSetting(shell::kLogsKey, "JunkBytes"), 100);
+  CloseWindow();
+  EXPECT_EQ(shell::ReadIntegerSetting(shell::kLogsKey, "JunkBytes"), 6100);
+  EXPECT_EQ(shell::ReadIntegerSetting(shell::kLogsKey, "JunkFiles"), 4);
+  const auto lines = Lines(Log(shell::logfile::kManualJunk));
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[lines.size() - 3], "TOTAL SPACE RECOVERED: 6,000 bytes (0.01 megabytes.)");
+}
+
+TEST_F(JunkWindow, DeclinedConfirmationRemovesNothing) {
+  const std::string a = root_.File("a.tmp");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cmdGoClick();
+  world().dialogs.Answer(ui::MsgResult::No);
+  f.D1Click();
+  EXPECT_TRUE(PathExists(a));
+  EXPECT_EQ(f.lv.itemCount(), 1);
+  EXPECT_EQ(f.FilesRemoved, 0);
+}
+
+TEST_F(JunkWindow, RemoveAllListedFilesOnTenRows) {
+  for (int i = 0; i < 10; ++i) root_.File("f" + std::to_string(i) + ".old", "data");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  f.cmdGoClick();
+  ASSERT_EQ(f.lv.itemCount(), 10);
+  f.lv.ClearSelection();
+  f.lv.SetSelected(4, true);
+  f.D1.Click();
+  EXPECT_EQ(f.lv.itemCount(), 0);
+  EXPECT_EQ(f.toolbarHeight(), 0);
+  EXPECT_EQ(f.FilesRemoved, 10);
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(PathExists(root_ / ("f" + std::to_string(i) + ".old")));
+}
+
+TEST_F(JunkWindow, RemovingSomeRowsSelectsTheRowAtTheSameIndex) {
+  for (int i = 0; i < 4; ++i) root_.File("r" + std::to_string(i) + ".tmp", "x");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  f.cmdGoClick();
+  ASSERT_EQ(f.lv.itemCount(), 4);
+  const std::string third = f.lv.Caption(2);
+  f.lv.ClearSelection();
+  f.lv.SetSelected(1, true);
+  f.cmdDeleteClick();
+  EXPECT_EQ(f.lv.itemCount(), 3);
+  EXPECT_TRUE(f.lv.Selected(1));
+  EXPECT_EQ(f.lv.Caption(1), third);
+  EXPECT_EQ(f.toolbarHeight(), 38);
+}
+
+TEST_F(JunkWindow, MoveCollisionGivesTheMovedFileANewName) {
+  const std::string dest = root_.Folder("dest");
+  root_.File("dest\\a.tmp", "already here");
+  const std::string src = root_.File("src\\a.tmp", "moved one");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cbConfirm.SetChecked(false);
+  f.optMove.SetChecked(true);
+  f.deMove.SetText(dest);
+  f.cmdGoClick();
+  ASSERT_EQ(Listed(), std::vector<std::string>{LowerCase(src)});  // the one already there is guarded
+  f.mnuSelAllClick();
+  f.cmdDeleteClick();
+  EXPECT_FALSE(PathExists(src));
+  EXPECT_EQ(test::ReadWholeFile(root_ / "dest\\a.tmp"), "already here");
+  int files = 0;
+  bool movedFound = false;
+  for (const DirEntry& e : DirectoryListing(root_ / "dest\\*")) {
+    ++files;
+    if (test::ReadWholeFile(root_ / ("dest\\" + e.name)) == "moved one") movedFound = true;
+  }
+  EXPECT_EQ(files, 2);
+  EXPECT_TRUE(movedFound);
+  EXPECT_NE(Log(shell::logfile::kManualJunk).find("  Relocating file: " + LowerCase(src) + "\r     To: " + dest + "\r\n"),
+            std::string::npos);
+}
+
+TEST_F(JunkWindow, CloseWithNothingRemovedWritesZeroTotalAndKeepsStatistics) {
+  shell::WriteIntegerSetting(shell::kLogsKey, "JunkBytes", 5);
+  shell::WriteIntegerSetting(shell::kLogsKey, "JunkFiles", 7);
+  Open();
+  CloseWindow();
+  const auto lines = Lines(Log(shell::logfile::kManualJunk));
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], std::string(40, '='));
+  EXPECT_EQ(lines[2].rfind("CLOSE SESSION: ", 0), 0u);
+  EXPECT_EQ(lines[3], "TOTAL SPACE RECOVERED: 0 bytes (0.00 megabytes.)");
+  EXPECT_EQ(lines[4], std::string(40, '='));
+  EXPECT_EQ(lines[5], "");
+  EXPECT_EQ(shell::ReadIntegerSetting(shell::kLogsKey, "JunkBytes"), 5);
+  EXPECT_EQ(shell::ReadIntegerSetting(shell::kLogsKey, "JunkFiles"), 7);
+}
+
+TEST_F(JunkWindow, ManualLoggingOffWritesNoLog) {
+  shell::WriteBoolSetting(shell::kLogsKey, "DoJunk", false);
+  root_.File("a.tmp");
+  TfrmJunk& f = Open();
+  EXPECT_FALSE(f.ManualLogging);
+  f.cbTemp.SetChecked(false);
+  f.cmdGoClick();
+  CloseWindow();
+  EXPECT_FALSE(PathExists(world().programFolder + shell::logfile::kManualJunk));
+}
+
+TEST_F(JunkWindow, ScheduledRunWritesJunkLogInOrder) {
+  const std::string a = root_.SizedFile("a.tmp", 1000);
+  const std::string z = root_.SizedFile("z.dat", 0);
+  world().fixedNow = EncodeDateTime(2026, 6, 15, 3, 0);
+  TfrmJunk& f = Open();
+  f.ScheduledRun = true;
+  f.ScheduledLog = true;
+  f.cbTemp.SetChecked(false);
+  f.cmdGoClick();
+  ASSERT_EQ(f.cmdGo.caption(), "&Scan");  // the end sign the scheduled run waits for
+  f.mnuSelAllClick();
+  f.cmdDeleteClick();  // no question with ScheduledRun, although cbConfirm is ticked
+  EXPECT_TRUE(world().dialogs.asked().empty());
+  CloseWindow();
+  EXPECT_FALSE(PathExists(a));
+  EXPECT_FALSE(PathExists(z));
+  EXPECT_FALSE(PathExists(world().programFolder + shell::logfile::kManualJunk));
+
+  const std::string stamp = FormatDateTime(EncodeDateTime(2026, 6, 15, 3, 0));
+  const std::string rule(40, '=');
+  const std::vector<std::string> expected = {
+      "", rule, "OPERATION START: " + stamp, rule, "", "  Start Scan...",
+      "  Successfully scanned " + root_.path() + " for specified file types.",
+      "  Successfully scanned " + root_.path() + " for zero length files.",
+      "  Scan End.", "", "  1,000 bytes (0.00 megabytes) found in 2 files.",
+      "  Moving to recycle bin: " + LowerCase(a), "  Moving to recycle bin: " + LowerCase(z),
+      "", rule, "OPERATION COMPLETE: " + stamp, "TOTAL SPACE RECOVERED: 1,000 bytes (0.00 megabytes.)", rule, ""};
+  const auto lines = Lines(Log(shell::logfile::kScheduledJunk));
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(shell::ReadIntegerSetting(shell::kLogsKey, "JunkFiles"), 2);
+}
+
+TEST_F(JunkWindow, ScheduledRunWithoutLogEventsWritesNothing) {
+  root_.File("a.tmp");
+  TfrmJunk& f = Open();
+  f.ScheduledRun = true;
+  f.ScheduledLog = false;
+  f.cbTemp.SetChecked(false);
+  f.cmdGoClick();
+  CloseWindow();
+  EXPECT_FALSE(PathExists(world().programFolder + shell::logfile::kScheduledJunk));
+  EXPECT_FALSE(PathExists(world().programFolder + shell::logfile::kManualJunk));
+}
+
+TEST_F(JunkWindow, StopClickNestedInTheScanEndsAllPasses) {
+  root_.File("one\\a.tmp");
+  root_.SizedFile("two\\z.dat", 0);
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  int folders = 0;
+  bool wasStopCaption = false;
+  f.ts.ProcessMessages = [&] {
+    if (++folders == 1) {
+      wasStopCaption = f.cmdGo.caption() == "&Stop";
+      EXPECT_FALSE(f.cmdExit.enabled());
+      EXPECT_FALSE(f.PageControl1.enabled());
+      f.cmdGoClick();  // the second click, arriving while the scan runs
+    }
+  };
+  f.cmdGoClick();
+  EXPECT_TRUE(wasStopCaption);
+  EXPECT_EQ(f.cmdGo.caption(), "&Scan");
+  EXPECT_TRUE(f.cmdExit.enabled());
+  EXPECT_TRUE(f.PageControl1.enabled());
+  EXPECT_EQ(f.lv.itemCount(), 0);  // nothing after the stop, no zero-length pass
+  const auto lines = Lines(Log(shell::logfile::kManualJunk));
+  int ends = 0;
+  for (const auto& l : lines) ends += l == "  Scan End.";
+  EXPECT_EQ(ends, 1);
+}
+
+TEST_F(JunkWindow, FailingPassStillEndsIdleWithItsEndLines) {
+  root_.File("a.tmp");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.ts.ProcessMessages = [] { throw std::runtime_error("walk failed"); };
+  EXPECT_THROW(f.cmdGoClick(), std::runtime_error);
+  EXPECT_EQ(f.cmdGo.caption(), "&Scan");
+  EXPECT_TRUE(f.cmdExit.enabled());
+  EXPECT_TRUE(f.cmdHelp.visible());
+  EXPECT_FALSE(f.aviSearch.active());
+  const auto lines = Lines(Log(shell::logfile::kManualJunk));
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "  Start Scan...");
+  EXPECT_EQ(lines[1], "  Scan End.");
+}
+
+TEST_F(JunkWindow, AddEditAndRemovePatternRows) {
+  TfrmJunk& f = Open();
+  world().dialogs.AnswerInput(std::string("*.xyz"));
+  world().dialogs.AnswerInput(std::nullopt);  // cancel keeps the single-space default
+  f.cmdAddNewClick();
+  ASSERT_EQ(f.lvScan.itemCount(), 14);
+  EXPECT_EQ(f.lvScan.Caption(13), "*.xyz");
+  EXPECT_EQ(f.lvScan.SubItem(13, 0), " ");
+  EXPECT_TRUE(f.lvScan.Checked(13));
+  ASSERT_EQ(world().dialogs.asked().size(), 2u);
+  EXPECT_EQ(world().dialogs.asked()[0].caption, "Add New File Type");
+  EXPECT_EQ(world().dialogs.asked()[1].text, "Enter a short description for this new file type:");
+
+  // An empty pattern ends the command.
+  world().dialogs.AnswerInput(std::string());
+  f.cmdAddNewClick();
+  EXPECT_EQ(f.lvScan.itemCount(), 14);
+
+  EXPECT_FALSE(f.cmdEdit.enabled());
+  f.lvScan.SetSelected(13, true);
+  f.lvScanChange();
+  EXPECT_TRUE(f.cmdEdit.enabled());
+  world().dialogs.AnswerInput(std::nullopt);  // cancel keeps the pattern
+  world().dialogs.AnswerInput(std::string("Mine"));
+  f.lvScanDblClick();
+  EXPECT_EQ(f.lvScan.Caption(13), "*.xyz");
+  EXPECT_EQ(f.lvScan.SubItem(13, 0), "Mine");
+
+  world().dialogs.Answer(ui::MsgResult::No);
+  f.cmdRemoveClick();
+  EXPECT_EQ(f.lvScan.itemCount(), 14);
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.cmdRemoveClick();
+  EXPECT_EQ(f.lvScan.itemCount(), 13);
+  EXPECT_TRUE(f.lvScan.Selected(12));  // the row before the deleted one
+  EXPECT_EQ(world().dialogs.asked().back().caption, "Please Confirm");
+  EXPECT_TRUE(world().dialogs.allAnswersUsed());
+}
+
+TEST_F(JunkWindow, LeavingRemovalPageNeedsAValidMoveFolder) {
+  TfrmJunk& f = Open();
+  f.PageControl1.SetActivePageIndex(3);
+  f.PageControl1.onChange();
+  world().dialogs.AnswerFolder(std::nullopt);  // choosing the option opens the folder dialog
+  f.optMove.SetChecked(true);
+  f.optMoveClick();
+  EXPECT_TRUE(f.deMove.enabled());
+  f.PageControl1.SetActivePageIndex(0);
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  f.PageControl1.onChange();
+  EXPECT_EQ(f.PageControl1.activePageIndex(), 3);
+  EXPECT_EQ(world().dialogs.messageTexts().back(),
+            "You must specify a valid folder to move files to if you are going to use this removal option.");
+  f.deMove.SetText(root_.path());
+  f.PageControl1.SetActivePageIndex(0);
+  f.PageControl1.onChange();
+  EXPECT_EQ(f.PageControl1.activePageIndex(), 0);
+  f.optRecycle.SetChecked(true);
+  f.optRecycleClick();
+  EXPECT_FALSE(f.deMove.enabled());
+}
+
+TEST_F(JunkWindow, DoubleClickOnAVanishedFileRemovesItsRowAndPropertiesGoToTheShell) {
+  const std::string a = root_.File("a.tmp");
+  const std::string b = root_.File("b.tmp");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cmdGoClick();
+  ASSERT_EQ(f.lv.itemCount(), 2);
+  f.lv.ClearSelection();
+  f.lv.SetSelected(1, true);
+  f.lvChange();
+  f.lvDblClick();
+  ASSERT_EQ(world().shellCalls.size(), 1u);
+  EXPECT_EQ(world().shellCalls[0].verb, "properties");
+  EXPECT_EQ(world().shellCalls[0].target, LowerCase(b));
+  f.cmdViewClick();  // no quick viewer in the system folder: the associated program
+  ASSERT_EQ(world().shellCalls.size(), 2u);
+  EXPECT_EQ(world().shellCalls[1].verb, "open");
+  EXPECT_EQ(world().shellCalls[1].target, LowerCase(b));
+  DeleteFileW(LongPathW(b).c_str());
+  f.lvDblClick();
+  EXPECT_EQ(f.lv.itemCount(), 1);
+  EXPECT_EQ(world().shellCalls.size(), 2u);
+}
+
+}  // namespace
