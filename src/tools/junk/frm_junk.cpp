@@ -100,8 +100,8 @@ TfrmJunk::TfrmJunk()
       imgMoveTo(tsRemoval, {20, 78, 16, 16}),
       optRecycle(tsRemoval, {42, 28, 300, 20}, "&Move removed files to recycle bin", /*groupStart=*/true),
       optDelete(tsRemoval, {42, 52, 300, 20}, "&Permanently delete removed files"),
-      optMove(tsRemoval, {42, 76, 140, 20}, "M&ove removed files to:"),
-      deMove(tsRemoval, {186, 75, 290, 23}, ui::BrowseKind::Folder, "Choose the folder to move removed files to"),
+      optMove(tsRemoval, {42, 76, 158, 20}, "M&ove removed files to:"),
+      deMove(tsRemoval, {202, 75, 274, 23}, ui::BrowseKind::Folder, "Choose the folder to move removed files to"),
       imgConfirm(tsRemoval, {20, 126, 16, 16}),
       cbConfirm(tsRemoval, {42, 124, 300, 20}, "&Confirm before removing files", true),
       cmdGo(*this, {518, 30, 94, 26}, "&Scan", ui::ButtonRole::Default),
@@ -216,6 +216,7 @@ void TfrmJunk::FormCreate() {
   }
   lv.SetImageList(ilFileIcons.get());
 
+  aviSearch.SetVisible(false);  // shown only while a scan runs
   sb.SetPanels({160, -1});
   sb.PlaceInPanel(pg, 0);
 
