@@ -1,0 +1,175 @@
+// Times the junk cleaner's full scan against a bare walk of the same tree, then
+// the removal of every listed file to the recycle bin.
+//
+// The tree (by default 10,000 folders of ten non-empty files each, two of them
+// junk names) is made under E:\velmora-bench\junktree; junk files removed by an
+// earlier run are made again. The scan runs on a hidden TfrmJunk with every
+// pass (an empty temporary folder, the patterns, zero length) and every match
+// listed. An argument gives another folder count, for a quicker run.
+// Prints "ratio junkscan/walk: N.NN" and the removal rate in files per second.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <string>
+
+#include "platform/handles.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "shell/action_log.h"
+#include "shell/commontools.h"
+#include "shell/hint.h"
+#include "shell/settings.h"
+#include "tools/junk/frm_junk.h"
+#include "ui/app.h"
+
+namespace {
+
+using velmora::FindHandle;
+
+const wchar_t kBase[] = L"E:\\velmora-bench";
+const wchar_t kTree[] = L"E:\\velmora-bench\\junktree";
+const wchar_t kTemp[] = L"E:\\velmora-bench\\junktemp";
+
+// One name per default pattern; none of the other names matches any pattern.
+const char* const kJunkNames[] = {"letter%u.~oc", "~doc%u.txt",  "notes%u.tx~", "lost%u.---",  "scratch%u.tmp",
+                                  "setup%u._mp",  "config%u.old", "backup%u.bak", "sys%u.syd",  "file%04u.chk",
+                                  "help%u.gid",   "0%07u.nch"};
+const char* const kOtherNames[] = {"report%u.txt", "data%u.bakery", "image%u.png", "tmpfile%u.dat",
+                                   "README%u",     "archive%u.gz",  "old%u.txt",   "chk%u.doc"};
+constexpr int kPerLeaf = 100;  // folders per middle folder
+
+double Seconds() {
+  static LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return double(now.QuadPart) / double(freq.QuadPart);
+}
+
+std::wstring Format(const char* pattern, unsigned n) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, pattern, n);
+  return velmora::Widen(buf);
+}
+
+// Makes the file with one byte unless it exists; false on failure.
+bool EnsureFile(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
+  DWORD written = 0;
+  WriteFile(h, "x", 1, &written, nullptr);
+  CloseHandle(h);
+  return true;
+}
+
+bool BuildTree(unsigned folders, unsigned long& files, unsigned long& junk) {
+  CreateDirectoryW(kBase, nullptr);
+  CreateDirectoryW(kTree, nullptr);
+  CreateDirectoryW(kTemp, nullptr);
+  for (unsigned i = 0; i < folders; ++i) {
+    const std::wstring middle = std::wstring(kTree) + L"\\" + Format("Middle%03u", i / kPerLeaf);
+    CreateDirectoryW(middle.c_str(), nullptr);
+    const std::wstring folder = middle + L"\\" + Format("leaf %03u", i % kPerLeaf);
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    for (unsigned k = 0; k < 2; ++k) {
+      if (!EnsureFile(folder + L"\\" + Format(kJunkNames[(i * 2 + k) % std::size(kJunkNames)], i * 10 + k)))
+        return false;
+      ++files;
+      ++junk;
+    }
+    for (unsigned k = 0; k < 8; ++k) {
+      if (!EnsureFile(folder + L"\\" + Format(kOtherNames[k], i * 10 + k))) return false;
+      ++files;
+    }
+  }
+  return true;
+}
+
+unsigned long Walk(std::wstring& path) {
+  unsigned long files = 0;
+  const std::size_t length = path.size();
+  path += L'*';
+  WIN32_FIND_DATAW fd;
+  FindHandle find(FindFirstFileExW(path.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH));
+  path.resize(length);
+  if (!find) return 0;
+  do {
+    const wchar_t* name = fd.cFileName;
+    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      path += name;
+      path += L'\\';
+      files += Walk(path);
+      path.resize(length);
+    } else {
+      ++files;
+    }
+  } while (FindNextFileW(find.get(), &fd));
+  return files;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const unsigned folders = argc > 1 ? unsigned(std::strtoul(argv[1], nullptr, 10)) : 10000;
+
+  unsigned long files = 0, junk = 0;
+  const double buildStart = Seconds();
+  if (!BuildTree(folders, files, junk)) {
+    std::printf("cannot build the tree: %s\n", velmora::SystemErrorText(GetLastError()).c_str());
+    return 1;
+  }
+  std::printf("tree: %u folders, %lu files, %lu junk names (ready in %.1f s)\n", folders, files, junk,
+              Seconds() - buildStart);
+
+  // No hints, no log: the figures are the scan's.
+  velmora::shell::WriteBoolSetting(velmora::shell::kHintsKey, "All", false);
+  velmora::shell::WriteBoolSetting(velmora::shell::kLogsKey, velmora::shell::logswitch::kJunk, false);
+  velmora::RegKey::Create(HKEY_CURRENT_USER, velmora::junk::kJunkKey).WriteString("Drives", "E");
+  velmora::shell::CreateCommontools();
+
+  std::wstring root = std::wstring(kTree) + L"\\";
+  double start = Seconds();
+  const unsigned long walked = Walk(root);
+  const double walk = Seconds() - start;
+
+  auto* f = new velmora::junk::TfrmJunk();
+  f->DriveRoot = [](char) { return velmora::Narrow(kTree) + "\\"; };
+  f->TempFolder = [] { return velmora::Narrow(kTemp) + "\\"; };
+  f->cbTemp.SetChecked(true);
+  f->cbZeroLength.SetChecked(true);
+  f->cbConfirm.SetChecked(false);
+  f->optRecycle.SetChecked(true);
+  start = Seconds();
+  f->cmdGoClick();
+  const double scan = Seconds() - start;
+  const int listed = f->lv.itemCount();
+
+  std::printf("walk: %.3f s (%lu files)\n", walk, walked);
+  std::printf("junk scan: %.3f s (%d files listed)\n", scan, listed);
+  std::printf("ratio junkscan/walk: %.2f\n", walk > 0 ? scan / walk : 0.0);
+  std::fflush(stdout);
+
+  start = Seconds();
+  f->D1Click();
+  const double removal = Seconds() - start;
+  std::printf("removal: %d files to the recycle bin in %.2f s, %.0f files per second\n", listed, removal,
+              removal > 0 ? listed / removal : 0.0);
+  f->Close();
+  velmora::shell::DestroyCommontools();
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
+}
