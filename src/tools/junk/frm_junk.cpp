@@ -254,6 +254,48 @@ void TfrmJunk::FormShow() {
   DrivesChanged();
 }
 
+// Del, Ctrl+A, Enter and Alt+Enter are shortcuts of both pop-up menus: they act
+// on the list that has the focus, and keep their usual meaning elsewhere (an
+// edit box keeps Del and Ctrl+A, Enter presses the focused or the default button).
+void TfrmJunk::FormKeyDown(WORD& key) {
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0, alt = GetKeyState(VK_MENU) < 0;
+  const bool del = key == VK_DELETE && !ctrl && !shift && !alt;
+  const bool selectAll = key == 'A' && ctrl && !shift && !alt;
+  const bool enter = key == VK_RETURN && !ctrl && !shift && !alt;
+  const bool altEnter = key == VK_RETURN && alt && !ctrl && !shift;
+  if (!del && !selectAll && !enter && !altEnter) return;
+  HWND focus = GetFocus();
+  key = 0;
+  if (focus && focus == lvScan.handle()) {
+    if (del && mnuRemove.enabled()) cmdRemoveClick();
+    if (selectAll) cmdAddNewClick();
+    if (altEnter && mnuEdit.enabled()) lvScanDblClick();
+    if (enter) cmdGo.Click();
+    return;
+  }
+  if (focus && focus == lv.handle()) {
+    if (del && mnuDelete.enabled()) cmdDeleteClick();
+    if (selectAll && mnuSelAll.enabled()) mnuSelAllClick();
+    if (enter && mnuView.enabled()) cmdViewClick();
+    if (altEnter && mnuProps.enabled()) cmdPropsClick();
+    return;
+  }
+  wchar_t cls[32] = {};
+  if (focus) GetClassNameW(focus, cls, 32);
+  const bool isEdit = _wcsicmp(cls, L"Edit") == 0;
+  if (del && focus) {
+    SendMessageW(focus, WM_KEYDOWN, VK_DELETE, 0);
+  } else if (selectAll && isEdit) {
+    SendMessageW(focus, EM_SETSEL, 0, -1);
+  } else if (enter) {
+    const LONG_PTR style = focus ? GetWindowLongPtrW(focus, GWL_STYLE) : 0;
+    if (_wcsicmp(cls, L"Button") == 0 && (style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON)
+      SendMessageW(focus, BM_CLICK, 0, 0);
+    else
+      cmdGo.Click();
+  }
+}
+
 void TfrmJunk::FormResize() { SetToolbarHeight(tb.bounds().height); }
 
 void TfrmJunk::FormCloseQuery(bool& canClose) {

@@ -138,6 +138,7 @@ class TfrmJunk : public ui::Form {
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
   void FormResize() override;
+  void FormKeyDown(WORD& key) override;
 
  private:
   void Log(const std::string& line);

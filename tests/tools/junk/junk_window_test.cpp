@@ -582,4 +582,36 @@ TEST_F(JunkWindow, DoubleClickOnAVanishedFileRemovesItsRowAndPropertiesGoToTheSh
   EXPECT_EQ(world().shellCalls.size(), 2u);
 }
 
+TEST_F(JunkWindow, ShowingWritesTheOpenBlockAndTicksFixedDisksOnFirstUse) {
+  TfrmJunk& f = Open();
+  EXPECT_EQ(f.DiskListView1.SelectedDrives(), "E");
+  f.Show();
+  // No "pos" section yet: every fixed disk is ticked, and the selection follows.
+  EXPECT_EQ(f.DiskListView1.SelectedDrives(), "CE");
+  const auto lines = Lines(Log(shell::logfile::kManualJunk));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], std::string(40, '='));
+  EXPECT_EQ(lines[1].rfind("OPEN SESSION: ", 0), 0u);
+  EXPECT_EQ(lines[3], "");
+  f.Hide();
+  CloseWindow();
+
+  // Once the window has been closed, its stored drives win.
+  RegKey::Create(HKEY_CURRENT_USER, kJunkKey).WriteString("Drives", "E");
+  TfrmJunk& g = Open();
+  g.Show();
+  EXPECT_EQ(g.DiskListView1.SelectedDrives(), "E");
+  g.Hide();
+}
+
+TEST_F(JunkWindow, HelpOpensTheJunkTopic) {
+  CreateFolderPath(world().programFolder + "help");
+  ASSERT_TRUE(WriteFileAtomically(world().programFolder + "help\\" + kJunkTopic + ".html", "<html></html>"));
+  TfrmJunk& f = Open();
+  f.cmdHelpClick();
+  ASSERT_EQ(world().shellCalls.size(), 1u);
+  const std::string& target = world().shellCalls[0].target;
+  EXPECT_NE(target.find("Cleaning_your_system_of_junk_and_obsolete_files.html"), std::string::npos) << target;
+}
+
 }  // namespace
