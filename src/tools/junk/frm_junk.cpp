@@ -667,6 +667,21 @@ void TfrmJunk::D1Click() {
 bool TfrmJunk::Perform_Delete(const std::string& path) {
   ui::ProcessMessages();
   scan::TShellFileOp& op = shell::commontools().ShellFileOp1;
+  // The object is shared with other tools: their options come back afterwards.
+  struct Options {
+    scan::TShellFileOp& op;
+    bool filesOnly = op.FilesOnly, noConfirmation = op.NoConfirmation, animate = op.Animate,
+         rename = op.RenameOnCollision, clearOnAdd = op.ClearOnAdd;
+    std::string title = op.ProgressTitle;
+    ~Options() {
+      op.FilesOnly = filesOnly;
+      op.NoConfirmation = noConfirmation;
+      op.Animate = animate;
+      op.RenameOnCollision = rename;
+      op.ClearOnAdd = clearOnAdd;
+      op.ProgressTitle = title;
+    }
+  } saved{op};
   op.FilesOnly = true;
   op.NoConfirmation = true;
   op.Animate = false;

@@ -15,6 +15,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "shell/action_log.h"
+#include "shell/commontools.h"
 #include "shell/hint.h"
 #include "shell/settings.h"
 #include "support/fakes.h"
@@ -612,6 +613,28 @@ TEST_F(JunkWindow, HelpOpensTheJunkTopic) {
   ASSERT_EQ(world().shellCalls.size(), 1u);
   const std::string& target = world().shellCalls[0].target;
   EXPECT_NE(target.find("Cleaning_your_system_of_junk_and_obsolete_files.html"), std::string::npos) << target;
+}
+
+TEST_F(JunkWindow, RemovalHandsOverOnlyListedPathsAndRestoresSharedOptions) {
+  const std::string listed = root_.File("a.tmp");
+  const std::string bystander = root_.File("keep\\report.txt");
+  scan::TShellFileOp& op = shell::commontools().ShellFileOp1;
+  op.ClearOnAdd = false;
+  op.RenameOnCollision = false;
+  op.AddSource(bystander);  // left behind by another window
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cbZeroLength.SetChecked(false);
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  f.cmdGoClick();
+  ASSERT_EQ(f.lv.itemCount(), 1);
+  f.D1Click();
+  EXPECT_FALSE(PathExists(listed));
+  EXPECT_TRUE(PathExists(bystander));
+  EXPECT_FALSE(op.ClearOnAdd);
+  EXPECT_FALSE(op.RenameOnCollision);
+  EXPECT_TRUE(op.Sources().empty());
 }
 
 }  // namespace
