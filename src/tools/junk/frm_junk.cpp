@@ -40,6 +40,9 @@ const char* const kZeroHint =
     "always obsolete.";
 const char* const kMoveFolderMessage =
     "You must specify a valid folder to move files to if you are going to use this removal option.";
+// The stored table separates its fields with commas, so a comma inside an
+// entry would split it and shift every later row on the next load.
+const char* const kCommaMessage = "A file type or its description cannot contain a comma.";
 const char* const kGoHint = "Begin scanning for files";
 const char* const kStopHint = "Abort the current scan (may take a moment).";
 
@@ -359,6 +362,10 @@ void TfrmJunk::cmdAddNewClick() {
   if (pattern.empty()) return;
   const std::string description = ui::dialogs().InputBox(handle(), "New File Type Description",
                                                          "Enter a short description for this new file type:", " ");
+  if (pattern.find(',') != std::string::npos || description.find(',') != std::string::npos) {
+    ui::ShowMessage(kCommaMessage, "Velmora", ui::MsgIcon::Warning, handle());
+    return;
+  }
   const int row = lvScan.AddItem(pattern, shell::common_icon::kJunkPattern);
   lvScan.SetSubItem(row, 0, description);
   lvScan.SetChecked(row, true);
@@ -369,12 +376,16 @@ void TfrmJunk::lvScanDblClick() {
   const std::vector<int> sel = lvScan.SelectedRows();
   if (sel.empty()) return;
   const int row = sel.front();
-  lvScan.SetCaption(row, ui::dialogs().InputBox(handle(), "Modify File Type",
-                                                "Extension or name of the file you wish to scan for:",
-                                                lvScan.Caption(row)));
-  lvScan.SetSubItem(row, 0, ui::dialogs().InputBox(handle(), "Modify File Type Description",
-                                                   "Enter a short description for this file type:",
-                                                   lvScan.SubItem(row, 0)));
+  const std::string pattern = ui::dialogs().InputBox(
+      handle(), "Modify File Type", "Extension or name of the file you wish to scan for:", lvScan.Caption(row));
+  const std::string description = ui::dialogs().InputBox(
+      handle(), "Modify File Type Description", "Enter a short description for this file type:", lvScan.SubItem(row, 0));
+  if (pattern.find(',') != std::string::npos || description.find(',') != std::string::npos) {
+    ui::ShowMessage(kCommaMessage, "Velmora", ui::MsgIcon::Warning, handle());
+    return;
+  }
+  lvScan.SetCaption(row, pattern);
+  lvScan.SetSubItem(row, 0, description);
 }
 
 void TfrmJunk::cmdRemoveClick() {

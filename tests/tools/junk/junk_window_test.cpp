@@ -637,4 +637,22 @@ TEST_F(JunkWindow, RemovalHandsOverOnlyListedPathsAndRestoresSharedOptions) {
   EXPECT_TRUE(op.Sources().empty());
 }
 
+TEST_F(JunkWindow, AnEntryWithACommaIsRefusedAndTheTableStaysLoadable) {
+  TfrmJunk& f = Open();
+  world().dialogs.AnswerInput(std::string("*.a,*.b"));
+  world().dialogs.AnswerInput(std::string("two kinds"));
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  f.cmdAddNewClick();
+  EXPECT_EQ(f.lvScan.itemCount(), 13);
+  f.lvScan.SetSelected(0, true);
+  world().dialogs.AnswerInput(std::string("*.~*"));
+  world().dialogs.AnswerInput(std::string("Temporary, really"));
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  f.lvScanDblClick();
+  EXPECT_EQ(f.lvScan.SubItem(0, 0), "Temporary Files");
+  EXPECT_EQ(world().dialogs.messageTexts().size(), 2u);
+  CloseWindow();
+  EXPECT_EQ(LoadPatternTable().size(), 13u);
+}
+
 }  // namespace
