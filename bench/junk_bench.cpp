@@ -5,7 +5,8 @@
 // junk names) is made under E:\velmora-bench\junktree; junk files removed by an
 // earlier run are made again. The scan runs on a hidden TfrmJunk with every
 // pass (an empty temporary folder, the patterns, zero length) and every match
-// listed. An argument gives another folder count, for a quicker run.
+// listed. An argument gives another folder count, for a quicker run; a second
+// argument "scan" leaves out the removal.
 // Prints "ratio junkscan/walk: N.NN" and the removal rate in files per second.
 #include <windows.h>
 #include <commctrl.h>
@@ -163,6 +164,12 @@ int main(int argc, char** argv) {
   std::printf("ratio junkscan/walk: %.2f\n", walk > 0 ? scan / walk : 0.0);
   std::fflush(stdout);
 
+  if (argc > 2 && std::string(argv[2]) == "scan") {
+    f->Close();
+    velmora::shell::DestroyCommontools();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return 0;
+  }
   start = Seconds();
   f->D1Click();
   const double removal = Seconds() - start;
