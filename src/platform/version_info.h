@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -10,5 +11,7 @@ namespace velmora {
 // "\VarFileInfo\Translation"; empty when the file has no version resource,
 // no translation or no such string.
 std::string GetVersionString(const std::string& file, const std::string& name);
+// Several strings from one read of the resource, in the order of `names`.
+std::vector<std::string> GetVersionStrings(const std::string& file, const std::vector<std::string>& names);
 
 }  // namespace velmora

@@ -15,9 +15,10 @@ char DriveLetterOfCaption(const std::string& caption) {
   return char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
 }
 
-TDiskListView::TDiskListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes)
+TDiskListView::TDiskListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes,
+                             const std::string& columnCaption)
     : ui::ListView(parent, bounds, checkBoxes, /*multiSelect=*/true) {
-  AddColumn("Select drives", bounds.width > 24 ? bounds.width - 24 : 120);
+  AddColumn(columnCaption, bounds.width > 24 ? bounds.width - 24 : 120);
   images_ = ImageList_Create(16, 16, ILC_COLOR32, 0, 8);
   SetImageList(images_);
 }

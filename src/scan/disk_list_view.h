@@ -16,7 +16,9 @@ char DriveLetterOfCaption(const std::string& caption);
 
 class TDiskListView : public ui::ListView {
  public:
-  TDiskListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes = false);
+  // Each tool names the one column ("Drives to scan", "Select drives to scan").
+  TDiskListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes = false,
+                const std::string& columnCaption = "Select drives");
   ~TDiskListView() override;
 
   // Fixed drives are selected by FillDrives.

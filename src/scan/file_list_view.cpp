@@ -8,6 +8,7 @@
 
 #include "platform/datetime.h"
 #include "platform/files.h"
+#include "platform/handles.h"
 #include "platform/format.h"
 #include "platform/text.h"
 #include "platform/version_info.h"
@@ -68,19 +69,47 @@ TFileListView::TFileListView(ui::Container& parent, ui::Bounds bounds, bool chec
   onColumnClick = [this](int column) { ColumnClick(column); };
 }
 
-bool TFileListView::AddFile(const std::string& path, std::uint64_t& size) {
+namespace {
+
+// Only programs and libraries ("MZ" executables) carry a version resource;
+// asking the system for one opens the file as a library, which is slow, so the
+// two bytes are looked at first.
+bool LooksExecutable(const std::string& path) {
+  FileHandle h(CreateFileW(LongPathW(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  char magic[2] = {};
+  DWORD got = 0;
+  return h && ReadFile(h.get(), magic, 2, &got, nullptr) && got == 2 && magic[0] == 'M' && magic[1] == 'Z';
+}
+
+}  // namespace
+
+const std::string* TFileListView::TypeName(const std::string& path) {
+  // The shell's type name belongs to the extension, not to the file: asked once
+  // per extension, since the shell takes milliseconds for each question.
+  const std::string ext = UpperCase(ExtractFileExt(path));
+  if (const auto it = typeNames_.find(ext); it != typeNames_.end()) return &it->second;
   SHFILEINFOW info{};
-  if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) return false;
+  if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) return nullptr;
+  return &typeNames_.emplace(ext, Narrow(info.szTypeName)).first->second;
+}
+
+bool TFileListView::AddFile(const std::string& path, std::uint64_t& size) {
   const auto entry = FindEntry(path);
   if (!entry) return false;
+  const std::string* type = TypeName(path);
+  if (!type) return false;
   size = entry->size;
+  const std::vector<std::string> versions = LooksExecutable(path)
+                                                ? GetVersionStrings(path, {"FileVersion", "ProductVersion"})
+                                                : std::vector<std::string>(2);
   const int row = AddItem(LowerCase(path));
   SetSubItem(row, 0, std::to_string(entry->size));
-  SetSubItem(row, 1, Narrow(info.szTypeName));
+  SetSubItem(row, 1, *type);
   SetSubItem(row, 2, FormatDateTime(FileTimeToLocalDateTime(entry->written)));
   SetSubItem(row, 3, AttributeText(entry->attributes));
-  SetSubItem(row, 4, GetVersionString(path, "FileVersion"));
-  SetSubItem(row, 5, GetVersionString(path, "ProductVersion"));
+  SetSubItem(row, 4, versions[0]);
+  SetSubItem(row, 5, versions[1]);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "ui/list_view.h"
@@ -38,6 +39,9 @@ class TFileListView : public ui::ListView {
   void SortRows();
 
  private:
+  const std::string* TypeName(const std::string& path);
+
+  std::map<std::string, std::string> typeNames_;  // by upper-case extension
   int sortColumn_ = colSize;
   bool ascending_ = true;
 };

@@ -138,3 +138,22 @@ TEST(TFileListView, ModifiedComparisonTreatsNearTimesAsEqual) {
                                   FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_EQ("    ", AttributeText(FILE_ATTRIBUTE_NORMAL));
 }
+
+TEST(TFileListView, TypeNamesPerExtensionAndVersionsOnlyFromPrograms) {
+  FileHost host;
+  test::TestFolder dir;
+  const std::string a = dir.File("one.txt", "1"), b = dir.File("TWO.TXT", "22");
+  // A copy of a real program keeps its version resource under any name.
+  const std::string program = dir / "renamed.bin";
+  ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\kernel32.dll", Widen(program).c_str(), FALSE));
+  const std::string fake = dir.File("fake.dll", "not a program");
+  std::uint64_t size = 0;
+  ASSERT_TRUE(host.files.AddFile(a, size));
+  ASSERT_TRUE(host.files.AddFile(b, size));
+  ASSERT_TRUE(host.files.AddFile(program, size));
+  ASSERT_TRUE(host.files.AddFile(fake, size));
+  EXPECT_EQ(host.files.SubItem(0, 1), host.files.SubItem(1, 1));  // one type name for one extension
+  EXPECT_FALSE(host.files.SubItem(2, 4).empty());                  // FileVersion
+  EXPECT_FALSE(host.files.SubItem(2, 5).empty());                  // ProductVersion
+  EXPECT_EQ("", host.files.SubItem(3, 4));
+}

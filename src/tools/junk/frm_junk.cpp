@@ -88,7 +88,7 @@ TfrmJunk::TfrmJunk()
       cmdEdit(tsFiles, {400, 40, 84, 25}, "&Edit"),
       cmdRemove(tsFiles, {400, 72, 84, 25}, "&Remove"),
       lblDrives(tsDrives, {8, 8, 476, 18}, "Check the boxes of the drive(s) you wish to scan."),
-      DiskListView1(tsDrives, {8, 30, 476, 128}, /*checkBoxes=*/true),
+      DiskListView1(tsDrives, {8, 30, 476, 128}, /*checkBoxes=*/true, "Drives to scan"),
       cbDays(tsOther, {12, 12, 286, 20}, "&Only find files that have not been accessed in", false),
       udDays(tsOther, {300, 11, 52, 22}, 0, 999, 30),
       lblDays(tsOther, {358, 14, 60, 18}, "days"),
