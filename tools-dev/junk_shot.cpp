@@ -1,7 +1,8 @@
 // junk_shot: shows the junk cleaner window to look at it
 // (scripts/shot out.png build/junk_shot.exe [page]). The optional argument is a
 // page caption such as "Removal", or "results": then a small sample folder
-// (C:\junk_shot_sample) is scanned so the result list and its tool bar show.
+// (C:\junk_shot_sample) is scanned so the result list and its tool bar show;
+// "demo" scans the run command's seeded C:\Demo and the temporary folder.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -47,10 +48,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::string wanted = argv && argc > 1 ? Narrow(argv[1]) : std::string();
   if (argv) LocalFree(argv);
-  if (CompareNoCase(wanted, "results") == 0) {
-    WriteSample();
-    f->DriveRoot = [](char) { return std::string(kSample); };
-    f->cbTemp.SetChecked(false);
+  const bool demo = CompareNoCase(wanted, "demo") == 0;
+  if (CompareNoCase(wanted, "results") == 0 || demo) {
+    if (!demo) WriteSample();
+    const std::string root = demo ? std::string("C:\\Demo\\") : std::string(kSample);
+    f->DriveRoot = [root](char) { return root; };
+    f->cbTemp.SetChecked(demo);
     f->Show();
     // Scan only the sample folder, as if C: alone were ticked.
     ui::PostTask([f] {
