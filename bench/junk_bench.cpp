@@ -18,6 +18,7 @@
 #include <iterator>
 #include <string>
 
+#include "bench_common.h"
 #include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -29,6 +30,10 @@
 #include "ui/app.h"
 
 namespace {
+
+using bench::Format;
+using bench::Seconds;
+using bench::Walk;
 
 using velmora::FindHandle;
 
@@ -43,23 +48,6 @@ const char* const kJunkNames[] = {"letter%u.~oc", "~doc%u.txt",  "notes%u.tx~", 
 const char* const kOtherNames[] = {"report%u.txt", "data%u.bakery", "image%u.png", "tmpfile%u.dat",
                                    "README%u",     "archive%u.gz",  "old%u.txt",   "chk%u.doc"};
 constexpr int kPerLeaf = 100;  // folders per middle folder
-
-double Seconds() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return double(now.QuadPart) / double(freq.QuadPart);
-}
-
-std::wstring Format(const char* pattern, unsigned n) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, pattern, n);
-  return velmora::Widen(buf);
-}
 
 // Makes the file with one byte unless it exists; false on failure.
 bool EnsureFile(const std::wstring& path) {
@@ -94,30 +82,6 @@ bool BuildTree(unsigned folders, unsigned long& files, unsigned long& junk) {
   return true;
 }
 
-unsigned long Walk(std::wstring& path) {
-  unsigned long files = 0;
-  const std::size_t length = path.size();
-  path += L'*';
-  WIN32_FIND_DATAW fd;
-  FindHandle find(FindFirstFileExW(path.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH));
-  path.resize(length);
-  if (!find) return 0;
-  do {
-    const wchar_t* name = fd.cFileName;
-    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      path += name;
-      path += L'\\';
-      files += Walk(path);
-      path.resize(length);
-    } else {
-      ++files;
-    }
-  } while (FindNextFileW(find.get(), &fd));
-  return files;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,7 +108,9 @@ int main(int argc, char** argv) {
 
   std::wstring root = std::wstring(kTree) + L"\\";
   double start = Seconds();
-  const unsigned long walked = Walk(root);
+  bench::WalkCounts counts;
+  Walk(root, counts);
+  const unsigned long walked = counts.files;
   const double walk = Seconds() - start;
 
   auto* f = new velmora::junk::TfrmJunk();

@@ -18,11 +18,17 @@
 #include <string>
 #include <vector>
 
+#include "bench_common.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "scan/tree_scanner.h"
 
 namespace {
+
+using bench::Format;
+using bench::Seconds;
+using bench::Walk;
+using bench::WalkCounts;
 
 using velmora::FindHandle;
 
@@ -50,23 +56,6 @@ constexpr int kRounds = 7;
 struct TreeCounts {
   unsigned long folders = 0, files = 0, junk = 0;
 };
-
-double Seconds() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return double(now.QuadPart) / double(freq.QuadPart);
-}
-
-std::wstring Format(const char* pattern, unsigned n) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, pattern, n);
-  return velmora::Widen(buf);
-}
 
 bool MakeFile(const std::wstring& path) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -133,38 +122,6 @@ bool BuildTree(TreeCounts& counts) {
   CloseHandle(h);
   std::printf("built in %.1f s\n", Seconds() - start);
   return true;
-}
-
-// (a) The bare walk: one listing per folder, every entry looked at.
-struct WalkCounts {
-  unsigned long folders = 0, files = 0;
-  std::uint64_t bytes = 0, nameChars = 0;
-};
-
-void Walk(std::wstring& path, WalkCounts& counts) {
-  ++counts.folders;
-  const std::size_t length = path.size();
-  path += L'*';
-  WIN32_FIND_DATAW fd;
-  FindHandle find(FindFirstFileExW(path.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH));
-  path.resize(length);
-  if (!find) return;
-  do {
-    const wchar_t* name = fd.cFileName;
-    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
-    const std::size_t nameLength = wcslen(name);
-    counts.nameChars += nameLength;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      path.append(name, nameLength);
-      path += L'\\';
-      Walk(path, counts);
-      path.resize(length);
-    } else {
-      ++counts.files;
-      counts.bytes += (std::uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-    }
-  } while (FindNextFileW(find.get(), &fd));
 }
 
 std::size_t PrivateBytes() {
