@@ -10,6 +10,7 @@ namespace velmora::ui {
 
 namespace {
 const std::string kEmpty;
+constexpr unsigned kCountIntervalMs = 100;
 
 int ColumnFormat(ColumnAlign align) {
   switch (align) {
@@ -84,7 +85,30 @@ const ListView::Row& ListView::At(int row) const {
 
 void ListView::UpdateCount() {
   if (!hwnd_ || updating_) return;
+  if (countTimer_) countTimer_->Stop();
   SendMessageW(hwnd_, LVM_SETITEMCOUNT, WPARAM(rows_.size()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  shownCount_ = int(rows_.size());
+  countSyncedAt_ = GetTickCount64();
+}
+
+void ListView::SyncCount() {
+  if (hwnd_ && !updating_ && shownCount_ != int(rows_.size())) UpdateCount();
+}
+
+// A scan adds rows one at a time, thousands a second: the control learns of
+// them at once when it is empty or has not been told for a while, otherwise
+// when the timer runs out, so a long list still grows on screen as it is found.
+void ListView::CountRowsSoon() {
+  if (!hwnd_ || updating_) return;
+  if (shownCount_ == 0 || GetTickCount64() - countSyncedAt_ >= kCountIntervalMs) {
+    UpdateCount();
+    return;
+  }
+  if (!countTimer_) {
+    countTimer_ = std::make_unique<Timer>(nullptr, kCountIntervalMs, /*oneShot=*/true);
+    countTimer_->onTimer = [this] { SyncCount(); };
+  }
+  if (!countTimer_->enabled()) countTimer_->Start();
 }
 
 int ListView::AddItem(const std::string& caption, int imageIndex) {
@@ -92,7 +116,7 @@ int ListView::AddItem(const std::string& caption, int imageIndex) {
   r.texts.push_back(caption);
   r.image = imageIndex;
   rows_.push_back(std::move(r));
-  UpdateCount();
+  CountRowsSoon();
   return int(rows_.size()) - 1;
 }
 
@@ -134,7 +158,8 @@ void ListView::SetSelected(int row, bool selected) {
   if (!multiSelect_ && selected)
     for (auto& other : rows_) other.selected = false;
   r.selected = selected;
-  if (!hwnd_) return;
+  if (!hwnd_ || updating_) return;
+  SyncCount();
   if (!multiSelect_ && selected) {
     SyncSelection();
     return;
@@ -185,6 +210,7 @@ void ListView::Clear() {
 
 void ListView::EnsureVisible(int row) {
   At(row);
+  SyncCount();
   if (hwnd_) SendMessageW(hwnd_, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
 }
 
@@ -220,6 +246,7 @@ void ListView::EndUpdate() {
 
 void ListView::SyncSelection() {
   if (!hwnd_ || updating_) return;
+  SyncCount();
   syncing_ = true;
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED;
@@ -232,7 +259,8 @@ void ListView::SyncSelection() {
 }
 
 void ListView::RedrawRow(int row) {
-  if (hwnd_ && !updating_) SendMessageW(hwnd_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
+  // A row the control does not know yet is drawn when the count reaches it.
+  if (hwnd_ && !updating_ && row < shownCount_) SendMessageW(hwnd_, LVM_REDRAWITEMS, WPARAM(row), LPARAM(row));
 }
 
 void ListView::ToggleCheck(int row) {

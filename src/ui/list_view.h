@@ -9,9 +9,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "ui/app.h"
 #include "ui/form.h"
 
 namespace velmora::ui {
@@ -92,6 +94,8 @@ class ListView : public Control {
   const Row& At(int row) const;
   void InsertColumn(int index);
   void UpdateCount();
+  void CountRowsSoon();
+  void SyncCount();
   void SyncSelection();
   void RedrawRow(int row);
   void ToggleCheck(int row);
@@ -101,6 +105,12 @@ class ListView : public Control {
   std::vector<Column> columns_;
   HIMAGELIST images_ = nullptr;
   int updating_ = 0;
+  // Rows the control has been told of. Appended rows reach it at most every
+  // kCountIntervalMs (a count change makes the control rework its scroll bars,
+  // a millisecond or more each time), and before any call that names a row.
+  int shownCount_ = 0;
+  unsigned long long countSyncedAt_ = 0;
+  std::unique_ptr<Timer> countTimer_;
   bool syncing_ = false;
   int controlToggledRow_ = -1;
   bool skipControlToggle_ = false;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "ui/app.h"
 #include "ui/form.h"
 #include "ui/list_view.h"
 
@@ -40,7 +41,6 @@ TEST(ListView, RowsTextsChecksAndSelectionOnANeverShownWindow) {
   EXPECT_EQ("12 KB", lv.Text(1, 1));
   EXPECT_EQ("", lv.SubItem(0, 0));  // missing sub-item reads as empty
   EXPECT_EQ(3, lv.ImageIndex(1));
-  EXPECT_EQ(3, int(SendMessageW(lv.handle(), LVM_GETITEMCOUNT, 0, 0)));
 
   lv.SetChecked(0, true);
   lv.SetChecked(2, true);
@@ -52,7 +52,8 @@ TEST(ListView, RowsTextsChecksAndSelectionOnANeverShownWindow) {
   lv.SetSelected(1, true);
   lv.SetSelected(2, true);
   EXPECT_EQ((std::vector<int>{1, 2}), lv.SelectedRows());
-  // The control itself agrees.
+  // The control itself agrees: naming a row first tells it of every row.
+  EXPECT_EQ(3, int(SendMessageW(lv.handle(), LVM_GETITEMCOUNT, 0, 0)));
   EXPECT_EQ(2, int(SendMessageW(lv.handle(), LVM_GETSELECTEDCOUNT, 0, 0)));
   // The user's selection change arrives as LVN_ITEMCHANGED.
   int selChanges = 0;
@@ -82,13 +83,41 @@ TEST(ListView, RowsTextsChecksAndSelectionOnANeverShownWindow) {
   EXPECT_EQ(0, int(SendMessageW(lv.handle(), LVM_GETITEMCOUNT, 0, 0)));
 }
 
+TEST(ListView, RowsAddedInQuickSuccessionReachTheControlSoonAfter) {
+  ListForm f;
+  ListView& lv = f.lvScan;
+  lv.AddColumn("File", 200);
+  const auto controlCount = [&] { return int(SendMessageW(lv.handle(), LVM_GETITEMCOUNT, 0, 0)); };
+  lv.AddItem("first");
+  EXPECT_EQ(1, controlCount());  // nothing told for a while: at once
+  for (int i = 0; i < 500; ++i) lv.SetSubItem(lv.AddItem("row " + std::to_string(i)), 0, "x");
+  EXPECT_EQ(501, lv.itemCount());
+  // The rest arrive from the message loop, without any further call.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (controlCount() != 501 && std::chrono::steady_clock::now() < until) {
+    Sleep(10);
+    ProcessMessages();
+  }
+  EXPECT_EQ(501, controlCount());
+
+  // A row the control has not been told of yet can be selected and shown.
+  lv.AddItem("late");
+  lv.SetSelected(501, true);
+  EXPECT_EQ(502, controlCount());
+  EXPECT_EQ(501, int(SendMessageW(lv.handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)));
+  lv.DeleteRow(0);
+  EXPECT_EQ(501, controlCount());
+}
+
 TEST(ListView, DrawsCheckMarksFromTheRowsAndReportsUserToggles) {
   ListForm f;
   ListView& lv = f.lvScan;
   lv.AddColumn("File", 200);
+  lv.BeginUpdate();
   lv.AddItem("one");
   lv.AddItem("two");
   lv.SetChecked(1, true);
+  lv.EndUpdate();
   // The state image the control draws: 1 unchecked, 2 checked.
   auto stateImage = [&](int row) {
     return int((SendMessageW(lv.handle(), LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK) &
