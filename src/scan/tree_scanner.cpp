@@ -91,17 +91,20 @@ struct TTreeScanner::Level {
     std::uint32_t offset;  // name at pool[offset], key right after it
     std::uint32_t length;
     std::uint64_t size;
+    std::uint64_t written;
+    unsigned long attributes;
   };
   std::wstring pool;
-  std::vector<Entry> files, folders;
+  std::vector<Entry> files, folders, recorded;
   std::size_t pathLength = 0;
   std::size_t nextFolder = 0;
 
   std::wstring_view Name(const Entry& e) const { return {pool.data() + e.offset, e.length}; }
   std::wstring_view Key(const Entry& e) const { return {pool.data() + e.offset + e.length, e.length}; }
 
-  void Add(std::vector<Entry>& to, std::wstring_view name, std::wstring_view key, std::uint64_t size) {
-    to.push_back({std::uint32_t(pool.size()), std::uint32_t(name.size()), size});
+  void Add(std::vector<Entry>& to, std::wstring_view name, std::wstring_view key, std::uint64_t size = 0,
+           std::uint64_t written = 0, unsigned long attributes = 0) {
+    to.push_back({std::uint32_t(pool.size()), std::uint32_t(name.size()), size, written, attributes});
     pool.append(name);
     pool.append(key);
   }
@@ -121,10 +124,12 @@ struct TTreeScanner::Level {
   void Release() {
     files.clear();
     folders.clear();
+    recorded.clear();
     if (pool.capacity() > kKeepPoolChars) {
       std::wstring().swap(pool);
       std::vector<Entry>().swap(files);
       std::vector<Entry>().swap(folders);
+      std::vector<Entry>().swap(recorded);
     } else {
       pool.clear();
     }
@@ -198,17 +203,38 @@ void TTreeScanner::ListFolder(Level& level) {
       const DWORD tag = (attrs & FILE_ATTRIBUTE_REPARSE_POINT) ? fd.dwReserved0 : 0;
       if (!EntersFolder(attrs, tag, findHiddenFolders_)) continue;
       FoldName(name, folded_);
-      level.Add(level.folders, name, folded_, 0);
+      level.Add(level.folders, name, folded_);
     } else {
       if (!ReportsFile(attrs, findHiddenFiles_)) continue;
+      const std::uint64_t size = (std::uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+      const std::uint64_t written =
+          (std::uint64_t(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime;
       FoldName(name, folded_);
+      if (record_ && keep_ && keep_(size, attrs)) level.Add(level.recorded, name, folded_, size, written, attrs);
       if (!compiled_.MatchesFolded(folded_, folded_.rfind(L'.'))) continue;
-      level.Add(level.files, name, folded_, (std::uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+      level.Add(level.files, name, folded_, size, written, attrs);
     }
   } while (FindNextFileW(find.get(), &fd));
 
   level.SortUnique(level.files);
   level.SortUnique(level.folders);
+  if (!level.recorded.empty()) level.SortUnique(level.recorded);
+}
+
+void TTreeScanner::Record(const Level& level) {
+  if (!record_ || level.recorded.empty()) return;
+  WalkRecord::Folder folder;
+  folder.path = path_;
+  folder.files.reserve(level.recorded.size());
+  for (const Level::Entry& e : level.recorded)
+    folder.files.push_back({std::wstring(level.Name(e)), e.size, e.attributes, e.written});
+  record_->folders.push_back(std::move(folder));
+}
+
+void TTreeScanner::SetFoundFile(std::uint64_t size, unsigned long attributes, std::uint64_t written) {
+  fileSize_ = size;
+  fileAttributes_ = attributes;
+  fileWritten_ = written;
 }
 
 // Steps of one folder up to its sub-folders: the message pump, the Running test,
@@ -217,7 +243,7 @@ bool TTreeScanner::Enter(std::size_t depth) {
   if (ProcessMessages) ProcessMessages();
   if (!Running) return false;
 
-  fileSize_ = 0;
+  SetFoundFile(0, 0, 0);
   NarrowInto(path_, fileFound_);
   Report(onDirectoryFound_);
 
@@ -227,15 +253,75 @@ bool TTreeScanner::Enter(std::size_t depth) {
   level.pathLength = path_.size();
   level.nextFolder = 0;
   ListFolder(level);
+  Record(level);
 
   // Running is not tested here: once the list is built, all of it is reported.
   for (const Level::Entry& e : level.files) {
     SetFoundFromPath(level.pathLength, level.Name(e));
-    fileSize_ = e.size;
+    SetFoundFile(e.size, e.attributes, e.written);
     Report(onFileFound_);
   }
-  fileSize_ = 0;
+  SetFoundFile(0, 0, 0);
   return true;
+}
+
+void TTreeScanner::SetRecording(WalkRecord* record, KeepFile keep) {
+  record_ = record;
+  keep_ = std::move(keep);
+}
+
+std::wstring TTreeScanner::StartFolder() const {
+  // The start folder ends in exactly one "\"; a drive root such as "C:\" stays whole.
+  std::wstring start = Widen(initialDirectory_);
+  if (start.empty()) start = CurrentFolder();
+  const std::size_t last = start.find_last_not_of(L'\\');
+  return last == std::wstring::npos ? std::wstring(L"\\") : start.substr(0, last + 1) + L'\\';
+}
+
+bool TTreeScanner::CanReplay(const WalkRecord& record) const {
+  if (!record.complete || record.recursive != recursive_ || record.findHiddenFiles != findHiddenFiles_ ||
+      record.findHiddenFolders != findHiddenFolders_)
+    return false;
+  return CompareNoCase(Narrow(StartFolder()), record.root) == 0;
+}
+
+void TTreeScanner::Replay(const WalkRecord& record) {
+  if (walking_) return;
+  walking_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{walking_};
+
+  searchInProgress_ = true;
+  fileFound_.clear();
+  SetFoundFile(0, 0, 0);
+  initialDirectory_ = record.root;
+  Running = true;
+  compiled_ = MaskSet(masks_);
+
+  for (const WalkRecord::Folder& folder : record.folders) {
+    if (ProcessMessages) ProcessMessages();
+    if (!Running) break;
+    path_ = folder.path;
+    SetFoundFile(0, 0, 0);
+    NarrowInto(path_, fileFound_);
+    Report(onDirectoryFound_);
+    for (const WalkRecord::File& f : folder.files) {
+      if (!ReportsFile(f.attributes, findHiddenFiles_)) continue;
+      FoldName(f.name, folded_);
+      if (!compiled_.MatchesFolded(folded_, folded_.rfind(L'.'))) continue;
+      SetFoundFromPath(folder.path.size(), f.name);
+      SetFoundFile(f.size, f.attributes, f.written);
+      Report(onFileFound_);
+    }
+    SetFoundFile(0, 0, 0);
+    Report(onDirectoryDone_);
+  }
+
+  searchInProgress_ = false;
+  walking_ = false;
+  Report(onSearchDone_);
 }
 
 void TTreeScanner::Scan() {
@@ -248,14 +334,18 @@ void TTreeScanner::Scan() {
 
   searchInProgress_ = true;
   fileFound_.clear();
-  fileSize_ = 0;
+  SetFoundFile(0, 0, 0);
 
-  // The start folder ends in exactly one "\"; a drive root such as "C:\" stays whole.
-  std::wstring start = Widen(initialDirectory_);
-  if (start.empty()) start = CurrentFolder();
-  const std::size_t last = start.find_last_not_of(L'\\');
-  start = last == std::wstring::npos ? std::wstring(L"\\") : start.substr(0, last + 1) + L'\\';
+  const std::wstring start = StartFolder();
   initialDirectory_ = Narrow(start);
+  if (record_) {
+    record_->root = initialDirectory_;
+    record_->complete = false;
+    record_->recursive = recursive_;
+    record_->findHiddenFiles = findHiddenFiles_;
+    record_->findHiddenFolders = findHiddenFolders_;
+    record_->folders.clear();
+  }
 
   Running = true;
   compiled_ = MaskSet(masks_);
@@ -289,6 +379,8 @@ void TTreeScanner::Scan() {
     }
   }
 
+  // A stopped walk saw only part of the tree: its record must not stand for it.
+  if (record_) record_->complete = Running;
   searchInProgress_ = false;
   walking_ = false;  // OnSearchDone may start the next run (one per drive)
   Report(onSearchDone_);

@@ -34,6 +34,26 @@ bool EntersFolder(unsigned long attributes, unsigned long reparseTag, bool findH
 // A file entry is matched against the masks when this holds.
 bool ReportsFile(unsigned long attributes, bool findHiddenFiles);
 
+// The files one walk saw that a later pass over the same tree wants (see
+// TTreeScanner::SetRecording): the folders holding such files, in walk order,
+// each with those files in the order the walk reports files.
+struct WalkRecord {
+  struct File {
+    std::wstring name;
+    std::uint64_t size;
+    unsigned long attributes;
+    std::uint64_t written;  // FILETIME as one number
+  };
+  struct Folder {
+    std::wstring path;  // ends in "\"
+    std::vector<File> files;
+  };
+  std::string root;       // the recorded walk's initial directory
+  bool complete = false;  // the walk ran to its end: no stop, no error
+  bool recursive = true, findHiddenFiles = false, findHiddenFolders = false;
+  std::vector<Folder> folders;
+};
+
 class TTreeScanner {
  public:
   using Event = std::function<void(TTreeScanner&)>;
@@ -60,6 +80,10 @@ class TTreeScanner {
   const std::string& FileFound() const { return fileFound_; }
   // Size of the file being reported; 0 while a folder is reported.
   std::uint64_t FileSize() const { return fileSize_; }
+  // The listing's attributes and last-write time (a FILETIME as one number) of
+  // the file being reported; 0 while a folder is reported.
+  unsigned long FileAttributes() const { return fileAttributes_; }
+  std::uint64_t FileWritten() const { return fileWritten_; }
   // True from the start to the end of a run; stays true when a handler's
   // exception ended the run.
   bool SearchInProgress() const { return searchInProgress_; }
@@ -97,17 +121,38 @@ class TTreeScanner {
   // it walks is ignored.
   void Scan();
 
+  // While set, each run of Scan also keeps in `record` every file of its walk
+  // for which `keep` holds, whatever the masks (the hidden-file rule applies).
+  // One walk can so serve a second pass over the same tree. Null stops it.
+  using KeepFile = std::function<bool(std::uint64_t size, unsigned long attributes)>;
+  void SetRecording(WalkRecord* record, KeepFile keep);
+  // True when `record` is a complete walk of what Scan would walk now: the same
+  // initial directory, recursion and hidden rules.
+  bool CanReplay(const WalkRecord& record) const;
+  // A run like Scan over the recorded files instead of the disk: the messages
+  // and the Running test at each recorded folder, the folder's report, its
+  // recorded files that match the masks, OnDirectoryDone, and OnSearchDone at
+  // the end. Only folders holding recorded files are reported.
+  void Replay(const WalkRecord& record);
+
  private:
   struct Level;
   bool Enter(std::size_t depth);
   void ListFolder(Level& level);
   void Report(const Event& e);
   void SetFoundFromPath(std::size_t pathLength, std::wstring_view name);
+  void SetFoundFile(std::uint64_t size, unsigned long attributes, std::uint64_t written);
+  void Record(const Level& level);
+  std::wstring StartFolder() const;
   void AddMask(std::string mask);
 
   Event onDirectoryFound_, onDirectoryDone_, onSearchDone_, onFileFound_;
   std::string fileFound_;
   std::uint64_t fileSize_ = 0;
+  unsigned long fileAttributes_ = 0;
+  std::uint64_t fileWritten_ = 0;
+  WalkRecord* record_ = nullptr;
+  KeepFile keep_;
   bool searchInProgress_ = false;
   std::string initialDirectory_;
   std::vector<std::string> masks_;

@@ -599,5 +599,148 @@ TEST(TreeScanner, NamesEqualButForCaseInOneFolderCountOnce) {
   EXPECT_EQ(lines, (V{"A.TMP", "B.TMP"}));
 }
 
+TEST(TreeScanner, ReportsTheListingsAttributesAndWriteTime) {
+  TestFolder dir;
+  const std::string path = dir.File("a.tmp", "12345");
+  Attribute(path, FILE_ATTRIBUTE_READONLY);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data));
+  TTreeScanner s;
+  s.SetInitialDirectory(dir.path());
+  s.SetFileMask("*.tmp");
+  s.ProcessMessages = nullptr;
+  int files = 0;
+  s.SetOnDirectoryFound([&](TTreeScanner& t) { EXPECT_EQ(0u, t.FileAttributes() | t.FileWritten()); });
+  s.SetOnFileFound([&](TTreeScanner& t) {
+    ++files;
+    EXPECT_EQ(data.dwFileAttributes, t.FileAttributes());
+    EXPECT_EQ((std::uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime,
+              t.FileWritten());
+    EXPECT_EQ(5u, t.FileSize());
+  });
+  s.Scan();
+  EXPECT_EQ(1, files);
+  test::SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+}
+
+// A tree of empty and non-empty files, some matching "*.tmp", one hidden.
+void ZeroLengthTree(const TestFolder& dir) {
+  dir.File("b.txt", "");
+  dir.File("A.tmp", "");
+  dir.File("c.tmp", "data");
+  dir.File("big.dat", "data");
+  dir.File("sub\\z.log", "");
+  dir.File("sub\\deeper\\y", "");
+  dir.File("sub\\deeper\\full.tmp", "data");
+  dir.File("other\\full.txt", "data");
+  dir.File("hidden.txt", "");
+  Attribute(dir / "hidden.txt", FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST(TreeScanner, ARecordedWalkReplaysAsASecondWalkWouldReportIt) {
+  TestFolder dir;
+  ZeroLengthTree(dir);
+  // First pass: the masks look for "*.tmp"; the empty files are recorded on the way.
+  TTreeScanner first;
+  first.SetInitialDirectory(dir.path());
+  first.SetFileMask("*.tmp");
+  first.ProcessMessages = nullptr;
+  WalkRecord record;
+  first.SetRecording(&record, [](std::uint64_t size, unsigned long) { return size == 0; });
+  Recorder patterns(first, dir.path());
+  first.Scan();
+  EXPECT_EQ(patterns.Files(), (V{".\\A.tmp", ".\\c.tmp 4", ".\\sub\\deeper\\full.tmp 4"}));
+  ASSERT_TRUE(record.complete);
+
+  // What a real second walk for "*.*" reports of the empty files...
+  TTreeScanner second;
+  second.SetInitialDirectory(dir.path());
+  second.SetFileMask("*.*");
+  second.ProcessMessages = nullptr;
+  std::vector<std::string> walked;
+  second.SetOnFileFound([&](TTreeScanner& t) {
+    if (t.FileSize() == 0) walked.push_back(t.FileFound());
+  });
+  second.Scan();
+  // ...is what the replay reports, in the same order and without the hidden file.
+  EXPECT_TRUE(second.CanReplay(record));
+  std::vector<std::string> replayed, folders;
+  second.SetOnFileFound([&](TTreeScanner& t) { replayed.push_back(t.FileFound()); });
+  second.SetOnDirectoryFound([&](TTreeScanner& t) { folders.push_back(t.FileFound()); });
+  int ends = 0, pumps = 0;
+  second.SetOnSearchDone([&](TTreeScanner& t) {
+    ++ends;
+    EXPECT_FALSE(t.SearchInProgress());
+  });
+  second.ProcessMessages = [&] { ++pumps; };
+  second.Replay(record);
+  EXPECT_EQ(walked, replayed);
+  EXPECT_EQ(replayed, (V{dir / "A.tmp", dir / "b.txt", dir / "sub\\z.log", dir / "sub\\deeper\\y"}));
+  EXPECT_EQ(folders, (V{dir.path(), dir / "sub\\", dir / "sub\\deeper\\"}));  // only folders with empty files
+  EXPECT_EQ(1, ends);
+  EXPECT_EQ(3, pumps);
+  EXPECT_EQ(dir.path(), second.InitialDirectory());
+
+  // The replaying scanner's own masks still apply.
+  second.SetFileMask("*.log");
+  replayed.clear();
+  second.Replay(record);
+  EXPECT_EQ(replayed, (V{dir / "sub\\z.log"}));
+  test::SetAttributes(dir / "hidden.txt", FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(TreeScanner, OnlyACompleteRecordOfTheSameWalkCanBeReplayed) {
+  TestFolder dir;
+  ZeroLengthTree(dir);
+  const auto empty = [](std::uint64_t size, unsigned long) { return size == 0; };
+  TTreeScanner first, second;
+  for (TTreeScanner* s : {&first, &second}) {
+    s->SetInitialDirectory(dir.path());
+    s->SetFileMask("*.*");
+    s->ProcessMessages = nullptr;
+  }
+  WalkRecord record;
+  first.SetRecording(&record, empty);
+  // A walk stopped on the way saw only part of the tree.
+  first.SetOnFileFound([](TTreeScanner& t) { t.Running = false; });
+  first.Scan();
+  EXPECT_FALSE(record.complete);
+  EXPECT_FALSE(second.CanReplay(record));
+
+  first.SetOnFileFound(nullptr);
+  first.Scan();
+  EXPECT_TRUE(second.CanReplay(record));
+  // Another start folder, other hidden rules or no recursion walk another tree.
+  second.SetInitialDirectory(dir / "sub");
+  EXPECT_FALSE(second.CanReplay(record));
+  second.SetInitialDirectory(dir.path().substr(0, dir.path().size() - 1));  // the same folder written without "\\"
+  EXPECT_TRUE(second.CanReplay(record));
+  second.SetFindHiddenFiles(true);
+  EXPECT_FALSE(second.CanReplay(record));
+  second.SetFindHiddenFiles(false);
+  second.SetRecursive(false);
+  EXPECT_FALSE(second.CanReplay(record));
+
+  // A stop during the replay ends it at the next folder.
+  second.SetRecursive(true);
+  std::vector<std::string> replayed;
+  second.SetOnFileFound([&](TTreeScanner& t) { replayed.push_back(t.FileFound()); });
+  int pumps = 0;
+  second.ProcessMessages = [&] {
+    if (++pumps == 2) second.Running = false;
+  };
+  second.Replay(record);
+  EXPECT_EQ(replayed, (V{dir / "A.tmp", dir / "b.txt"}));
+  EXPECT_FALSE(second.Running);
+
+  // Recording off: the record stays as it was.
+  first.SetRecording(nullptr, nullptr);
+  const std::size_t folders = record.folders.size();
+  first.SetInitialDirectory(dir / "other");
+  first.Scan();
+  EXPECT_EQ(folders, record.folders.size());
+  test::SetAttributes(dir / "hidden.txt", FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace
 }  // namespace velmora::scan
