@@ -97,17 +97,25 @@ const std::string* TFileListView::TypeName(const std::string& path) {
 bool TFileListView::AddFile(const std::string& path, std::uint64_t& size) {
   const auto entry = FindEntry(path);
   if (!entry) return false;
+  KnownFile file;
+  file.size = entry->size;
+  file.attributes = entry->attributes;
+  file.written = entry->written;
+  file.program = LooksExecutable(path);
+  return AddFile(path, file, size);
+}
+
+bool TFileListView::AddFile(const std::string& path, const KnownFile& file, std::uint64_t& size) {
   const std::string* type = TypeName(path);
   if (!type) return false;
-  size = entry->size;
-  const std::vector<std::string> versions = LooksExecutable(path)
-                                                ? GetVersionStrings(path, {"FileVersion", "ProductVersion"})
-                                                : std::vector<std::string>(2);
+  size = file.size;
+  const std::vector<std::string> versions =
+      file.program ? GetVersionStrings(path, {"FileVersion", "ProductVersion"}) : std::vector<std::string>(2);
   const int row = AddItem(LowerCase(path));
-  SetSubItem(row, 0, std::to_string(entry->size));
+  SetSubItem(row, 0, std::to_string(file.size));
   SetSubItem(row, 1, *type);
-  SetSubItem(row, 2, FormatDateTime(FileTimeToLocalDateTime(entry->written)));
-  SetSubItem(row, 3, AttributeText(entry->attributes));
+  SetSubItem(row, 2, FormatDateTime(FileTimeToLocalDateTime(file.written)));
+  SetSubItem(row, 3, AttributeText(file.attributes));
   SetSubItem(row, 4, versions[0]);
   SetSubItem(row, 5, versions[1]);
   return true;

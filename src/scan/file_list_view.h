@@ -6,6 +6,8 @@
 // process, log time stamps included, uses them.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -23,6 +25,14 @@ std::string AttributeText(unsigned long attributes);
 // is negated for a descending sort by the caller.
 int CompareFileRows(const std::string& a, const std::string& b, int column, double now);
 
+// What a caller that has just listed or looked up a file knows of it.
+struct KnownFile {
+  std::uint64_t size = 0;
+  unsigned long attributes = 0;
+  FILETIME written{};
+  bool program = false;  // starts with "MZ": the only files asked for versions
+};
+
 class TFileListView : public ui::ListView {
  public:
   TFileListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes = false);
@@ -30,6 +40,9 @@ class TFileListView : public ui::ListView {
   // Adds a row for the file when the shell gives its type name and a listing
   // finds it; false (no row) otherwise. size receives the file's size.
   bool AddFile(const std::string& path, std::uint64_t& size);
+  // The same row from what the caller knows, without looking the file up again
+  // (a scan lists thousands of files, and each look-up costs).
+  bool AddFile(const std::string& path, const KnownFile& file, std::uint64_t& size);
 
   int sortColumn() const { return sortColumn_; }
   bool sortAscending() const { return ascending_; }

@@ -30,6 +30,12 @@ constexpr int kClientHeight = 470;
 constexpr int kResultsTop = 212;
 constexpr int kToolbarHeight = 38;
 constexpr int kRemovalPage = 3;
+constexpr unsigned kPumpIntervalMs = 10;
+constexpr unsigned kStatusIntervalMs = 100;
+// Found files go to the probing thread in batches: at most this many, or
+// after this long.
+constexpr std::size_t kHandOverBatch = 64;
+constexpr unsigned kHandOverIntervalMs = 10;
 
 const char* const kAddHint =
     "Use this option to add specific files or file extensions to look for when scanning your drives.  Wildcards "
@@ -446,6 +452,19 @@ void TfrmJunk::cmdGoClick() {
     shell::AppendLogLine(shell::logfile::kManualJunk, "  Start Scan...");
   }
 
+  // The probing thread and the records live exactly as long as this scan,
+  // whichever way it ends.
+  probes_ = std::make_unique<ProbeQueue>();
+  struct ScanScope {
+    TfrmJunk& f;
+    ~ScanScope() {
+      f.ts.SetRecording(nullptr, nullptr);
+      f.probes_.reset();
+      f.found_.clear();
+      f.emptyFiles_.clear();
+    }
+  } scope{*this};
+
   std::exception_ptr failure;
   try {
     ScanStart();
@@ -459,19 +478,28 @@ void TfrmJunk::cmdGoClick() {
     }
     ts.SetFileMaskCommaText(EnabledMaskText(PatternTable()));
     if (!ts.FileMask().empty()) {
-      for (char letter : drives) {
-        ts.SetInitialDirectory(DriveRoot(letter));
+      // The pattern pass notes each drive's empty files on its way, so the
+      // zero-length pass need not walk the drive a second time.
+      if (cbZeroLength.checked()) emptyFiles_.resize(drives.size());
+      for (std::size_t i = 0; i < drives.size(); ++i) {
+        ts.SetInitialDirectory(DriveRoot(drives[i]));
         if (!ts.Running) break;
+        if (cbZeroLength.checked())
+          ts.SetRecording(&emptyFiles_[i], [](std::uint64_t size, unsigned long) { return size == 0; });
         ts.Scan();
+        ts.SetRecording(nullptr, nullptr);
         if (!ts.Running) break;
         pg.StepBy(1);
       }
     }
     if (cbZeroLength.checked()) {
-      for (char letter : drives) {
-        tsZero.SetInitialDirectory(DriveRoot(letter));
+      for (std::size_t i = 0; i < drives.size(); ++i) {
+        tsZero.SetInitialDirectory(DriveRoot(drives[i]));
         if (!tsZero.Running) break;
-        tsZero.Scan();
+        if (i < emptyFiles_.size() && tsZero.CanReplay(emptyFiles_[i]))
+          tsZero.Replay(emptyFiles_[i]);
+        else
+          tsZero.Scan();
         if (!tsZero.Running) break;
         pg.StepBy(1);
       }
@@ -503,6 +531,8 @@ void TfrmJunk::ScanStart() {
   ts.SetFileMaskCommaText("");
   ts.Running = true;
   tsZero.Running = true;
+  lastPump_ = 0;
+  lastStatus_ = 0;
   lv.Clear();
   listed_.clear();
   cmdExit.SetEnabled(false);
@@ -512,6 +542,8 @@ void TfrmJunk::ScanStart() {
 }
 
 void TfrmJunk::ScanEnd(bool completed) {
+  // Files found before the end (or the Stop) are still listed.
+  TakeProbes(true);
   ts.Running = false;
   tsZero.Running = false;
   cmdGo.SetCaption("&Scan");
@@ -554,62 +586,93 @@ std::int64_t TfrmJunk::NumBytes() const {
 }
 
 void TfrmJunk::tsDirectoryFound(scan::TTreeScanner& s) {
+  const unsigned long long now = GetTickCount64();
+  if (found_.size() >= kHandOverBatch || (!found_.empty() && now - lastHandOver_ >= kHandOverIntervalMs))
+    HandOverFiles();
+  TakeProbes(false);
+  // A folder text a few times a second reads the same as one per folder, and
+  // costs the walk nothing.
+  if (lastStatus_ != 0 && now - lastStatus_ < kStatusIntervalMs) return;
+  lastStatus_ = now;
   sb.SetText(1, "Scanning: " + s.FileFound() + "...");
 }
 
+// The tests the listing can answer; the rest wait for the file's probe.
 bool TfrmJunk::PassesCommonFilter(scan::TTreeScanner& s) {
-  s.ProcessMessages();
+  // Messages run at most every few milliseconds here: the walk runs them at
+  // each folder anyway, and under Wine each run is a round trip to the server.
+  const unsigned long long now = GetTickCount64();
+  if (now - lastPump_ >= kPumpIntervalMs) {
+    lastPump_ = now;
+    if (s.ProcessMessages) s.ProcessMessages();
+  }
   if (!s.Running) return false;
   const std::string& path = s.FileFound();
   if (InsideMoveGuard(ExtractFilePath(path), deMove.text())) return false;
-  const DWORD attributes = FileAttributes(path).value_or(0);
-  return !RestrictedFile(path, attributes);
+  // Known from the listing; the probe looks again.
+  if (cbSkipAttr.checked() && (s.FileAttributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))) return false;
+  return true;
 }
 
 void TfrmJunk::tsFileFound(scan::TTreeScanner& s) {
   if (!PassesCommonFilter(s)) return;
-  ListFile(s.FileFound());
+  QueueFile(s, /*zeroPass=*/false);
 }
 
 void TfrmJunk::tsZeroFileFound(scan::TTreeScanner& s) {
-  // The listing already says the file is not empty: nothing to judge, and no
-  // message pump either. The walk still lets messages run at every folder, so
-  // Stop stays prompt, while a pump per file of the whole disk cost most of
-  // this pass's time under Wine.
+  // The listing already says the file is not empty: nothing to judge.
   if (s.FileSize() != 0) return;
   if (!PassesCommonFilter(s)) return;
-  const auto entry = FindEntry(s.FileFound());
-  if (!entry || entry->size != 0) return;
-  ListFile(s.FileFound());
+  QueueFile(s, /*zeroPass=*/true);
 }
 
-void TfrmJunk::ListFile(const std::string& path) {
+void TfrmJunk::QueueFile(scan::TTreeScanner& s, bool zeroPass) {
+  ProbeQueue::Job job{s.FileFound(), zeroPass};
+  if (probes_) {
+    found_.push_back(std::move(job));
+    if (found_.size() >= kHandOverBatch) HandOverFiles();
+    return;
+  }
+  ProbeQueue::Done found{std::move(job), ProbeFile(s.FileFound())};  // a walk outside cmdGoClick
+  ListFile(found);
+}
+
+void TfrmJunk::HandOverFiles() {
+  lastHandOver_ = GetTickCount64();
+  if (probes_) probes_->Push(found_);
+}
+
+void TfrmJunk::TakeProbes(bool all) {
+  if (all) HandOverFiles();
+  if (probes_) probes_->Drain(all, [this](ProbeQueue::Done& found) { ListFile(found); });
+}
+
+// The rest of the file filter, on what the probe found, then the row.
+void TfrmJunk::ListFile(ProbeQueue::Done& found) {
+  const FileProbe& probe = found.probe;
+  const std::string& path = found.job.path;
+  if (!probe.exists) return;  // gone since the listing
+  if (RestrictedFile(probe)) return;
+  // The zero-length pass looks the entry up: only a file still empty counts.
+  if (found.job.zeroPass && probe.size != 0) return;
   std::string key = UpperCase(path);
   if (listed_.count(key)) return;
+  scan::KnownFile known;
+  known.size = probe.size;
+  known.attributes = probe.attributes;
+  known.written = probe.written;
+  known.program = probe.program;
   std::uint64_t size = 0;
-  if (!lv.AddFile(path, size)) return;
+  if (!lv.AddFile(path, known, size)) return;
   listed_.insert(std::move(key));
-  AddAssociatedIcon(lv.itemCount() - 1, path);
+  // Only programs and libraries ("MZ") and icon files hold icons of their own.
+  AddAssociatedIcon(lv.itemCount() - 1, path, probe.program || probe.iconFile);
 }
 
-// Only programs and libraries ("MZ") and icon files hold icons of their own.
-// Reading two bytes costs far less than asking the shell about every junk file
-// (under Wine, several milliseconds a file).
-static bool MayHoldIcons(const std::string& path) {
-  FileHandle h(CreateFileW(LongPathW(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h) return false;
-  unsigned char head[4] = {};
-  DWORD got = 0;
-  if (!ReadFile(h.get(), head, sizeof head, &got, nullptr)) return false;
-  if (got >= 2 && head[0] == 'M' && head[1] == 'Z') return true;
-  return got == 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0;
-}
-
-void TfrmJunk::AddAssociatedIcon(int row, const std::string& path) {
+void TfrmJunk::AddAssociatedIcon(int row, const std::string& path, bool mayHoldIcons) {
   int image = 0;
   HICON small = nullptr;
-  if (MayHoldIcons(path) && ExtractIconExW(LongPathW(path).c_str(), 0, nullptr, &small, 1) > 0 && small) {
+  if (mayHoldIcons && ExtractIconExW(LongPathW(path).c_str(), 0, nullptr, &small, 1) > 0 && small) {
     const int added = ImageList_AddIcon(ilFileIcons.get(), small);
     DestroyIcon(small);
     if (added >= 0) image = added;
@@ -618,16 +681,24 @@ void TfrmJunk::AddAssociatedIcon(int row, const std::string& path) {
 }
 
 bool TfrmJunk::RestrictedFile(const std::string& path, DWORD attributes) {
-  if (cbSkipAttr.checked() && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))) return true;
+  FileProbe probe = ProbeFile(path);
+  probe.attributes = attributes;
+  return RestrictedFile(probe);
+}
+
+bool TfrmJunk::RestrictedFile(const FileProbe& probe) {
+  if (cbSkipAttr.checked() && (probe.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))) return true;
   if (cbDays.checked()) {
     const int days = DaysFromText(std::to_string(udDays.value()));
-    if (AccessedTooRecently(days, NowDateTime(), shell::GetFileLastAccess(path))) return true;
+    if (AccessedTooRecently(days, NowDateTime(), probe.lastAccess)) return true;
   }
-  if (cbInUse.checked() && shell::FileIsLocked(path)) return true;
+  // In use: it could not be opened for writing with no sharing (FileIsLocked).
+  if (cbInUse.checked() && !probe.exclusive) return true;
   return false;
 }
 
 void TfrmJunk::tsSearchDone(scan::TTreeScanner& s) {
+  TakeProbes(true);
   const std::int64_t bytes = NumBytes();
   sb.SetText(1, ScanCompleteText(bytes, lv.itemCount()));
   if (bytes != 0) Log(ScannedLine(s.InitialDirectory(), &s == &tsZero));

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "scan/disk_list_view.h"
 #include "scan/file_list_view.h"
 #include "scan/tree_scanner.h"
+#include "tools/junk/file_probe.h"
 #include "tools/junk/junk_logic.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -125,6 +127,8 @@ class TfrmJunk : public ui::Form {
   void ScanStart();
   void ScanEnd(bool completed);
   bool RestrictedFile(const std::string& path, DWORD attributes);
+  // The same rule on what a probe of the file found.
+  bool RestrictedFile(const FileProbe& probe);
   bool Perform_Delete(const std::string& path);
   std::int64_t NumBytes() const;
   // The table as shown, for saving and for tests.
@@ -147,8 +151,11 @@ class TfrmJunk : public ui::Form {
   void tsDirectoryFound(scan::TTreeScanner& s);
   void tsSearchDone(scan::TTreeScanner& s);
   bool PassesCommonFilter(scan::TTreeScanner& s);
-  void ListFile(const std::string& path);
-  void AddAssociatedIcon(int row, const std::string& path);
+  void QueueFile(scan::TTreeScanner& s, bool zeroPass);
+  void HandOverFiles();
+  void TakeProbes(bool all);
+  void ListFile(ProbeQueue::Done& found);
+  void AddAssociatedIcon(int row, const std::string& path, bool mayHoldIcons);
   void DrivesChanged();
   void SetToolbarHeight(int height);
   void UpdatePatternCommands();
@@ -157,6 +164,15 @@ class TfrmJunk : public ui::Form {
 
   shell::ImageListHandle ilFileIcons;
   std::unordered_set<std::string> listed_;  // upper-cased paths of the rows
+  // Files that passed the listing's tests wait here to be opened and judged
+  // while the walk goes on; they are listed in the order found. Lives for one
+  // scan (cmdGoClick).
+  std::unique_ptr<ProbeQueue> probes_;
+  std::vector<ProbeQueue::Job> found_;  // not yet handed to probes_
+  // The pattern pass records each drive's empty files, so the zero-length pass
+  // need not walk the drive again.
+  std::vector<scan::WalkRecord> emptyFiles_;
+  unsigned long long lastPump_ = 0, lastStatus_ = 0, lastHandOver_ = 0;  // tick counts
   int lastPage_ = 0;
   bool pageGuard_ = false;
 };

@@ -12,6 +12,7 @@
 #include "platform/datetime.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "shell/action_log.h"
@@ -245,6 +246,56 @@ TEST_F(JunkWindow, FileFoundByTwoPassesIsListedOnce) {
   EXPECT_EQ(zeroCount, 1);
   EXPECT_EQ(bakCount, 1);
   EXPECT_EQ(f.lv.itemCount(), 2);
+}
+
+TEST_F(JunkWindow, ZeroLengthPassGoesOverThePatternWalksEmptyFilesAndLooksEachUpAgain) {
+  const std::string empty = root_.SizedFile("a\\empty.dat", 0);
+  const std::string filled = root_.SizedFile("b\\soon.dat", 0);
+  root_.File("c\\d\\keep.txt", "x");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  std::vector<std::string> zeroFolders;
+  const auto report = f.tsZero.OnDirectoryFound();
+  f.tsZero.SetOnDirectoryFound([&](scan::TTreeScanner& t) {
+    // Between the passes the second file gains data: its look-up must see it.
+    if (zeroFolders.empty()) {
+      FileHandle h(CreateFileW(LongPathW(filled).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      DWORD written = 0;
+      WriteFile(h.get(), "data", 4, &written, nullptr);
+    }
+    zeroFolders.push_back(t.FileFound());
+    report(t);
+  });
+  f.cmdGoClick();
+  EXPECT_EQ(Listed(), std::vector<std::string>{LowerCase(empty)});
+  // Only the folders that held empty files, not the whole tree once more.
+  EXPECT_EQ(zeroFolders, (std::vector<std::string>{root_ / "a\\", root_ / "b\\"}));
+  EXPECT_EQ(f.pg.maximum(), 2);
+
+  // With no pattern row ticked there is no walk to go over: the pass walks.
+  zeroFolders.clear();
+  f.mnuUncheckClick();
+  f.cmdGoClick();
+  EXPECT_EQ(zeroFolders.size(), 5u);  // the root, a, b, c and c\d
+  EXPECT_EQ(Listed(), std::vector<std::string>{LowerCase(empty)});
+}
+
+TEST_F(JunkWindow, FilesFoundJustBeforeAStopAreStillListed) {
+  const std::string first = root_.File("1.tmp", "a");
+  const std::string second = root_.File("2.tmp", "bb");
+  root_.File("sub\\3.tmp", "ccc");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  const auto found = f.ts.OnFileFound();
+  f.ts.SetOnFileFound([&](scan::TTreeScanner& t) {
+    found(t);
+    if (t.FileFound() == second) f.cmdGoClick();  // Stop, while the found files wait for their probe
+  });
+  f.cmdGoClick();
+  EXPECT_EQ(f.cmdGo.caption(), "&Scan");
+  EXPECT_EQ(Listed(), (std::vector<std::string>{LowerCase(first), LowerCase(second)}));
+  EXPECT_EQ(f.toolbarHeight(), 38);
+  EXPECT_TRUE(f.lv.Selected(0));
 }
 
 TEST_F(JunkWindow, FileInUseSkippedThenLoggedAtRemoval) {
