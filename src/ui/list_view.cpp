@@ -197,9 +197,23 @@ void ListView::SetData(int row, std::intptr_t data) { At(row).data = data; }
 void ListView::DeleteRow(int row) {
   At(row);
   rows_.erase(rows_.begin() + row);
+  if (!hwnd_ || updating_) return;
   UpdateCount();
-  SyncSelection();
-  if (hwnd_ && !updating_) InvalidateRect(hwnd_, nullptr, FALSE);
+  // Only the rows after the deleted one moved up a place, so only their marks
+  // are set again: emptying a long list from its end sends no message per
+  // remaining row. Should the control have lost marks above on the shorter
+  // count, the whole selection is set again.
+  syncing_ = true;
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED;
+  for (std::size_t i = std::size_t(row); i < rows_.size(); ++i) {
+    item.state = rows_[i].selected ? LVIS_SELECTED : 0;
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+  }
+  syncing_ = false;
+  const auto selected = std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.selected; });
+  if (SendMessageW(hwnd_, LVM_GETSELECTEDCOUNT, 0, 0) != LRESULT(selected)) SyncSelection();
+  InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void ListView::Clear() {

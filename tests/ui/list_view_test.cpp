@@ -109,6 +109,43 @@ TEST(ListView, RowsAddedInQuickSuccessionReachTheControlSoonAfter) {
   EXPECT_EQ(501, controlCount());
 }
 
+TEST(ListView, DeletingRowsKeepsTheControlsMarksOnTheRowsThatMoved) {
+  ListForm f;
+  ListView& lv = f.lvScan;
+  lv.AddColumn("File", 200);
+  for (int i = 0; i < 10; ++i) lv.AddItem("row " + std::to_string(i));
+  for (int i : {1, 4, 5, 9}) lv.SetSelected(i, true);
+  const auto controlSelected = [&] {
+    std::vector<int> out;
+    for (int i = 0; i < int(SendMessageW(lv.handle(), LVM_GETITEMCOUNT, 0, 0)); ++i)
+      if (SendMessageW(lv.handle(), LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED) & LVIS_SELECTED) out.push_back(i);
+    return out;
+  };
+  lv.DeleteRow(4);  // a selected row in the middle: 5 becomes 4, 9 becomes 8
+  EXPECT_EQ(lv.SelectedRows(), (std::vector<int>{1, 4, 8}));
+  EXPECT_EQ(controlSelected(), lv.SelectedRows());
+  lv.DeleteRow(0);
+  EXPECT_EQ(controlSelected(), (std::vector<int>{0, 3, 7}));
+  lv.DeleteRow(7);  // the last row
+  EXPECT_EQ(controlSelected(), (std::vector<int>{0, 3}));
+  EXPECT_EQ(lv.Caption(3), "row 5");
+
+  // Emptying a long selected list from its end.
+  lv.Clear();
+  lv.BeginUpdate();
+  for (int i = 0; i < 300; ++i) lv.SetSelected(lv.AddItem("r"), true);
+  lv.EndUpdate();
+  EXPECT_EQ(300, int(SendMessageW(lv.handle(), LVM_GETSELECTEDCOUNT, 0, 0)));
+  for (int i = lv.itemCount() - 1; i >= 0; --i) {
+    lv.DeleteRow(i);
+    if (i == 100) {
+      EXPECT_EQ(100, int(SendMessageW(lv.handle(), LVM_GETSELECTEDCOUNT, 0, 0)));
+    }
+  }
+  EXPECT_EQ(0, int(SendMessageW(lv.handle(), LVM_GETITEMCOUNT, 0, 0)));
+  EXPECT_EQ(0, int(SendMessageW(lv.handle(), LVM_GETSELECTEDCOUNT, 0, 0)));
+}
+
 TEST(ListView, DrawsCheckMarksFromTheRowsAndReportsUserToggles) {
   ListForm f;
   ListView& lv = f.lvScan;

@@ -788,7 +788,13 @@ bool TfrmJunk::Perform_Delete(const std::string& path) {
 }
 
 void TfrmJunk::RemoveSelectedRows() {
-  // From the last row up, so removing every row of a long list never shifts the rest.
+  // From the last row up, so removing every row of a long list never shifts
+  // the rest; the list is redrawn once at the end.
+  lv.BeginUpdate();
+  struct EndUpdate {
+    scan::TFileListView& lv;
+    ~EndUpdate() { lv.EndUpdate(); }
+  } end{lv};
   for (int row = lv.itemCount() - 1; row >= 0; --row) {
     if (row >= lv.itemCount() || !lv.Selected(row)) continue;
     listed_.erase(UpperCase(lv.Caption(row)));
