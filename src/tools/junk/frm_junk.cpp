@@ -149,6 +149,15 @@ TfrmJunk::TfrmJunk()
     s->SetFindHiddenFolders(true);
     s->SetOnDirectoryFound([this](scan::TTreeScanner& t) { tsDirectoryFound(t); });
     s->SetOnSearchDone([this](scan::TTreeScanner& t) { tsSearchDone(t); });
+    // Messages run at most every few milliseconds, at a folder or a file: a
+    // whole disk has tens of thousands of folders, and under Wine each run of
+    // the pump is a round trip to the server even when nothing is waiting.
+    s->ProcessMessages = [this] {
+      const unsigned long long now = GetTickCount64();
+      if (now - lastPump_ < kPumpIntervalMs) return;
+      lastPump_ = now;
+      ui::ProcessMessages();
+    };
   }
   ts.SetOnFileFound([this](scan::TTreeScanner& t) { tsFileFound(t); });
   ts.SetOnDirectoryDone([](scan::TTreeScanner&) {});
@@ -599,13 +608,7 @@ void TfrmJunk::tsDirectoryFound(scan::TTreeScanner& s) {
 
 // The tests the listing can answer; the rest wait for the file's probe.
 bool TfrmJunk::PassesCommonFilter(scan::TTreeScanner& s) {
-  // Messages run at most every few milliseconds here: the walk runs them at
-  // each folder anyway, and under Wine each run is a round trip to the server.
-  const unsigned long long now = GetTickCount64();
-  if (now - lastPump_ >= kPumpIntervalMs) {
-    lastPump_ = now;
-    if (s.ProcessMessages) s.ProcessMessages();
-  }
+  if (s.ProcessMessages) s.ProcessMessages();
   if (!s.Running) return false;
   const std::string& path = s.FileFound();
   if (InsideMoveGuard(ExtractFilePath(path), deMove.text())) return false;

@@ -23,6 +23,7 @@
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 #include "tools/junk/frm_junk.h"
+#include "ui/app.h"
 
 using namespace velmora;
 using namespace velmora::junk;
@@ -530,6 +531,18 @@ TEST_F(JunkWindow, StopClickNestedInTheScanEndsAllPasses) {
   int ends = 0;
   for (const auto& l : lines) ends += l == "  Scan End.";
   EXPECT_EQ(ends, 1);
+}
+
+TEST_F(JunkWindow, AStopQueuedForTheWindowArrivesThroughItsOwnPump) {
+  root_.File("a\\1.tmp");
+  root_.File("b\\2.tmp");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  ui::PostTask([&] { f.cmdGoClick(); });  // the Stop click, waiting in the queue as the scan starts
+  f.cmdGoClick();
+  ui::ProcessMessages();
+  EXPECT_EQ(f.cmdGo.caption(), "&Scan");
+  EXPECT_EQ(f.lv.itemCount(), 0);
 }
 
 TEST_F(JunkWindow, FailingPassStillEndsIdleWithItsEndLines) {
