@@ -57,6 +57,13 @@ std::wstring FullPath(const std::wstring& path) {
   }
 }
 
+// Set for the length of one run, cleared however it ends.
+struct WalkingFlag {
+  bool& flag;
+  explicit WalkingFlag(bool& f) : flag(f) { flag = true; }
+  ~WalkingFlag() { flag = false; }
+};
+
 bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
@@ -285,17 +292,16 @@ bool TTreeScanner::CanReplay(const WalkRecord& record) const {
   return CompareNoCase(Narrow(StartFolder()), record.root) == 0;
 }
 
-void TTreeScanner::Replay(const WalkRecord& record) {
-  if (walking_) return;
-  walking_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{walking_};
-
+void TTreeScanner::BeginRun() {
   searchInProgress_ = true;
   fileFound_.clear();
   SetFoundFile(0, 0, 0);
+}
+
+void TTreeScanner::Replay(const WalkRecord& record) {
+  if (walking_) return;
+  WalkingFlag walking{walking_};
+  BeginRun();
   initialDirectory_ = record.root;
   Running = true;
   compiled_ = MaskSet(masks_);
@@ -326,15 +332,8 @@ void TTreeScanner::Replay(const WalkRecord& record) {
 
 void TTreeScanner::Scan() {
   if (walking_) return;  // a nested run would tear the walk's own lists apart
-  walking_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{walking_};
-
-  searchInProgress_ = true;
-  fileFound_.clear();
-  SetFoundFile(0, 0, 0);
+  WalkingFlag walking{walking_};
+  BeginRun();
 
   const std::wstring start = StartFolder();
   initialDirectory_ = Narrow(start);

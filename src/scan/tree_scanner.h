@@ -143,6 +143,7 @@ class TTreeScanner {
   void SetFoundFromPath(std::size_t pathLength, std::wstring_view name);
   void SetFoundFile(std::uint64_t size, unsigned long attributes, std::uint64_t written);
   void Record(const Level& level);
+  void BeginRun();
   std::wstring StartFolder() const;
   void AddMask(std::string mask);
 
