@@ -683,12 +683,6 @@ void TfrmJunk::AddAssociatedIcon(int row, const std::string& path, bool mayHoldI
   lv.SetImageIndex(row, image);
 }
 
-bool TfrmJunk::RestrictedFile(const std::string& path, DWORD attributes) {
-  FileProbe probe = ProbeFile(path);
-  probe.attributes = attributes;
-  return RestrictedFile(probe);
-}
-
 bool TfrmJunk::RestrictedFile(const FileProbe& probe) {
   if (cbSkipAttr.checked() && (probe.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))) return true;
   if (cbDays.checked()) {

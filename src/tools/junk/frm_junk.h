@@ -126,8 +126,8 @@ class TfrmJunk : public ui::Form {
   // Scan steps.
   void ScanStart();
   void ScanEnd(bool completed);
-  bool RestrictedFile(const std::string& path, DWORD attributes);
-  // The same rule on what a probe of the file found.
+  // True skips the file: read-only or system, used too recently, or in use,
+  // as the probe of the file found it.
   bool RestrictedFile(const FileProbe& probe);
   bool Perform_Delete(const std::string& path);
   std::int64_t NumBytes() const;
