@@ -5,18 +5,21 @@
 // junk names) is made under E:\velmora-bench\junktree; junk files removed by an
 // earlier run are made again. The scan runs on a hidden TfrmJunk with every
 // pass (an empty temporary folder, the patterns, zero length) and every match
-// listed. An argument gives another folder count, for a quicker run; a second
-// argument "scan" leaves out the removal.
+// listed; walk and scan take turns five times and their medians are compared.
+// An argument gives another folder count, for a quicker run; a second argument
+// "scan" leaves out the removal of the last scan's rows.
 // Prints "ratio junkscan/walk: N.NN" and the removal rate in files per second.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "bench_common.h"
 #include "platform/handles.h"
@@ -48,6 +51,12 @@ const char* const kJunkNames[] = {"letter%u.~oc", "~doc%u.txt",  "notes%u.tx~", 
 const char* const kOtherNames[] = {"report%u.txt", "data%u.bakery", "image%u.png", "tmpfile%u.dat",
                                    "README%u",     "archive%u.gz",  "old%u.txt",   "chk%u.doc"};
 constexpr int kPerLeaf = 100;  // folders per middle folder
+constexpr int kRounds = 5;
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
 
 // Makes the file with one byte unless it exists; false on failure.
 bool EnsureFile(const std::wstring& path) {
@@ -106,13 +115,6 @@ int main(int argc, char** argv) {
   velmora::RegKey::Create(HKEY_CURRENT_USER, velmora::junk::kJunkKey).WriteString("Drives", "E");
   velmora::shell::CreateCommontools();
 
-  std::wstring root = std::wstring(kTree) + L"\\";
-  double start = Seconds();
-  bench::WalkCounts counts;
-  Walk(root, counts);
-  const unsigned long walked = counts.files;
-  const double walk = Seconds() - start;
-
   auto* f = new velmora::junk::TfrmJunk();
   f->DriveRoot = [](char) { return velmora::Narrow(kTree) + "\\"; };
   f->TempFolder = [] { return velmora::Narrow(kTemp) + "\\"; };
@@ -120,13 +122,30 @@ int main(int argc, char** argv) {
   f->cbZeroLength.SetChecked(true);
   f->cbConfirm.SetChecked(false);
   f->optRecycle.SetChecked(true);
-  start = Seconds();
-  f->cmdGoClick();
-  const double scan = Seconds() - start;
-  const int listed = f->lv.itemCount();
 
-  std::printf("walk: %.3f s (%lu files)\n", walk, walked);
-  std::printf("junk scan: %.3f s (%d files listed)\n", scan, listed);
+  // Walks and scans take turns, so a busy spell of the machine falls on both;
+  // the medians are compared.
+  std::vector<double> walks, scans;
+  unsigned long walked = 0;
+  int listed = 0;
+  for (int round = 1; round <= kRounds; ++round) {
+    std::wstring root = std::wstring(kTree) + L"\\";
+    double start = Seconds();
+    bench::WalkCounts counts;
+    Walk(root, counts);
+    walks.push_back(Seconds() - start);
+    walked = counts.files;
+    start = Seconds();
+    f->cmdGoClick();
+    scans.push_back(Seconds() - start);
+    listed = f->lv.itemCount();
+    std::printf("round %d: walk %.3f s, junk scan %.3f s\n", round, walks.back(), scans.back());
+    std::fflush(stdout);
+  }
+  const double walk = Median(walks), scan = Median(scans);
+
+  std::printf("walk: median %.3f s (%lu files)\n", walk, walked);
+  std::printf("junk scan: median %.3f s (%d files listed)\n", scan, listed);
   std::printf("ratio junkscan/walk: %.2f\n", walk > 0 ? scan / walk : 0.0);
   std::fflush(stdout);
 
@@ -136,7 +155,7 @@ int main(int argc, char** argv) {
     if (SUCCEEDED(com)) CoUninitialize();
     return 0;
   }
-  start = Seconds();
+  const double start = Seconds();
   f->D1Click();
   const double removal = Seconds() - start;
   std::printf("removal: %d files to the recycle bin in %.2f s, %.0f files per second\n", listed, removal,
