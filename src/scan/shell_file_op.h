@@ -21,6 +21,38 @@ class TShellFileOp {
   std::string ProgressTitle;       // when not empty, a simple progress window with this title
   bool ClearOnAdd = false;         // adding a path first empties the list
 
+  // Puts every option back as it was when made: the suite shares one object
+  // between its tools, so a tool that changes the options for its own run
+  // keeps one of these for that run.
+  class KeepOptions {
+   public:
+    explicit KeepOptions(TShellFileOp& op)
+        : op_(op),
+          filesOnly_(op.FilesOnly),
+          noConfirmation_(op.NoConfirmation),
+          autoMakeDir_(op.AutoMakeDir),
+          renameOnCollision_(op.RenameOnCollision),
+          animate_(op.Animate),
+          clearOnAdd_(op.ClearOnAdd),
+          progressTitle_(op.ProgressTitle) {}
+    ~KeepOptions() {
+      op_.FilesOnly = filesOnly_;
+      op_.NoConfirmation = noConfirmation_;
+      op_.AutoMakeDir = autoMakeDir_;
+      op_.RenameOnCollision = renameOnCollision_;
+      op_.Animate = animate_;
+      op_.ClearOnAdd = clearOnAdd_;
+      op_.ProgressTitle = progressTitle_;
+    }
+    KeepOptions(const KeepOptions&) = delete;
+    KeepOptions& operator=(const KeepOptions&) = delete;
+
+   private:
+    TShellFileOp& op_;
+    bool filesOnly_, noConfirmation_, autoMakeDir_, renameOnCollision_, animate_, clearOnAdd_;
+    std::string progressTitle_;
+  };
+
   void AddSource(const std::string& path);
   // The paths in the order they are handed over: sorted without regard to case,
   // each once.

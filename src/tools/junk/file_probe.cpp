@@ -14,7 +14,7 @@ void ReadHead(HANDLE h, FileProbe& probe) {
   unsigned char head[4] = {};
   DWORD got = 0;
   if (!ReadFile(h, head, sizeof head, &got, nullptr)) return;
-  probe.program = got >= 2 && head[0] == 'M' && head[1] == 'Z';
+  probe.file.program = got >= 2 && head[0] == 'M' && head[1] == 'Z';
   probe.iconFile = got == 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0;
 }
 
@@ -28,9 +28,9 @@ FileProbe ProbeFile(const std::string& path) {
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return probe;
   probe.exists = true;
-  probe.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  probe.attributes = data.dwFileAttributes;
-  probe.written = data.ftLastWriteTime;
+  probe.file.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  probe.file.attributes = data.dwFileAttributes;
+  probe.file.written = data.ftLastWriteTime;
 
   // The read-only attribute is asked first: Wine run as root opens such a
   // file for writing, where Windows refuses.

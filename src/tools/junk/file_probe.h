@@ -5,8 +5,6 @@
 // (ProbeQueue) while the walk goes on.
 #pragma once
 
-#include <windows.h>
-
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -16,20 +14,21 @@
 #include <thread>
 #include <vector>
 
+#include "scan/file_list_view.h"
+
 namespace velmora::junk {
 
 struct FileProbe {
-  bool exists = false;     // the file was there to look up
-  std::uint64_t size = 0;  // its size, attributes and last write when looked up
-  unsigned long attributes = 0;
-  FILETIME written{};
+  bool exists = false;  // the file was there to look up
+  // Its size, attributes and last write when looked up, and whether it starts
+  // with "MZ" (may hold icons and a version): what the file list needs.
+  scan::KnownFile file;
   // Opened for reading and writing with no sharing: nobody else has it open.
   // A read-only file never is (as FileIsLocked: Windows refuses it the writing).
   bool exclusive = false;
   // Last access as a local date-time, put back after the look; 0, a date long
   // past, when the file could not be opened that way (as GetFileLastAccess).
   double lastAccess = 0;
-  bool program = false;   // starts with "MZ": may hold icons and a version
   bool iconFile = false;  // starts as an icon file
 };
 

@@ -657,19 +657,14 @@ void TfrmJunk::ListFile(ProbeQueue::Done& found) {
   if (!probe.exists) return;  // gone since the listing
   if (RestrictedFile(probe)) return;
   // The zero-length pass looks the entry up: only a file still empty counts.
-  if (found.job.zeroPass && probe.size != 0) return;
+  if (found.job.zeroPass && probe.file.size != 0) return;
   std::string key = UpperCase(path);
   if (listed_.count(key)) return;
-  scan::KnownFile known;
-  known.size = probe.size;
-  known.attributes = probe.attributes;
-  known.written = probe.written;
-  known.program = probe.program;
   std::uint64_t size = 0;
-  if (!lv.AddFile(path, known, size)) return;
+  if (!lv.AddFile(path, probe.file, size)) return;
   listed_.insert(std::move(key));
   // Only programs and libraries ("MZ") and icon files hold icons of their own.
-  AddAssociatedIcon(lv.itemCount() - 1, path, probe.program || probe.iconFile);
+  AddAssociatedIcon(lv.itemCount() - 1, path, probe.file.program || probe.iconFile);
 }
 
 void TfrmJunk::AddAssociatedIcon(int row, const std::string& path, bool mayHoldIcons) {
@@ -684,7 +679,7 @@ void TfrmJunk::AddAssociatedIcon(int row, const std::string& path, bool mayHoldI
 }
 
 bool TfrmJunk::RestrictedFile(const FileProbe& probe) {
-  if (cbSkipAttr.checked() && (probe.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))) return true;
+  if (cbSkipAttr.checked() && (probe.file.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))) return true;
   if (cbDays.checked()) {
     const int days = DaysFromText(std::to_string(udDays.value()));
     if (AccessedTooRecently(days, NowDateTime(), probe.lastAccess)) return true;
@@ -747,20 +742,7 @@ bool TfrmJunk::Perform_Delete(const std::string& path) {
   ui::ProcessMessages();
   scan::TShellFileOp& op = shell::commontools().ShellFileOp1;
   // The object is shared with other tools: their options come back afterwards.
-  struct Options {
-    scan::TShellFileOp& op;
-    bool filesOnly = op.FilesOnly, noConfirmation = op.NoConfirmation, animate = op.Animate,
-         rename = op.RenameOnCollision, clearOnAdd = op.ClearOnAdd;
-    std::string title = op.ProgressTitle;
-    ~Options() {
-      op.FilesOnly = filesOnly;
-      op.NoConfirmation = noConfirmation;
-      op.Animate = animate;
-      op.RenameOnCollision = rename;
-      op.ClearOnAdd = clearOnAdd;
-      op.ProgressTitle = title;
-    }
-  } saved{op};
+  scan::TShellFileOp::KeepOptions saved{op};
   op.FilesOnly = true;
   op.NoConfirmation = true;
   op.Animate = false;

@@ -37,9 +37,9 @@ TEST(ProbeFile, OneOpeningAnswersUseAccessAndTheFirstBytes) {
 
   FileProbe p = ProbeFile(program);
   EXPECT_TRUE(p.exists);
-  EXPECT_EQ(8u, p.size);
+  EXPECT_EQ(8u, p.file.size);
   EXPECT_TRUE(p.exclusive);
-  EXPECT_TRUE(p.program);
+  EXPECT_TRUE(p.file.program);
   EXPECT_FALSE(p.iconFile);
   EXPECT_DOUBLE_EQ(FileTimeToLocalDateTime(old), p.lastAccess);
   const FILETIME after = AccessTime(program);
@@ -49,10 +49,10 @@ TEST(ProbeFile, OneOpeningAnswersUseAccessAndTheFirstBytes) {
   const std::string icon = dir.File("app.ico.bak", std::string("\0\0\1\0\1\0", 6));
   p = ProbeFile(icon);
   EXPECT_TRUE(p.iconFile);
-  EXPECT_FALSE(p.program);
+  EXPECT_FALSE(p.file.program);
   p = ProbeFile(dir.File("notes.tmp", "plain text"));
-  EXPECT_FALSE(p.iconFile || p.program);
-  EXPECT_FALSE(ProbeFile(dir.File("m.tmp", "M")).program);  // one byte is not a header
+  EXPECT_FALSE(p.iconFile || p.file.program);
+  EXPECT_FALSE(ProbeFile(dir.File("m.tmp", "M")).file.program);  // one byte is not a header
 }
 
 TEST(ProbeFile, InUseReadOnlyMissingAndFolders) {
@@ -67,7 +67,7 @@ TEST(ProbeFile, InUseReadOnlyMissingAndFolders) {
     EXPECT_TRUE(p.exists);
     EXPECT_FALSE(p.exclusive);
     EXPECT_EQ(0, p.lastAccess);  // a date long past, as for a file that cannot be opened
-    EXPECT_TRUE(p.program);      // the first bytes are still read
+    EXPECT_TRUE(p.file.program);      // the first bytes are still read
   }
   EXPECT_TRUE(ProbeFile(busy).exclusive);
 
@@ -77,8 +77,8 @@ TEST(ProbeFile, InUseReadOnlyMissingAndFolders) {
   EXPECT_TRUE(p.exists);
   EXPECT_FALSE(p.exclusive);  // as on Windows, where writing is refused
   EXPECT_EQ(0, p.lastAccess);
-  EXPECT_TRUE(p.program);
-  EXPECT_TRUE(p.attributes & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(p.file.program);
+  EXPECT_TRUE(p.file.attributes & FILE_ATTRIBUTE_READONLY);
   test::SetAttributes(readOnly, FILE_ATTRIBUTE_NORMAL);
 
   EXPECT_FALSE(ProbeFile(dir / "missing.tmp").exists);
@@ -95,7 +95,7 @@ TEST(ProbeQueue, ResultsComeBackInPushOrderWhetherTakenEarlyOrAtTheEnd) {
     ++probed;
     FileProbe p;
     p.exists = true;
-    p.size = std::stoull(job.path);
+    p.file.size = std::stoull(job.path);
     return p;
   });
   const int n = int(ProbeQueue::kMaxWaiting) * 3;  // more than the queue holds unprobed
@@ -106,7 +106,7 @@ TEST(ProbeQueue, ResultsComeBackInPushOrderWhetherTakenEarlyOrAtTheEnd) {
     if (d.job.path == "13") {
       EXPECT_FALSE(d.probe.exists);  // a failed probe counts as a vanished file
     } else {
-      EXPECT_EQ(d.probe.size, std::uint64_t(order.back()));
+      EXPECT_EQ(d.probe.file.size, std::uint64_t(order.back()));
     }
   };
   std::vector<ProbeQueue::Job> batch;
