@@ -26,8 +26,7 @@ bool IsPrefixed(const std::wstring& p) { return p.rfind(L"\\\\?\\", 0) == 0 || p
 // The path in \\?\ form when it is absolute and at least `threshold` long.
 // Folder creation needs a lower threshold than files: CreateDirectoryW without
 // the prefix refuses paths that leave no room for an 8.3 name (MAX_PATH - 12).
-std::wstring ExtendedPathW(const std::string& path, size_t threshold) {
-  std::wstring w = Widen(path);
+std::wstring ExtendedPathW(std::wstring w, size_t threshold) {
   if (w.size() < threshold || IsPrefixed(w) || !(IsDriveAbsolute(w) || IsUnc(w))) return w;
   // The prefix turns off the system's own normalisation; do it here so the
   // path means what it would have meant without it.
@@ -53,6 +52,7 @@ DirEntry EntryFrom(const WIN32_FIND_DATAW& fd) {
   e.created = fd.ftCreationTime;
   e.accessed = fd.ftLastAccessTime;
   e.written = fd.ftLastWriteTime;
+  e.reparseTag = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? fd.dwReserved0 : 0;
   return e;
 }
 
@@ -78,39 +78,52 @@ std::string ErrorSuffix(DWORD code) { return " (" + SystemErrorText(code) + ")";
 
 }  // namespace
 
-std::wstring LongPathW(const std::string& path) { return ExtendedPathW(path, MAX_PATH); }
+std::wstring LongPathW(const std::string& path) { return ExtendedPathW(Widen(path), MAX_PATH); }
+std::wstring LongPathW(std::wstring path) { return ExtendedPathW(std::move(path), MAX_PATH); }
+
+// ---- FolderListing ---------------------------------------------------------
+
+FolderListing::FolderListing(const std::wstring& pattern, bool foldersOnly) : foldersOnly_(foldersOnly) {
+  if (pattern.empty()) return;
+  // Basic info skips the 8.3 name; large fetch asks for bigger directory reads.
+  const FINDEX_SEARCH_OPS search = foldersOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch;
+  handle_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd_, search, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!handle_ && GetLastError() == ERROR_INVALID_PARAMETER)  // systems before Windows 7 know neither
+    handle_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &fd_, search, nullptr, 0));
+  pending_ = bool(handle_);
+}
+
+bool FolderListing::Wanted() const {
+  if (IsDotName(fd_.cFileName)) return false;
+  return !foldersOnly_ || (fd_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderListing::Next() {
+  if (pending_) {
+    pending_ = false;
+    if (Wanted()) return true;
+  }
+  while (handle_) {
+    if (!FindNextFileW(handle_.get(), &fd_)) {
+      handle_.reset();
+      return false;
+    }
+    if (Wanted()) return true;
+  }
+  return false;
+}
 
 // ---- DirectoryListing ------------------------------------------------------
 
-DirectoryListing::DirectoryListing(const std::string& pattern, bool foldersOnly) : foldersOnly_(foldersOnly) {
-  if (pattern.empty()) return;
-  WIN32_FIND_DATAW fd{};
-  // Basic info skips the 8.3 name; large fetch asks for bigger directory reads.
-  handle_.reset(FindFirstFileExW(LongPathW(pattern).c_str(), FindExInfoBasic, &fd,
-                                 foldersOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
-                                 FIND_FIRST_EX_LARGE_FETCH));
-  if (!handle_) return;
-  hasCurrent_ = Take(fd) || Advance();
-}
-
-bool DirectoryListing::Take(const WIN32_FIND_DATAW& fd) {
-  if (IsDotName(fd.cFileName)) return false;
-  if (foldersOnly_ && !(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  current_ = EntryFrom(fd);
-  return true;
+DirectoryListing::DirectoryListing(const std::string& pattern, bool foldersOnly)
+    : listing_(pattern.empty() ? std::wstring() : LongPathW(pattern), foldersOnly) {
+  hasCurrent_ = Advance();
 }
 
 bool DirectoryListing::Advance() {
-  WIN32_FIND_DATAW fd{};
-  while (handle_) {
-    if (!FindNextFileW(handle_.get(), &fd)) {
-      handle_.reset();
-      break;
-    }
-    if (Take(fd)) return true;
-  }
-  hasCurrent_ = false;
-  return false;
+  hasCurrent_ = listing_.Next();
+  if (hasCurrent_) current_ = EntryFrom(listing_.data());
+  return hasCurrent_;
 }
 
 // ---- single entries --------------------------------------------------------
@@ -282,7 +295,7 @@ bool CreateFolderPath(const std::string& path) {
     if (i != p.size() && p[i] != '\\') continue;
     const std::string part = p.substr(0, i);
     if (part.empty() || FolderExists(part)) continue;
-    if (!CreateDirectoryW(ExtendedPathW(part, MAX_PATH - 12).c_str(), nullptr) &&
+    if (!CreateDirectoryW(ExtendedPathW(Widen(part), MAX_PATH - 12).c_str(), nullptr) &&
         GetLastError() != ERROR_ALREADY_EXISTS)
       return false;
   }

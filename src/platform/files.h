@@ -24,12 +24,53 @@ namespace velmora {
 // Shorter and relative paths are only widened. A path already in \\?\ form is
 // left as it is.
 std::wstring LongPathW(const std::string& path);
+// The same for a path already in UTF-16.
+std::wstring LongPathW(std::wstring path);
+
+// One folder listing straight from the system, for walkers that list many
+// folders: names stay UTF-16 (no conversion per name), "." and ".." are
+// skipped, and the reparse tag of links comes with the entry. The pattern
+// ("C:\dir\*") is used as given: widen it with LongPathW. Lists with the
+// basic information level and large fetches, or the standard level where the
+// system lacks those. A pattern that cannot be listed gives no entry.
+class FolderListing {
+ public:
+  explicit FolderListing(const std::wstring& pattern, bool foldersOnly = false);
+  FolderListing(FolderListing&&) noexcept = default;
+  FolderListing& operator=(FolderListing&&) noexcept = default;
+  FolderListing(const FolderListing&) = delete;
+  FolderListing& operator=(const FolderListing&) = delete;
+
+  // Moves to the next entry (the first on the first call); false at the end.
+  bool Next();
+
+  const WIN32_FIND_DATAW& data() const { return fd_; }
+  std::wstring_view name() const { return fd_.cFileName; }
+  DWORD attributes() const { return fd_.dwFileAttributes; }
+  bool isFolder() const { return (fd_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  std::uint64_t size() const { return (std::uint64_t(fd_.nFileSizeHigh) << 32) | fd_.nFileSizeLow; }
+  // The last write as one number (a FILETIME's two halves).
+  std::uint64_t written() const {
+    return (std::uint64_t(fd_.ftLastWriteTime.dwHighDateTime) << 32) | fd_.ftLastWriteTime.dwLowDateTime;
+  }
+  // The reparse tag of a junction, link or other reparse point; 0 otherwise.
+  DWORD reparseTag() const { return (fd_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? fd_.dwReserved0 : 0; }
+
+ private:
+  bool Wanted() const;
+
+  FindHandle handle_;
+  WIN32_FIND_DATAW fd_{};
+  bool pending_ = false;  // fd_ holds the first entry, not yet given
+  bool foldersOnly_ = false;
+};
 
 struct DirEntry {
   std::string name;  // the name alone, as stored on disk
   DWORD attributes = 0;
   std::uint64_t size = 0;
   FILETIME created{}, accessed{}, written{};
+  DWORD reparseTag = 0;  // of a reparse point, as the listing gives it; 0 otherwise
 
   bool isFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
   bool isHidden() const { return (attributes & FILE_ATTRIBUTE_HIDDEN) != 0; }
@@ -39,8 +80,8 @@ struct DirEntry {
 };
 
 // One listing of a pattern such as "C:\dir\*" or "C:\dir\*.tmp", read entry by
-// entry with range-for; "." and ".." are skipped and every other entry is
-// given, hidden and system ones included. A pattern that cannot be listed (a
+// entry with range-for, in UTF-8 (a FolderListing underneath); "." and ".."
+// are skipped and every other entry is given, hidden and system ones included. A pattern that cannot be listed (a
 // missing folder, no match) yields nothing. Single pass: iterating again goes
 // on where the last loop stopped. Move-only; moving invalidates iterators.
 class DirectoryListing {
@@ -83,9 +124,8 @@ class DirectoryListing {
  private:
   // Moves to the next wanted entry; false (and the handle closed) at the end.
   bool Advance();
-  bool Take(const WIN32_FIND_DATAW& fd);
 
-  FindHandle handle_;
+  FolderListing listing_;
   DirEntry current_;
   bool hasCurrent_ = false;
   bool foldersOnly_ = false;

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/handles.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "scan/comma_text.h"
 
@@ -44,29 +44,12 @@ std::wstring CurrentFolder() {
   }
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  std::wstring buf(path.size() + MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetFullPathNameW(path.c_str(), DWORD(buf.size()), buf.data(), nullptr);
-    if (n == 0) return path;
-    if (n < buf.size()) {
-      buf.resize(n);
-      return buf;
-    }
-    buf.resize(n);
-  }
-}
-
 // Set for the length of one run, cleared however it ends.
 struct WalkingFlag {
   bool& flag;
   explicit WalkingFlag(bool& f) : flag(f) { flag = true; }
   ~WalkingFlag() { flag = false; }
 };
-
-bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
 
 }  // namespace
 
@@ -143,7 +126,11 @@ struct TTreeScanner::Level {
   }
 };
 
-TTreeScanner::TTreeScanner() = default;
+TTreeScanner::TTreeScanner() {
+  ProcessMessages = [this] {
+    if (pump_.Due()) ui::ProcessMessages();
+  };
+}
 TTreeScanner::~TTreeScanner() = default;
 
 std::string TTreeScanner::FileMask() const { return masks_.empty() ? std::string() : masks_.front(); }
@@ -182,46 +169,24 @@ void TTreeScanner::SetFoundFromPath(std::size_t pathLength, std::wstring_view na
 void TTreeScanner::ListFolder(Level& level) {
   listPattern_.assign(path_);
   listPattern_ += L'*';
-  if (listPattern_.size() >= MAX_PATH && listPattern_.compare(0, 4, L"\\\\?\\") != 0) {
-    // Past MAX_PATH only the \\?\ form reaches the folder; it takes a full path
-    // with nothing left to normalise.
-    const std::wstring full = FullPath(path_);
-    if (full.compare(0, 2, L"\\\\") == 0)
-      listPattern_ = L"\\\\?\\UNC\\" + full.substr(2);
-    else
-      listPattern_ = L"\\\\?\\" + full;
-    if (listPattern_.back() != L'\\') listPattern_ += L'\\';
-    listPattern_ += L'*';
-  }
-
-  WIN32_FIND_DATAW fd;
-  FindHandle find(FindFirstFileExW(listPattern_.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
-                                   nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!find && GetLastError() == ERROR_INVALID_PARAMETER)  // systems without the basic level
-    find = FindHandle(FindFirstFileExW(listPattern_.c_str(), FindExInfoStandard, &fd, FindExSearchNameMatch,
-                                       nullptr, 0));
-  if (!find) return;  // missing or unreadable: the folder adds nothing
-
-  do {
-    const DWORD attrs = fd.dwFileAttributes;
-    const std::wstring_view name(fd.cFileName);
+  FolderListing listing(LongPathW(listPattern_));  // a missing or unreadable folder adds nothing
+  while (listing.Next()) {
+    const DWORD attrs = listing.attributes();
+    const std::wstring_view name = listing.name();
     if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
-      if (IsDotEntry(fd.cFileName)) continue;
-      const DWORD tag = (attrs & FILE_ATTRIBUTE_REPARSE_POINT) ? fd.dwReserved0 : 0;
-      if (!EntersFolder(attrs, tag, findHiddenFolders_)) continue;
+      if (!EntersFolder(attrs, listing.reparseTag(), findHiddenFolders_)) continue;
       FoldName(name, folded_);
       level.Add(level.folders, name, folded_);
     } else {
       if (!ReportsFile(attrs, findHiddenFiles_)) continue;
-      const std::uint64_t size = (std::uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-      const std::uint64_t written =
-          (std::uint64_t(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime;
+      const std::uint64_t size = listing.size();
+      const std::uint64_t written = listing.written();
       FoldName(name, folded_);
       if (record_ && keep_ && keep_(size, attrs)) level.Add(level.recorded, name, folded_, size, written, attrs);
       if (!compiled_.MatchesFolded(folded_, folded_.rfind(L'.'))) continue;
       level.Add(level.files, name, folded_, size, written, attrs);
     }
-  } while (FindNextFileW(find.get(), &fd));
+  }
 
   level.SortUnique(level.files);
   level.SortUnique(level.folders);
@@ -293,6 +258,7 @@ bool TTreeScanner::CanReplay(const WalkRecord& record) const {
 }
 
 void TTreeScanner::BeginRun() {
+  pump_.Reset();
   searchInProgress_ = true;
   fileFound_.clear();
   SetFoundFile(0, 0, 0);

@@ -113,8 +113,11 @@ class TTreeScanner {
   bool Running = false;
 
   // Called at each folder before `Running` is tested; lets the window's pending
-  // messages run (the forms layer's pump). Replaceable: tests count folders with it.
-  std::function<void()> ProcessMessages = ui::ProcessMessages;
+  // messages run. By default the forms layer's pump, at most every
+  // ui::kPumpIntervalMs and always at the first folder of a run: a whole disk
+  // has tens of thousands of folders, and a Stop still arrives at the next
+  // folder once that time has passed. Replaceable: tests count folders with it.
+  std::function<void()> ProcessMessages;
 
   // Runs one walk and returns when it is over; handlers run inside it and their
   // exceptions pass through. A call made from a handler of the same scanner while
@@ -164,6 +167,7 @@ class TTreeScanner {
   // Walk state. path_ is the folder being handled (ending in "\"); levels_[d] holds
   // the lists of the folder at depth d while it is handled, and is emptied after.
   bool walking_ = false;
+  ui::Throttle pump_{ui::kPumpIntervalMs};
   std::wstring path_;
   std::vector<std::unique_ptr<Level>> levels_;
   MaskSet compiled_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "ui/app.h"
 #include "support/test_folder.h"
 
 namespace velmora::scan {
@@ -342,6 +343,10 @@ TEST(TreeScanner, AStopCommandHandledWhileMessagesRunEndsTheWalk) {
   s.SetOnFileFound([&](TTreeScanner& t) {
     r.lines.push_back("file " + t.FileFound().substr(dir.path().size()));
     PostMessageW(window, WM_APP, 0, reinterpret_cast<LPARAM>(&t));
+    // The default pump runs at most every 10 ms (and the tick count moves in
+    // steps of up to 16 ms): once that has passed, the
+    // next folder lets the Stop in.
+    Sleep(ui::kPumpIntervalMs + 40);
   });
   s.Scan();
   DestroyWindow(window);
