@@ -13,6 +13,31 @@ class Form;
 // key handling as the main loop) and returns. Long work on the user-interface
 // thread calls it at each step so Stop, Cancel and Exit clicks arrive.
 void ProcessMessages();
+// Opens at most once per interval: long work that reports or pumps at every
+// step (each pump under Wine is a round trip to the server, even with nothing
+// waiting) asks this first. The first question after Reset is always yes.
+class Throttle {
+ public:
+  explicit Throttle(unsigned intervalMs) : interval_(intervalMs) {}
+  bool Due() {
+    const unsigned long long now = GetTickCount64();
+    if (primed_ && now - last_ < interval_) return false;
+    primed_ = true;
+    last_ = now;
+    return true;
+  }
+  void Reset() { primed_ = false; }
+
+ private:
+  unsigned interval_;
+  unsigned long long last_ = 0;
+  bool primed_ = false;
+};
+
+// How often long work lets messages run, and how often it rewrites a status text.
+constexpr unsigned kPumpIntervalMs = 10;
+constexpr unsigned kStatusIntervalMs = 100;
+
 // Runs the main loop until QuitApplication; returns the exit code.
 int RunMessageLoop();
 // Ends the main loop (posts WM_QUIT); nested loops end too.

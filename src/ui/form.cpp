@@ -156,6 +156,12 @@ Control::Control(Container& parent, Bounds bounds) : parent_(parent), bounds_(bo
   parent_.children_.push_back(this);
 }
 
+void Control::SetPopupMenu(PopupMenu* menu) {
+  if (popupMenu_) popupMenu_->RemoveScope(this);
+  popupMenu_ = menu;
+  if (popupMenu_) popupMenu_->AddScope(this);
+}
+
 Control::~Control() {
   auto& list = parent_.children_;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
@@ -656,6 +662,12 @@ bool Form::PreTranslate(MSG& msg) {
       return true;
     }
   }
+  // A control's own popup menu first: its shortcuts belong to it alone.
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+    const auto* focused = static_cast<const Control*>(GetPropW(msg.hwnd, kControlProp));
+    if (focused && focused->popupMenu_ && focused->popupMenu_->TranslateScoped(focused, msg)) return true;
+    if (!hwnd_) return true;
+  }
   if (accelDirty_) RebuildAccelerators();
   if (accel_ && TranslateAcceleratorW(hwnd_, accel_, &msg)) return true;
   if (!hwnd_) return true;
@@ -669,7 +681,8 @@ void Form::RebuildAccelerators() {
     accel_ = nullptr;
   }
   std::vector<ACCEL> table;
-  for (Menu* m : menus_) m->CollectAccelerators(table);
+  for (Menu* m : menus_)
+    if (!m->scoped()) m->CollectAccelerators(table);
   if (!table.empty()) accel_ = CreateAcceleratorTableW(table.data(), int(table.size()));
 }
 

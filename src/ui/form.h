@@ -97,8 +97,9 @@ class Control {
   void SetHint(const std::string& hint);
   const std::string& hint() const { return hint_; }
 
-  // Dropped on a right click (or the menu key) on the control; not owned.
-  void SetPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
+  // Dropped on a right click (or the menu key) on the control; not owned. Its
+  // shortcut keys work only while this control has the focus.
+  void SetPopupMenu(PopupMenu* menu);
   PopupMenu* popupMenu() const { return popupMenu_; }
 
   // A control built after its parent's window exists (a list of options known

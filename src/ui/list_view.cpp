@@ -194,8 +194,12 @@ void ListView::SetImageIndex(int row, int imageIndex) {
 std::intptr_t ListView::Data(int row) const { return At(row).data; }
 void ListView::SetData(int row, std::intptr_t data) { At(row).data = data; }
 
+RowData* ListView::Payload(int row) const { return At(row).payload.get(); }
+void ListView::SetPayload(int row, std::unique_ptr<RowData> payload) { At(row).payload = std::move(payload); }
+
 void ListView::DeleteRow(int row) {
   At(row);
+  RowRemoving(row);
   rows_.erase(rows_.begin() + row);
   if (!hwnd_ || updating_) return;
   UpdateCount();
@@ -217,6 +221,7 @@ void ListView::DeleteRow(int row) {
 }
 
 void ListView::Clear() {
+  RowsClearing();
   rows_.clear();
   UpdateCount();
   if (hwnd_ && !updating_) InvalidateRect(hwnd_, nullptr, TRUE);

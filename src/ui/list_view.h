@@ -20,6 +20,14 @@ namespace velmora::ui {
 
 enum class ColumnAlign { Left, Right, Center };
 
+// What a tool keeps behind a row beyond its texts (a file's exact path, a
+// registry value's root, key and name): a class of the tool's own derived from
+// this, owned by the row and moved with it when rows are sorted. Actions use
+// it rather than reading a caption back.
+struct RowData {
+  virtual ~RowData() = default;
+};
+
 class ListView : public Control {
  public:
   ListView(Container& parent, Bounds bounds, bool checkBoxes = false, bool multiSelect = true);
@@ -59,6 +67,13 @@ class ListView : public Control {
   void SetImageIndex(int row, int imageIndex);
   std::intptr_t Data(int row) const;
   void SetData(int row, std::intptr_t data);
+  // The row's typed record; null when none was given or it is of another type.
+  RowData* Payload(int row) const;
+  void SetPayload(int row, std::unique_ptr<RowData> payload);
+  template <class T>
+  T* PayloadAs(int row) const {
+    return dynamic_cast<T*>(Payload(row));
+  }
   void DeleteRow(int row);
   void Clear();
   void EnsureVisible(int row);
@@ -76,6 +91,10 @@ class ListView : public Control {
  protected:
   void CreateHandle() override;
   bool OnNotify(NMHDR* header, LRESULT& result) override;
+  // Told before a row leaves the list (DeleteRow) and before Clear empties it,
+  // so a derived list can keep an index of its rows.
+  virtual void RowRemoving(int /*row*/) {}
+  virtual void RowsClearing() {}
 
  private:
   struct Row {
@@ -84,6 +103,7 @@ class ListView : public Control {
     bool checked = false;
     bool selected = false;
     std::intptr_t data = 0;
+    std::unique_ptr<RowData> payload;
   };
   struct Column {
     std::string caption;

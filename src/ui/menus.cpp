@@ -1,5 +1,7 @@
 #include "ui/menus.h"
 
+#include <algorithm>
+
 #include <cctype>
 #include <stdexcept>
 
@@ -168,6 +170,7 @@ Menu::Menu(Form& form, bool main) : form_(form), main_(main), menu_(main ? Creat
 }
 
 Menu::~Menu() {
+  if (scopedAccel_) DestroyAcceleratorTable(scopedAccel_);
   form_.DetachMenu(this);
   root_.reset();
   DestroyMenu(menu_);  // with every sub-menu in it
@@ -179,7 +182,31 @@ MenuItem& Menu::Add(const std::string& caption, std::function<void()> onClick, c
 MenuItem& Menu::AddSeparator() { return root_->AddSeparator(); }
 void Menu::Clear() { root_->Clear(); }
 
+void Menu::AddScope(const Control* control) {
+  if (std::find(scope_.begin(), scope_.end(), control) == scope_.end()) scope_.push_back(control);
+  form_.AcceleratorsChanged();  // the form's own table leaves this menu out from now on
+}
+
+void Menu::RemoveScope(const Control* control) {
+  scope_.erase(std::remove(scope_.begin(), scope_.end(), control), scope_.end());
+  form_.AcceleratorsChanged();
+}
+
+bool Menu::TranslateScoped(const Control* focus, MSG& msg) {
+  if (!focus || std::find(scope_.begin(), scope_.end(), focus) == scope_.end() || !form_.handle()) return false;
+  if (scopedDirty_) {
+    scopedDirty_ = false;
+    if (scopedAccel_) DestroyAcceleratorTable(scopedAccel_);
+    scopedAccel_ = nullptr;
+    std::vector<ACCEL> table;
+    CollectAccelerators(table);
+    if (!table.empty()) scopedAccel_ = CreateAcceleratorTableW(table.data(), int(table.size()));
+  }
+  return scopedAccel_ && TranslateAcceleratorW(form_.handle(), scopedAccel_, &msg);
+}
+
 void Menu::Changed() {
+  scopedDirty_ = true;
   form_.AcceleratorsChanged();
   if (main_ && form_.handle() && GetMenu(form_.handle()) == menu_) DrawMenuBar(form_.handle());
 }

@@ -1,5 +1,8 @@
 // Main menus, popup menus and their items; shortcut keys become an accelerator
-// table of the owning form, handled by the message loops.
+// table of the owning form, handled by the message loops. A popup menu given to
+// controls (Control::SetPopupMenu) is scoped: its shortcuts fire only while one
+// of those controls has the focus, so Del on a list removes rows while Del in
+// an edit box still deletes a character.
 //
 //   MainMenu menu{*this};
 //   MenuItem& file = menu.Add("&File");
@@ -16,6 +19,7 @@
 
 namespace velmora::ui {
 
+class Control;
 class Form;
 class Menu;
 
@@ -87,10 +91,16 @@ class Menu {
   Form& form() const { return form_; }
   bool isMainMenu() const { return main_; }
 
-  // Internal: used by the form.
+  // Internal: used by the form and its controls.
   MenuItem* Find(UINT id) { return root_->Find(id); }
   void CollectAccelerators(std::vector<ACCEL>& out) const { root_->CollectAccelerators(out); }
   void Changed();
+  bool scoped() const { return !scope_.empty(); }
+  void AddScope(const Control* control);
+  void RemoveScope(const Control* control);
+  // With a scoped menu: when `focus` is one of its controls, translates the
+  // key message with the menu's own shortcuts; true when one fired.
+  bool TranslateScoped(const Control* focus, MSG& msg);
 
  protected:
   Menu(Form& form, bool main);
@@ -101,6 +111,9 @@ class Menu {
   bool main_;
   HMENU menu_;
   std::unique_ptr<MenuItem> root_;
+  std::vector<const Control*> scope_;
+  HACCEL scopedAccel_ = nullptr;
+  bool scopedDirty_ = true;
 };
 
 // The menu bar of a form; attached when the window is created.
