@@ -14,6 +14,7 @@
 #include "shell/action_log.h"
 #include "shell/log_viewer.h"
 #include "shell/settings.h"
+#include "shell/tool_log.h"
 #include "shell/utilities.h"
 #include "ui/app.h"
 
@@ -23,16 +24,20 @@ using namespace velmora::shell;
 namespace {
 
 void WriteSampleLogs() {
-  if (FileExists(services().programFolder() + logfile::kManualJunk)) return;
-  WriteSessionOpen(logfile::kManualJunk);
-  AppendLogLine(logfile::kManualJunk, "  Recycled C:\\Windows\\Temp\\~df1A2B.tmp");
-  AppendLogLine(logfile::kManualJunk, "  Recycled C:\\Windows\\Temp\\~df77C0.tmp");
-  AppendLogLine(logfile::kManualJunk, "  Recycled C:\\Documents\\report.bak");
-  AppendLogLine(logfile::kManualJunk, "  Deleted C:\\Users\\Public\\empty.txt");
-  WriteSessionClose(logfile::kManualJunk, {SpaceRecoveredLine(1843200)});
-  WriteOperationStart(logfile::kScheduledJunk, true);
-  AppendLogLine(logfile::kScheduledJunk, "  Recycled C:\\Windows\\Temp\\setup.log");
-  WriteOperationComplete(logfile::kScheduledJunk, {SpaceRecoveredLine(20480)});
+  if (FileExists(DataFolder() + logfile::kManualJunk)) return;
+  bool scheduledRun = false, scheduledLog = true, manualLogging = true;
+  const ToolLog log(scheduledRun, scheduledLog, manualLogging,
+                    {logfile::kManualJunk, logswitch::kJunk, logfile::kScheduledJunk, schedulekey::kJunk});
+  log.OpenSession();
+  log.Lines({"  Moving to recycle bin: C:\\Windows\\Temp\\~df1A2B.tmp",
+             "  Moving to recycle bin: C:\\Windows\\Temp\\~df77C0.tmp",
+             "  Moving to recycle bin: C:\\Documents\\report.bak",
+             "  Permanently deleting: C:\\Users\\Public\\empty.txt"});
+  log.CloseSession({SpaceRecoveredLine(1843200)});
+  scheduledRun = true;
+  log.StartOperation(true);
+  log.Line("  Moving to recycle bin: C:\\Windows\\Temp\\setup.log");
+  log.CompleteOperation({SpaceRecoveredLine(20480)}, true);
 }
 
 void SetSampleStatistics() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 
 #include "ui/list_view.h"
 
@@ -33,6 +34,15 @@ struct KnownFile {
   bool program = false;  // starts with "MZ": the only files asked for versions
 };
 
+// The record behind each row: the file's exact path (the Name column shows it
+// lower-cased) and what was known of it when listed. Sorting, totals, the
+// "already listed" test and every action on a row use this, never the texts:
+// on a folder that tells case apart "A.tmp" and "a.tmp" are two files.
+struct FileRow : ui::RowData {
+  std::string path;
+  KnownFile file;
+};
+
 class TFileListView : public ui::ListView {
  public:
   TFileListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes = false);
@@ -44,6 +54,17 @@ class TFileListView : public ui::ListView {
   // (a scan lists thousands of files, and each look-up costs).
   bool AddFile(const std::string& path, const KnownFile& file, std::uint64_t& size);
 
+  // The row's record; null for a row added with AddItem.
+  const FileRow* File(int row) const { return PayloadAs<FileRow>(row); }
+  // The exact path of the row's file (the caption for a row without a record).
+  std::string FilePath(int row) const;
+  std::uint64_t FileSize(int row) const;
+  // The sum of every row's size.
+  std::uint64_t TotalSize() const;
+  // True when a row holds this file: the same name, letter for letter, in the
+  // same folder (the folder's case aside: two passes may spell it differently).
+  bool Listed(const std::string& path) const;
+
   int sortColumn() const { return sortColumn_; }
   bool sortAscending() const { return ascending_; }
   // As a header click: the current column reverses, another becomes the
@@ -51,10 +72,16 @@ class TFileListView : public ui::ListView {
   void ColumnClick(int column);
   void SortRows();
 
+ protected:
+  void RowRemoving(int row) override;
+  void RowsClearing() override;
+
  private:
   const std::string* TypeName(const std::string& path);
+  static std::string ListedKey(const std::string& path);
 
   std::map<std::string, std::string> typeNames_;  // by upper-case extension
+  std::unordered_map<std::string, int> listed_;   // ListedKey -> rows
   int sortColumn_ = colSize;
   bool ascending_ = true;
 };

@@ -2,7 +2,6 @@
 
 #include "platform/format.h"
 #include "shell/settings.h"
-#include "shell/utilities.h"
 
 namespace velmora::shell {
 
@@ -14,37 +13,6 @@ std::string SpaceRecoveredLine(std::int64_t bytes) {
   if (bytes == 0) return "TOTAL SPACE RECOVERED: 0.00 bytes (0.00 megabytes.)";
   return "TOTAL SPACE RECOVERED: " + FormatThousands(bytes) + " bytes (" + FormatMegabytes(bytes) +
          " megabytes.)";
-}
-
-void WriteSessionOpen(const std::string& file) {
-  AppendLogLine(file, LogSeparator());
-  AppendLogLine(file, "OPEN SESSION: " + LogTimeStamp());
-  AppendLogLine(file, LogSeparator());
-  AppendLogLine(file, "");
-}
-
-void WriteSessionClose(const std::string& file, const std::vector<std::string>& totals) {
-  AppendLogLine(file, "");
-  AppendLogLine(file, LogSeparator());
-  AppendLogLine(file, "CLOSE SESSION: " + LogTimeStamp());
-  for (const auto& line : totals) AppendLogLine(file, line);
-  AppendLogLine(file, LogSeparator());
-  AppendLogLine(file, "");
-}
-
-void WriteOperationStart(const std::string& file, bool blankLineAfter) {
-  AppendLogLine(file, "");
-  AppendLogLine(file, LogSeparator());
-  AppendLogLine(file, "OPERATION START: " + LogTimeStamp());
-  AppendLogLine(file, LogSeparator());
-  if (blankLineAfter) AppendLogLine(file, "");
-}
-
-void WriteOperationComplete(const std::string& file, const std::vector<std::string>& totals) {
-  AppendLogLine(file, LogSeparator());
-  AppendLogLine(file, "OPERATION COMPLETE: " + LogTimeStamp());
-  for (const auto& line : totals) AppendLogLine(file, line);
-  AppendLogLine(file, LogSeparator());
 }
 
 bool ManualLoggingOn(const char* switchName) { return ReadBoolSetting(kLogsKey, switchName); }

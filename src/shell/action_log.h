@@ -64,14 +64,6 @@ std::string LogTimeStamp();
 // "TOTAL SPACE RECOVERED: 0.00 bytes (0.00 megabytes.)" when nothing was recovered.
 std::string SpaceRecoveredLine(std::int64_t bytes);
 
-// A manual session: the opening block when the window is shown, the closing
-// block (with the tool's total lines) when it closes.
-void WriteSessionOpen(const std::string& file);
-void WriteSessionClose(const std::string& file, const std::vector<std::string>& totals);
-// A scheduled operation; the junk cleaner adds an empty line after the start block.
-void WriteOperationStart(const std::string& file, bool blankLineAfter);
-void WriteOperationComplete(const std::string& file, const std::vector<std::string>& totals);
-
 bool ManualLoggingOn(const char* switchName);
 bool ScheduledLoggingOn(const char* scheduleKey);
 

@@ -13,6 +13,7 @@
 #include "shell/help.h"
 #include "shell/navigator.h"
 #include "shell/settings.h"
+#include "shell/utilities.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 
@@ -51,7 +52,7 @@ const char* const kScheduledItem = "Scheduled Operations";
 
 enum PageIndex { kJunk, kPriv, kShort, kUnin, kDupes, kReg, kStatistics, kSettings };
 
-std::string LogPath(const std::string& fileName) { return services().programFolder() + fileName; }
+std::string LogPath(const std::string& fileName) { return DataFolder() + fileName; }
 
 // "1,234 bytes. (0.00 megabytes)"
 std::string BytesText(std::int64_t bytes) {

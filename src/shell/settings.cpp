@@ -16,12 +16,21 @@ RegKey OpenSettingsKey(const std::string& key) {
   }
 }
 
+// The value as a DWORD; nullopt when absent, of another type or unreadable.
+std::optional<std::uint32_t> ReadDwordOrAbsent(const std::string& key, const std::string& name) {
+  RegKey k = OpenSettingsKey(key);
+  if (!k) return std::nullopt;
+  try {
+    return k.ReadDword(name);
+  } catch (const RegistryError&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 bool ReadBoolSetting(const std::string& key, const std::string& name) {
-  RegKey k = OpenSettingsKey(key);
-  if (!k) return true;
-  const auto v = k.ReadDword(name);
+  const auto v = ReadDwordOrAbsent(key, name);
   return v ? *v != 0 : true;
 }
 
@@ -30,10 +39,22 @@ void WriteBoolSetting(const std::string& key, const std::string& name, bool valu
 }
 
 std::int32_t ReadIntegerSetting(const std::string& key, const std::string& name) {
-  RegKey k = OpenSettingsKey(key);
-  if (!k) return 0;
-  const auto v = k.ReadDword(name);
+  const auto v = ReadDwordOrAbsent(key, name);
   return v ? std::int32_t(*v) : 0;
+}
+
+std::optional<std::string> ReadStringSetting(const std::string& key, const std::string& name) {
+  RegKey k = OpenSettingsKey(key);
+  if (!k) return std::nullopt;
+  try {
+    return k.ReadString(name);
+  } catch (const RegistryError&) {
+    return std::nullopt;
+  }
+}
+
+void WriteStringSetting(const std::string& key, const std::string& name, const std::string& value) {
+  RegKey::Create(HKEY_CURRENT_USER, key).WriteString(name, value);
 }
 
 void WriteIntegerSetting(const std::string& key, const std::string& name, std::int32_t value) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "platform/datetime.h"
 #include "platform/drives.h"
@@ -16,8 +17,37 @@
 
 namespace velmora::shell {
 
+namespace {
+
+// A file can be made in the folder: made and gone again at once.
+bool CanWriteIn(const std::string& folder) {
+  const std::string probe = folder + "velmora-write-test-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  FileHandle h(CreateFileW(LongPathW(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return bool(h);
+}
+
+}  // namespace
+
+std::string DataFolder() {
+  // A writable folder is remembered: every log line asks. An unwritable one is
+  // asked again next time (it may be a folder not made yet).
+  static std::string writable;
+  const std::string program = IncludeTrailingBackslash(services().programFolder());
+  if (!writable.empty() && writable == program) return program;
+  if (CanWriteIn(program)) {
+    writable = program;
+    return program;
+  }
+  if (const auto local = ShellFolderPath(CSIDL_LOCAL_APPDATA); local && !local->empty()) {
+    const std::string folder = IncludeTrailingBackslash(*local) + "Velmora\\";
+    if (CreateFolderPath(folder)) return folder;
+  }
+  return program;  // nowhere better: the writes fail and say so
+}
+
 void AppendLogLine(const std::string& fileName, const std::string& line) {
-  AppendToFile(services().programFolder() + fileName, line + "\r\n");
+  AppendToFile(DataFolder() + fileName, line + "\r\n");
 }
 
 std::int64_t TotalFixedDiskFree() {

@@ -6,8 +6,15 @@
 
 namespace velmora::shell {
 
-// Appends the line and CR LF to the named file in the program's own folder,
-// creating it when absent. Raises std::runtime_error on any I/O error.
+// The folder the suite writes its logs, lists, backups, snapshots and reports
+// to, ending in "\": the program's own folder when a file can be created there
+// (as today, and as a portable copy expects), otherwise %LOCALAPPDATA%\Velmora,
+// created when missing. A suite installed under Program Files and run without
+// rights so still logs. Every writer and the log viewer use it.
+std::string DataFolder();
+
+// Appends the line and CR LF to the named file in the data folder, creating it
+// when absent. Raises std::runtime_error on any I/O error.
 void AppendLogLine(const std::string& fileName, const std::string& line);
 
 // Free bytes of every fixed drive from C: to Y:, summed in 64 bits. A drive

@@ -28,11 +28,26 @@ TEST(Settings, DefaultsOnAMissingKeyAndRoundTrips) {
   EXPECT_EQ(0, ReadIntegerSetting(kKey, "Count"));
 }
 
-TEST(Settings, WrongTypeRaisesToTheCaller) {
+// A damaged setting reads as its default, and the next write repairs its type.
+TEST(Settings, WrongTypeReadsAsAbsentAndTheNextWriteStoresTheRightType) {
   test::RegistrySandbox sandbox;
-  RegKey::Create(HKEY_CURRENT_USER, kKey).WriteString("Flag", "yes");
-  EXPECT_THROW(ReadBoolSetting(kKey, "Flag"), RegistryError);
-  EXPECT_THROW(ReadIntegerSetting(kKey, "Flag"), RegistryError);
+  const RegKey key = RegKey::Create(HKEY_CURRENT_USER, kKey);
+  key.WriteString("Flag", "0");
+  key.WriteBinary("Count", "\x05\x00", 2);
+  key.WriteDword("Text", 7);
+  EXPECT_TRUE(ReadBoolSetting(kKey, "Flag"));
+  EXPECT_EQ(0, ReadIntegerSetting(kKey, "Count"));
+  EXPECT_EQ(std::nullopt, ReadStringSetting(kKey, "Text"));
+  WriteBoolSetting(kKey, "Flag", false);
+  WriteIntegerSetting(kKey, "Count", 5);
+  WriteStringSetting(kKey, "Text", "C");
+  EXPECT_FALSE(ReadBoolSetting(kKey, "Flag"));
+  EXPECT_EQ(5, ReadIntegerSetting(kKey, "Count"));
+  EXPECT_EQ("C", ReadStringSetting(kKey, "Text"));
+  EXPECT_EQ(DWORD(REG_DWORD), key.ReadValue("Flag")->type);
+  // The typed reads underneath still raise, for the tools whose work is the data.
+  key.WriteString("Flag", "yes");
+  EXPECT_THROW(key.ReadDword("Flag"), RegistryError);
 }
 
 TEST(Settings, StatisticsWrapInThirtyTwoBits) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include "platform/drives.h"
+#include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "shell/utilities.h"
 #include "support/fakes.h"
@@ -19,9 +22,28 @@ TEST(AppendLogLine, CreatesThenAppendsInTheProgramFolder) {
   EXPECT_EQ("first\r\n\r\n  caf\xC3\xA9\r\n", test::ReadWholeFile(test::world().programFolder + "Probe_Log.txt"));
 }
 
+// A suite installed where its user may not write (Program Files) still logs:
+// the data folder falls back to the user's local application data.
+TEST(DataFolder, TheProgramFolderWhenWritableElseLocalAppData) {
+  EXPECT_EQ(test::world().programFolder, DataFolder());
+  const auto local = ShellFolderPath(CSIDL_LOCAL_APPDATA);
+  ASSERT_TRUE(local);
+  const std::string fallback = IncludeTrailingBackslash(*local) + "Velmora\\";
+  // A "folder" that is really a file: nothing can be made inside it.
+  test::TestFolder dir;
+  test::world().programFolder = dir.File("Quorvel.exe") + "\\";
+  EXPECT_EQ(fallback, DataFolder());
+  const std::string name = "Data_Folder_Test_" + std::to_string(GetCurrentProcessId()) + ".txt";
+  AppendLogLine(name, "line");
+  EXPECT_EQ("line\r\n", test::ReadWholeFile(fallback + name));
+  DeleteFileW(Widen(fallback + name).c_str());
+  // Writable again (a folder made later): asked anew, not remembered.
+  test::world().programFolder = dir.Folder("later") + "\\";
+  EXPECT_EQ(test::world().programFolder, DataFolder());
+}
+
 TEST(AppendLogLine, RaisesWhenTheFileCannotBeWritten) {
-  test::world().programFolder = "C:\\velmora-tests\\no-such-folder\\deeper\\";
-  EXPECT_THROW(AppendLogLine("x.txt", "line"), std::runtime_error);
+  EXPECT_THROW(AppendLogLine("no-such-folder\\deeper\\x.txt", "line"), std::runtime_error);
 }
 
 TEST(TotalFixedDiskFree, SumsTheFixedTestDrivesInSixtyFourBits) {

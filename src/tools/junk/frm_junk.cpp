@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_set>
 
 #include "platform/files.h"
 #include "platform/format.h"
@@ -30,12 +31,6 @@ constexpr int kClientHeight = 470;
 constexpr int kResultsTop = 212;
 constexpr int kToolbarHeight = 38;
 constexpr int kRemovalPage = 3;
-constexpr unsigned kPumpIntervalMs = 10;
-constexpr unsigned kStatusIntervalMs = 100;
-// Found files go to the probing thread in batches: at most this many, or
-// after this long.
-constexpr std::size_t kHandOverBatch = 64;
-constexpr unsigned kHandOverIntervalMs = 10;
 
 const char* const kAddHint =
     "Use this option to add specific files or file extensions to look for when scanning your drives.  Wildcards "
@@ -121,7 +116,10 @@ TfrmJunk::TfrmJunk()
       lv(*this, {8, kResultsTop, 604, 200}),
       sb(*this),
       pg(*this, {}, 0, 1),
-      storage(*this, kJunkStorageKey, kJunkStorageSection) {
+      storage(*this, kJunkStorageKey, kJunkStorageSection),
+      session_([](const scan::FoundFile& f) { return ProbeFile(f.path); },
+               [this](scan::FoundFile& f, FileProbe& probe) { ListFile(f, probe); },
+               [this](const std::string& folder) { sb.SetText(1, "Scanning: " + folder + "..."); }) {
   DriveRoot = [](char letter) { return std::string(1, letter) + ":\\"; };
   TempFolder = [] { return shell::GetTempFolder(); };
 
@@ -149,15 +147,6 @@ TfrmJunk::TfrmJunk()
     s->SetFindHiddenFolders(true);
     s->SetOnDirectoryFound([this](scan::TTreeScanner& t) { tsDirectoryFound(t); });
     s->SetOnSearchDone([this](scan::TTreeScanner& t) { tsSearchDone(t); });
-    // Messages run at most every few milliseconds, at a folder or a file: a
-    // whole disk has tens of thousands of folders, and under Wine each run of
-    // the pump is a round trip to the server even when nothing is waiting.
-    s->ProcessMessages = [this] {
-      const unsigned long long now = GetTickCount64();
-      if (now - lastPump_ < kPumpIntervalMs) return;
-      lastPump_ = now;
-      ui::ProcessMessages();
-    };
   }
   ts.SetOnFileFound([this](scan::TTreeScanner& t) { tsFileFound(t); });
   ts.SetOnDirectoryDone([](scan::TTreeScanner&) {});
@@ -206,7 +195,6 @@ TfrmJunk::TfrmJunk()
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
   args.helpTopic = kJunkTopic;
-  args.keyPreview = true;
   args.freeOnClose = true;
   Create(args);
 }
@@ -238,7 +226,7 @@ void TfrmJunk::FormCreate() {
   sb.SetPanels({160, -1});
   sb.PlaceInPanel(pg, 0);
 
-  ManualLogging = shell::ManualLoggingOn(shell::logswitch::kJunk);
+  ManualLogging = log.ReadManualSwitch();
   SpaceRecovered = 0;
   FilesRemoved = 0;
   // The stored options were restored before this handler; these two always
@@ -267,68 +255,17 @@ void TfrmJunk::FormCreate() {
 }
 
 void TfrmJunk::FormShow() {
-  if (!ScheduledRun && ManualLogging) shell::WriteSessionOpen(shell::logfile::kManualJunk);
+  log.OpenSession();
   shell::SelectFixedDrivesByDefault(kJunkStorageKey, kJunkStorageSection, DiskListView1);
   DrivesChanged();
-}
-
-// Del, Ctrl+A, Enter and Alt+Enter are shortcuts of both pop-up menus: they act
-// on the list that has the focus, and keep their usual meaning elsewhere (an
-// edit box keeps Del and Ctrl+A, Enter presses the focused or the default button).
-void TfrmJunk::FormKeyDown(WORD& key) {
-  const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0, alt = GetKeyState(VK_MENU) < 0;
-  const bool del = key == VK_DELETE && !ctrl && !shift && !alt;
-  const bool selectAll = key == 'A' && ctrl && !shift && !alt;
-  const bool enter = key == VK_RETURN && !ctrl && !shift && !alt;
-  const bool altEnter = key == VK_RETURN && alt && !ctrl && !shift;
-  if (!del && !selectAll && !enter && !altEnter) return;
-  HWND focus = GetFocus();
-  key = 0;
-  if (focus && focus == lvScan.handle()) {
-    if (del && mnuRemove.enabled()) cmdRemoveClick();
-    if (selectAll) cmdAddNewClick();
-    if (altEnter && mnuEdit.enabled()) lvScanDblClick();
-    if (enter) cmdGo.Click();
-    return;
-  }
-  if (focus && focus == lv.handle()) {
-    if (del && mnuDelete.enabled()) cmdDeleteClick();
-    if (selectAll && mnuSelAll.enabled()) mnuSelAllClick();
-    if (enter && mnuView.enabled()) cmdViewClick();
-    if (altEnter && mnuProps.enabled()) cmdPropsClick();
-    return;
-  }
-  wchar_t cls[32] = {};
-  if (focus) GetClassNameW(focus, cls, 32);
-  const bool isEdit = _wcsicmp(cls, L"Edit") == 0;
-  if (del && focus) {
-    SendMessageW(focus, WM_KEYDOWN, VK_DELETE, 0);
-  } else if (selectAll && isEdit) {
-    SendMessageW(focus, EM_SETSEL, 0, -1);
-  } else if (enter) {
-    const LONG_PTR style = focus ? GetWindowLongPtrW(focus, GWL_STYLE) : 0;
-    if (_wcsicmp(cls, L"Button") == 0 && (style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON)
-      SendMessageW(focus, BM_CLICK, 0, 0);
-    else
-      cmdGo.Click();
-  }
 }
 
 void TfrmJunk::FormResize() { SetToolbarHeight(tb.bounds().height); }
 
 void TfrmJunk::FormCloseQuery(bool& canClose) {
   const std::string total = TotalRecoveredLine(SpaceRecovered);
-  if (ScheduledRun && ScheduledLog) {
-    const std::string f = shell::logfile::kScheduledJunk;
-    shell::AppendLogLine(f, "");
-    shell::AppendLogLine(f, shell::LogSeparator());
-    shell::AppendLogLine(f, "OPERATION COMPLETE: " + shell::LogTimeStamp());
-    shell::AppendLogLine(f, total);
-    shell::AppendLogLine(f, shell::LogSeparator());
-    shell::AppendLogLine(f, "");
-  } else if (!ScheduledRun && ManualLogging) {
-    shell::WriteSessionClose(shell::logfile::kManualJunk, {total});
-  }
+  log.CompleteOperation({total}, /*blankLinesAround=*/true);
+  log.CloseSession({total});
   shell::AddStatistic(shell::stat::kJunkBytes, SpaceRecovered);
   shell::AddStatistic(shell::stat::kJunkFiles, FilesRemoved);
 
@@ -337,16 +274,6 @@ void TfrmJunk::FormCloseQuery(bool& canClose) {
   SavePatternTable(PatternTable());
   SaveDrives(DiskListView1.SelectedDrives());
   canClose = true;
-}
-
-std::string TfrmJunk::ActiveLog() const {
-  if (ScheduledRun) return ScheduledLog ? shell::logfile::kScheduledJunk : "";
-  return ManualLogging ? shell::logfile::kManualJunk : "";
-}
-
-void TfrmJunk::Log(const std::string& line) {
-  const std::string f = ActiveLog();
-  if (!f.empty()) shell::AppendLogLine(f, line);
 }
 
 std::vector<PatternRow> TfrmJunk::PatternTable() const {
@@ -432,7 +359,6 @@ void TfrmJunk::cmdHelpClick() { shell::OpenHelpTopic(kJunkTopic); }
 
 void TfrmJunk::cmdExitClick() {
   lv.Clear();
-  listed_.clear();
   Close();
 }
 
@@ -454,22 +380,16 @@ void TfrmJunk::cmdGoClick() {
     ScanEnd(false);
     return;
   }
-  if (ScheduledRun && ScheduledLog) {
-    shell::WriteOperationStart(shell::logfile::kScheduledJunk, /*blankLineAfter=*/true);
-    shell::AppendLogLine(shell::logfile::kScheduledJunk, "  Start Scan...");
-  } else if (!ScheduledRun && ManualLogging) {
-    shell::AppendLogLine(shell::logfile::kManualJunk, "  Start Scan...");
-  }
+  log.StartOperation(/*blankLineAfter=*/true);
+  log.Line("  Start Scan...");
 
   // The probing thread and the records live exactly as long as this scan,
   // whichever way it ends.
-  probes_ = std::make_unique<ProbeQueue>();
+  scan::ScanSession<FileProbe>::Running running{session_};
   struct ScanScope {
     TfrmJunk& f;
     ~ScanScope() {
       f.ts.SetRecording(nullptr, nullptr);
-      f.probes_.reset();
-      f.found_.clear();
       f.emptyFiles_.clear();
     }
   } scope{*this};
@@ -518,7 +438,7 @@ void TfrmJunk::cmdGoClick() {
   }
   // Always: a failed pass still returns the window to idle with its end lines.
   try {
-    Log("  Scan End.");
+    log.Line("  Scan End.");
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }
@@ -540,10 +460,7 @@ void TfrmJunk::ScanStart() {
   ts.SetFileMaskCommaText("");
   ts.Running = true;
   tsZero.Running = true;
-  lastPump_ = 0;
-  lastStatus_ = 0;
   lv.Clear();
-  listed_.clear();
   cmdExit.SetEnabled(false);
   SetToolbarHeight(0);
   PageControl1.SetEnabled(false);
@@ -552,7 +469,7 @@ void TfrmJunk::ScanStart() {
 
 void TfrmJunk::ScanEnd(bool completed) {
   // Files found before the end (or the Stop) are still listed.
-  TakeProbes(true);
+  session_.TakeAll();
   ts.Running = false;
   tsZero.Running = false;
   cmdGo.SetCaption("&Scan");
@@ -572,39 +489,13 @@ void TfrmJunk::ScanEnd(bool completed) {
   cmdGo.SetHint(kGoHint);
   lvChange();
 
-  const std::int64_t bytes = NumBytes();
-  if (ScheduledRun && ScheduledLog) {
-    shell::AppendLogLine(shell::logfile::kScheduledJunk, "");
-    shell::AppendLogLine(shell::logfile::kScheduledJunk, FoundLine(bytes, lv.itemCount()));
-  } else if (!ScheduledRun && ManualLogging && completed) {
-    shell::AppendLogLine(shell::logfile::kManualJunk, "");
-    shell::AppendLogLine(shell::logfile::kManualJunk, FoundLine(bytes, lv.itemCount()));
-  }
+  // A manual log notes what was found only when the scan ran to its end.
+  if (log.scheduled() || completed) log.Lines({"", FoundLine(NumBytes(), lv.itemCount())});
 }
 
-std::int64_t TfrmJunk::NumBytes() const {
-  std::int64_t sum = 0;
-  for (int row = 0; row < lv.itemCount(); ++row) {
-    const std::string& s = lv.SubItem(row, 0);
-    std::int64_t n = 0;
-    for (char c : s)
-      if (c >= '0' && c <= '9') n = n * 10 + (c - '0');
-    sum += n;
-  }
-  return sum;
-}
+std::int64_t TfrmJunk::NumBytes() const { return std::int64_t(lv.TotalSize()); }
 
-void TfrmJunk::tsDirectoryFound(scan::TTreeScanner& s) {
-  const unsigned long long now = GetTickCount64();
-  if (found_.size() >= kHandOverBatch || (!found_.empty() && now - lastHandOver_ >= kHandOverIntervalMs))
-    HandOverFiles();
-  TakeProbes(false);
-  // A folder text a few times a second reads the same as one per folder, and
-  // costs the walk nothing.
-  if (lastStatus_ != 0 && now - lastStatus_ < kStatusIntervalMs) return;
-  lastStatus_ = now;
-  sb.SetText(1, "Scanning: " + s.FileFound() + "...");
-}
+void TfrmJunk::tsDirectoryFound(scan::TTreeScanner& s) { session_.AtFolder(s); }
 
 // The tests the listing can answer; the rest wait for the file's probe.
 bool TfrmJunk::PassesCommonFilter(scan::TTreeScanner& s) {
@@ -618,51 +509,25 @@ bool TfrmJunk::PassesCommonFilter(scan::TTreeScanner& s) {
 }
 
 void TfrmJunk::tsFileFound(scan::TTreeScanner& s) {
-  if (!PassesCommonFilter(s)) return;
-  QueueFile(s, /*zeroPass=*/false);
+  if (PassesCommonFilter(s)) session_.Add(s, kPatternPass);
 }
 
 void TfrmJunk::tsZeroFileFound(scan::TTreeScanner& s) {
   // The listing already says the file is not empty: nothing to judge.
   if (s.FileSize() != 0) return;
-  if (!PassesCommonFilter(s)) return;
-  QueueFile(s, /*zeroPass=*/true);
-}
-
-void TfrmJunk::QueueFile(scan::TTreeScanner& s, bool zeroPass) {
-  ProbeQueue::Job job{s.FileFound(), zeroPass};
-  if (probes_) {
-    found_.push_back(std::move(job));
-    if (found_.size() >= kHandOverBatch) HandOverFiles();
-    return;
-  }
-  ProbeQueue::Done found{std::move(job), ProbeFile(s.FileFound())};  // a walk outside cmdGoClick
-  ListFile(found);
-}
-
-void TfrmJunk::HandOverFiles() {
-  lastHandOver_ = GetTickCount64();
-  if (probes_) probes_->Push(found_);
-}
-
-void TfrmJunk::TakeProbes(bool all) {
-  if (all) HandOverFiles();
-  if (probes_) probes_->Drain(all, [this](ProbeQueue::Done& found) { ListFile(found); });
+  if (PassesCommonFilter(s)) session_.Add(s, kZeroPass);
 }
 
 // The rest of the file filter, on what the probe found, then the row.
-void TfrmJunk::ListFile(ProbeQueue::Done& found) {
-  const FileProbe& probe = found.probe;
-  const std::string& path = found.job.path;
+void TfrmJunk::ListFile(scan::FoundFile& found, FileProbe& probe) {
+  const std::string& path = found.path;
   if (!probe.exists) return;  // gone since the listing
   if (RestrictedFile(probe)) return;
   // The zero-length pass looks the entry up: only a file still empty counts.
-  if (found.job.zeroPass && probe.file.size != 0) return;
-  std::string key = UpperCase(path);
-  if (listed_.count(key)) return;
+  if (found.pass == kZeroPass && probe.file.size != 0) return;
+  if (lv.Listed(path)) return;
   std::uint64_t size = 0;
   if (!lv.AddFile(path, probe.file, size)) return;
-  listed_.insert(std::move(key));
   // Only programs and libraries ("MZ") and icon files hold icons of their own.
   AddAssociatedIcon(lv.itemCount() - 1, path, probe.file.program || probe.iconFile);
 }
@@ -690,10 +555,10 @@ bool TfrmJunk::RestrictedFile(const FileProbe& probe) {
 }
 
 void TfrmJunk::tsSearchDone(scan::TTreeScanner& s) {
-  TakeProbes(true);
+  session_.TakeAll();
   const std::int64_t bytes = NumBytes();
   sb.SetText(1, ScanCompleteText(bytes, lv.itemCount()));
-  if (bytes != 0) Log(ScannedLine(s.InitialDirectory(), &s == &tsZero));
+  if (bytes != 0) log.Line(ScannedLine(s.InitialDirectory(), &s == &tsZero));
 }
 
 // ---- Results ---------------------------------------------------------------
@@ -755,18 +620,19 @@ bool TfrmJunk::Perform_Delete(const std::string& path) {
   if (optMove.checked()) {
     const std::string folder = deMove.text();
     done = op.MoveFiles(folder);
-    Log(MoveLine(path, folder));
+    if (done) log.Line(MoveLine(path, folder));
   } else if (optDelete.checked()) {
     done = op.DeleteFiles();
-    Log(DeleteLine(path));
+    if (done) log.Line(DeleteLine(path));
   } else {
     done = op.RecycleFiles();
-    Log(RecycleLine(path));
+    if (done) log.Line(RecycleLine(path));
   }
+  if (!done) log.Line(NotRemovedLine(path));
   return done;
 }
 
-void TfrmJunk::RemoveSelectedRows() {
+void TfrmJunk::RemoveSelectedRows(const std::unordered_set<std::string>& removed) {
   // From the last row up, so removing every row of a long list never shifts
   // the rest; the list is redrawn once at the end.
   lv.BeginUpdate();
@@ -775,8 +641,7 @@ void TfrmJunk::RemoveSelectedRows() {
     ~EndUpdate() { lv.EndUpdate(); }
   } end{lv};
   for (int row = lv.itemCount() - 1; row >= 0; --row) {
-    if (row >= lv.itemCount() || !lv.Selected(row)) continue;
-    listed_.erase(UpperCase(lv.Caption(row)));
+    if (row >= lv.itemCount() || !lv.Selected(row) || !removed.count(lv.FilePath(row))) continue;
     lv.DeleteRow(row);
     ui::ProcessMessages();
   }
@@ -796,28 +661,28 @@ void TfrmJunk::cmdDeleteClick() {
       ~StatusOnExit() { f.sb.SetText(1, TotalSpaceText(f.SpaceRecovered, f.FilesRemoved)); }
     } status{*this};
 
-    // The paths first: messages run during each removal and may change the list.
+    // The exact paths first: messages run during each removal and may change the list.
     std::vector<std::string> paths;
     for (int row = 0; row < lv.itemCount(); ++row)
-      if (lv.Selected(row)) paths.push_back(lv.Caption(row));
+      if (lv.Selected(row)) paths.push_back(lv.FilePath(row));
+    std::unordered_set<std::string> removed;
     for (const std::string& path : paths) {
       if (shell::FileIsLocked(path)) {
-        const std::string line = InUseLine(path);
-        if (ScheduledRun && ScheduledLog) {
-          shell::AppendLogLine(shell::logfile::kScheduledJunk, line);
-        } else if (!ScheduledRun && ManualLogging) {
-          shell::AppendLogLine(shell::logfile::kManualJunk, line);
-          shell::ShowHintOnce("JunkInUse", InUseHint(path));
-        }
+        log.Line(InUseLine(path));
+        if (!log.scheduled() && log.writing()) shell::ShowHintOnce("JunkInUse", InUseHint(path));
         continue;
       }
-      if (const auto entry = FindEntry(path)) SpaceRecovered += std::int64_t(entry->size);
+      // Counted only once the shell has really removed it: a file that could
+      // not be removed keeps its row and adds nothing to the totals.
+      const auto entry = FindEntry(path);
+      if (!Perform_Delete(path)) continue;
+      if (entry) SpaceRecovered += std::int64_t(entry->size);
       ++FilesRemoved;
-      Perform_Delete(path);
+      removed.insert(path);
     }
     const std::vector<int> sel = lv.SelectedRows();
     if (!sel.empty()) firstSelected = sel.front();
-    RemoveSelectedRows();
+    RemoveSelectedRows(removed);
   }
   if (lv.itemCount() > 0) {
     SelectOnlyRow(firstSelected >= 0 && firstSelected < lv.itemCount() ? firstSelected : 0);
@@ -830,7 +695,7 @@ void TfrmJunk::cmdDeleteClick() {
 void TfrmJunk::cmdViewClick() {
   const std::vector<int> sel = lv.SelectedRows();
   if (sel.empty()) return;
-  const std::string path = lv.Caption(sel.front());
+  const std::string path = lv.FilePath(sel.front());
   wchar_t system[261];
   const UINT n = GetSystemDirectoryW(system, 261);
   if (n == 0 || n >= 261) {
@@ -848,15 +713,14 @@ void TfrmJunk::cmdViewClick() {
 void TfrmJunk::cmdPropsClick() {
   const std::vector<int> sel = lv.SelectedRows();
   if (sel.empty()) return;
-  OpenWithShell("properties", lv.Caption(sel.front()));
+  OpenWithShell("properties", lv.FilePath(sel.front()));
 }
 
 void TfrmJunk::lvDblClick() {
   const std::vector<int> sel = lv.SelectedRows();
   if (sel.empty()) return;
   const int row = sel.front();
-  if (!FileExists(lv.Caption(row))) {
-    listed_.erase(UpperCase(lv.Caption(row)));
+  if (!FileExists(lv.FilePath(row))) {
     lv.DeleteRow(row);
     if (lv.itemCount() == 0) SetToolbarHeight(0);
     lvChange();

@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "shell/action_log.h"
 #include "shell/artwork.h"
 #include "scan/disk_list_view.h"
 #include "scan/file_list_view.h"
+#include "scan/scan_session.h"
 #include "scan/tree_scanner.h"
+#include "shell/tool_log.h"
 #include "tools/junk/file_probe.h"
 #include "tools/junk/junk_logic.h"
 #include "ui/controls.h"
@@ -130,11 +133,14 @@ class TfrmJunk : public ui::Form {
   // as the probe of the file found it.
   bool RestrictedFile(const FileProbe& probe);
   bool Perform_Delete(const std::string& path);
+  // The listed files' bytes, from the rows' records.
   std::int64_t NumBytes() const;
   // The table as shown, for saving and for tests.
   std::vector<PatternRow> PatternTable() const;
-  // The active junk log file, or empty when log lines are dropped.
-  std::string ActiveLog() const;
+  // The manual or scheduled junk log, as the flags above choose.
+  shell::ToolLog log{ScheduledRun, ScheduledLog, ManualLogging,
+                     {shell::logfile::kManualJunk, shell::logswitch::kJunk, shell::logfile::kScheduledJunk,
+                      shell::schedulekey::kJunk}};
   int toolbarHeight() const { return tb.bounds().height; }
 
  protected:
@@ -142,37 +148,31 @@ class TfrmJunk : public ui::Form {
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
   void FormResize() override;
-  void FormKeyDown(WORD& key) override;
 
  private:
-  void Log(const std::string& line);
+  // Which pass found a file: the listing already knows it is empty for the second.
+  enum Pass { kPatternPass = 0, kZeroPass = 1 };
   void tsFileFound(scan::TTreeScanner& s);
   void tsZeroFileFound(scan::TTreeScanner& s);
   void tsDirectoryFound(scan::TTreeScanner& s);
   void tsSearchDone(scan::TTreeScanner& s);
   bool PassesCommonFilter(scan::TTreeScanner& s);
-  void QueueFile(scan::TTreeScanner& s, bool zeroPass);
-  void HandOverFiles();
-  void TakeProbes(bool all);
-  void ListFile(ProbeQueue::Done& found);
+  void ListFile(scan::FoundFile& found, FileProbe& probe);
   void AddAssociatedIcon(int row, const std::string& path, bool mayHoldIcons);
   void DrivesChanged();
   void SetToolbarHeight(int height);
   void UpdatePatternCommands();
   void SelectOnlyRow(int row);
-  void RemoveSelectedRows();
+  // The selected rows whose files were removed.
+  void RemoveSelectedRows(const std::unordered_set<std::string>& removed);
 
   shell::ImageListHandle ilFileIcons;
-  std::unordered_set<std::string> listed_;  // upper-cased paths of the rows
-  // Files that passed the listing's tests wait here to be opened and judged
-  // while the walk goes on; they are listed in the order found. Lives for one
-  // scan (cmdGoClick).
-  std::unique_ptr<ProbeQueue> probes_;
-  std::vector<ProbeQueue::Job> found_;  // not yet handed to probes_
+  // Each found file is opened once, on the session's probing thread, and
+  // judged here in the order found. Runs for one scan (cmdGoClick).
+  scan::ScanSession<FileProbe> session_;
   // The pattern pass records each drive's empty files, so the zero-length pass
   // need not walk the drive again.
   std::vector<scan::WalkRecord> emptyFiles_;
-  unsigned long long lastPump_ = 0, lastStatus_ = 0, lastHandOver_ = 0;  // tick counts
   int lastPage_ = 0;
   bool pageGuard_ = false;
 };

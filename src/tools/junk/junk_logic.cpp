@@ -5,6 +5,7 @@
 #include "platform/format.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "shell/settings.h"
 
 namespace velmora::junk {
 
@@ -50,9 +51,9 @@ std::string FormatList(const std::vector<PatternRow>& rows, bool descriptions) {
   return out;
 }
 
-std::string ReadStringOr(const RegKey& key, const std::string& name, const std::string& fallback) {
-  const auto v = key.ReadString(name);
-  return v ? *v : fallback;
+// A value of the wrong type reads as absent: the default table or drives.
+std::string ReadStringOr(const std::string& name, const std::string& fallback) {
+  return shell::ReadStringSetting(kJunkKey, name).value_or(fallback);
 }
 }  // namespace
 
@@ -60,9 +61,7 @@ std::string FormatScanFor(const std::vector<PatternRow>& rows) { return FormatLi
 std::string FormatScanDesc(const std::vector<PatternRow>& rows) { return FormatList(rows, true); }
 
 std::vector<PatternRow> LoadPatternTable() {
-  RegKey key = RegKey::Create(HKEY_CURRENT_USER, kJunkKey);
-  return ParsePatternTable(ReadStringOr(key, "ScanFor", kDefaultScanFor),
-                           ReadStringOr(key, "ScanDesc", kDefaultScanDesc));
+  return ParsePatternTable(ReadStringOr("ScanFor", kDefaultScanFor), ReadStringOr("ScanDesc", kDefaultScanDesc));
 }
 
 void SavePatternTable(const std::vector<PatternRow>& rows) {
@@ -75,10 +74,7 @@ void SavePatternTable(const std::vector<PatternRow>& rows) {
   }
 }
 
-std::string LoadDrives() {
-  RegKey key = RegKey::Create(HKEY_CURRENT_USER, kJunkKey);
-  return ReadStringOr(key, "Drives", kDefaultDrives);
-}
+std::string LoadDrives() { return ReadStringOr("Drives", kDefaultDrives); }
 
 void SaveDrives(const std::string& letters) {
   RegKey key = RegKey::Create(HKEY_CURRENT_USER, kJunkKey);
@@ -154,6 +150,7 @@ std::string InUseHint(const std::string& path) {
 
 std::string RecycleLine(const std::string& path) { return "  Moving to recycle bin: " + path; }
 std::string DeleteLine(const std::string& path) { return "  Permanently deleting: " + path; }
+std::string NotRemovedLine(const std::string& path) { return "  Unable to remove \"" + path + "\"."; }
 std::string MoveLine(const std::string& path, const std::string& folder) {
   // A lone carriage return between the two parts, as the log has always had it.
   return "  Relocating file: " + path + "\r     To: " + folder;

@@ -66,6 +66,8 @@ std::string TotalSpaceText(std::int64_t bytes, std::int64_t files);
 std::string InUseLine(const std::string& path);
 std::string InUseHint(const std::string& path);
 std::string RecycleLine(const std::string& path);
+// "  Unable to remove \"path\"." when the shell could not remove the file.
+std::string NotRemovedLine(const std::string& path);
 std::string DeleteLine(const std::string& path);
 std::string MoveLine(const std::string& path, const std::string& folder);
 

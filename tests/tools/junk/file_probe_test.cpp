@@ -4,10 +4,7 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "platform/datetime.h"
 #include "platform/files.h"
@@ -83,63 +80,6 @@ TEST(ProbeFile, InUseReadOnlyMissingAndFolders) {
 
   EXPECT_FALSE(ProbeFile(dir / "missing.tmp").exists);
   EXPECT_FALSE(ProbeFile(dir.Folder("folder.tmp")).exists);
-}
-
-ProbeQueue::Job JobFor(int i) { return {std::to_string(i), i % 2 == 0}; }
-
-TEST(ProbeQueue, ResultsComeBackInPushOrderWhetherTakenEarlyOrAtTheEnd) {
-  std::atomic<int> probed{0};
-  ProbeQueue q([&](const ProbeQueue::Job& job) {
-    if (std::stoi(job.path) % 7 == 0) Sleep(1);
-    if (job.path == "13") throw std::runtime_error("cannot look");
-    ++probed;
-    FileProbe p;
-    p.exists = true;
-    p.file.size = std::stoull(job.path);
-    return p;
-  });
-  const int n = int(ProbeQueue::kMaxWaiting) * 3;  // more than the queue holds unprobed
-  std::vector<int> order;
-  auto take = [&](ProbeQueue::Done& d) {
-    order.push_back(std::stoi(d.job.path));
-    EXPECT_EQ(d.job.zeroPass, order.back() % 2 == 0);
-    if (d.job.path == "13") {
-      EXPECT_FALSE(d.probe.exists);  // a failed probe counts as a vanished file
-    } else {
-      EXPECT_EQ(d.probe.file.size, std::uint64_t(order.back()));
-    }
-  };
-  std::vector<ProbeQueue::Job> batch;
-  for (int i = 0; i < n; ++i) {
-    batch.push_back(JobFor(i));
-    if (batch.size() == 50) {
-      q.Push(batch);
-      EXPECT_TRUE(batch.empty());
-      q.Drain(false, take);
-    }
-  }
-  q.Push(batch);
-  q.Drain(true, take);
-  ASSERT_EQ(int(order.size()), n);
-  for (int i = 0; i < n; ++i) ASSERT_EQ(order[size_t(i)], i);
-  EXPECT_EQ(0u, q.pending());
-  EXPECT_EQ(n - 1, probed.load());
-}
-
-TEST(ProbeQueue, ClosingWithJobsLeftDropsThemWithoutWaitingForAll) {
-  std::atomic<int> probed{0};
-  {
-    ProbeQueue q([&](const ProbeQueue::Job&) {
-      Sleep(5);
-      ++probed;
-      return FileProbe{};
-    });
-    std::vector<ProbeQueue::Job> batch;
-    for (int i = 0; i < 100; ++i) batch.push_back(JobFor(i));
-    q.Push(batch);
-    Sleep(20);
-  }
-  EXPECT_LT(probed.load(), 100);
 }
 
 }  // namespace

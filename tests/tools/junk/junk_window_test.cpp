@@ -22,6 +22,7 @@
 #include "support/fakes.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
+#include "support/user_input.h"
 #include "tools/junk/frm_junk.h"
 #include "ui/app.h"
 
@@ -140,8 +141,8 @@ TEST_F(JunkWindow, NoEnabledRowSkipsOnlyThePatternPass) {
   const std::string zero = root_.SizedFile("sub\\empty.dat", 0);
   const std::string inTemp = temp_.File("work.log", "12345");
   TfrmJunk& f = Open();
-  f.mnuUncheckClick();
-  f.cmdGoClick();
+  f.mnuUncheck.Click();
+  f.cmdGo.Click();
   EXPECT_FALSE(IsListed(tmp));
   EXPECT_TRUE(IsListed(zero));
   EXPECT_TRUE(IsListed(inTemp));
@@ -158,7 +159,7 @@ TEST_F(JunkWindow, PatternPassListsLowerCasePathsWithSizes) {
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
   f.cbZeroLength.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_EQ(f.lv.itemCount(), 1);
   EXPECT_EQ(f.lv.Caption(0), LowerCase(a));
   EXPECT_EQ(f.lv.SubItem(0, 0), "7");
@@ -174,7 +175,7 @@ TEST_F(JunkWindow, SetupTmpInTheMoveFolderAndOnItsPathIsNotListed) {
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
   f.deMove.SetText(moveFolder);  // whatever the option, the guard applies
-  f.cmdGoClick();
+  f.cmdGo.Click();
   EXPECT_FALSE(IsListed(inMove));
   EXPECT_FALSE(IsListed(onPath));
   EXPECT_TRUE(IsListed(elsewhere));
@@ -188,7 +189,7 @@ TEST_F(JunkWindow, ReadOnlyAndSystemFilesSkippedWithSkipAttr) {
   test::SetAttributes(sys, FILE_ATTRIBUTE_SYSTEM);
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   EXPECT_FALSE(IsListed(ro));
   EXPECT_FALSE(IsListed(sys));
   EXPECT_TRUE(IsListed(plain));
@@ -196,7 +197,7 @@ TEST_F(JunkWindow, ReadOnlyAndSystemFilesSkippedWithSkipAttr) {
   // skip it as well.
   f.cbSkipAttr.SetChecked(false);
   f.cbInUse.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   EXPECT_TRUE(IsListed(ro));
   EXPECT_TRUE(IsListed(sys));
 }
@@ -224,7 +225,7 @@ TEST_F(JunkWindow, AccessRuleKeepsFilesUnusedForNDays) {
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
   f.cbDays.SetChecked(true);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   EXPECT_FALSE(IsListed(recent));
   EXPECT_TRUE(IsListed(old));
   // Judging the skipped file left its access time as it was.
@@ -238,7 +239,7 @@ TEST_F(JunkWindow, FileFoundByTwoPassesIsListedOnce) {
   TfrmJunk& f = Open();
   f.TempFolder = [this] { return root_.path() + "t\\"; };
   const std::string tempAndPattern = root_.File("t\\x.bak", "xy");
-  f.cmdGoClick();
+  f.cmdGo.Click();
   int zeroCount = 0, bakCount = 0;
   for (const std::string& c : Listed()) {
     if (CompareNoCase(c, zeroTmp) == 0) ++zeroCount;
@@ -267,7 +268,7 @@ TEST_F(JunkWindow, ZeroLengthPassGoesOverThePatternWalksEmptyFilesAndLooksEachUp
     zeroFolders.push_back(t.FileFound());
     report(t);
   });
-  f.cmdGoClick();
+  f.cmdGo.Click();
   EXPECT_EQ(Listed(), std::vector<std::string>{LowerCase(empty)});
   // Only the folders that held empty files, not the whole tree once more.
   EXPECT_EQ(zeroFolders, (std::vector<std::string>{root_ / "a\\", root_ / "b\\"}));
@@ -275,8 +276,8 @@ TEST_F(JunkWindow, ZeroLengthPassGoesOverThePatternWalksEmptyFilesAndLooksEachUp
 
   // With no pattern row ticked there is no walk to go over: the pass walks.
   zeroFolders.clear();
-  f.mnuUncheckClick();
-  f.cmdGoClick();
+  f.mnuUncheck.Click();
+  f.cmdGo.Click();
   EXPECT_EQ(zeroFolders.size(), 5u);  // the root, a, b, c and c\d
   EXPECT_EQ(Listed(), std::vector<std::string>{LowerCase(empty)});
 }
@@ -290,9 +291,9 @@ TEST_F(JunkWindow, FilesFoundJustBeforeAStopAreStillListed) {
   const auto found = f.ts.OnFileFound();
   f.ts.SetOnFileFound([&](scan::TTreeScanner& t) {
     found(t);
-    if (t.FileFound() == second) f.cmdGoClick();  // Stop, while the found files wait for their probe
+    if (t.FileFound() == second) f.cmdGo.Click();  // Stop, while the found files wait for their probe
   });
-  f.cmdGoClick();
+  f.cmdGo.Click();
   EXPECT_EQ(f.cmdGo.caption(), "&Scan");
   EXPECT_EQ(Listed(), (std::vector<std::string>{LowerCase(first), LowerCase(second)}));
   EXPECT_EQ(f.toolbarHeight(), 38);
@@ -306,26 +307,27 @@ TEST_F(JunkWindow, FileInUseSkippedThenLoggedAtRemoval) {
   ASSERT_TRUE(h);
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   EXPECT_FALSE(IsListed(busy));
   EXPECT_TRUE(IsListed(free_));
 
   f.cbInUse.SetChecked(false);
   f.cbConfirm.SetChecked(false);
   f.optDelete.SetChecked(true);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_TRUE(IsListed(busy));
-  f.mnuSelAllClick();
-  f.cmdDeleteClick();
-  EXPECT_EQ(f.lv.itemCount(), 0);  // the busy file's row goes too
+  f.mnuSelAll.Click();
+  f.mnuDelete.Click();
+  // The busy file was not removed: its row stays, and it is not counted.
+  ASSERT_EQ(f.lv.itemCount(), 1);
+  EXPECT_EQ(f.lv.FilePath(0), busy);
   EXPECT_EQ(f.FilesRemoved, 1);
   EXPECT_EQ(f.SpaceRecovered, 3);
   EXPECT_TRUE(PathExists(busy));
   EXPECT_FALSE(PathExists(free_));
   const std::string log = Log(shell::logfile::kManualJunk);
-  EXPECT_NE(log.find("  Unable to remove \"" + LowerCase(busy) + "\".  This file is currently in use.\r\n"),
-            std::string::npos);
-  EXPECT_NE(log.find("  Permanently deleting: " + LowerCase(free_) + "\r\n"), std::string::npos);
+  EXPECT_NE(log.find("  Unable to remove \"" + busy + "\".  This file is currently in use.\r\n"), std::string::npos);
+  EXPECT_NE(log.find("  Permanently deleting: " + free_ + "\r\n"), std::string::npos);
 }
 
 TEST_F(JunkWindow, RemovingThreeFilesTotalsAndStatistics) {
@@ -336,11 +338,11 @@ TEST_F(JunkWindow, RemovingThreeFilesTotalsAndStatistics) {
   root_.SizedFile("c.tmp", 3000);
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_EQ(f.lv.itemCount(), 3);
   world().dialogs.Answer(ui::MsgResult::Yes);
-  f.mnuSelAllClick();
-  f.cmdDeleteClick();
+  f.mnuSelAll.Click();
+  f.mnuDelete.Click();
   // One question per command, not per file.
   ASSERT_EQ(world().dialogs.asked().size(), 1u);
   EXPECT_EQ(world().dialogs.asked()[0].text, "Are you sure you wish to remove the selected file(s) ?");
@@ -349,7 +351,7 @@ TEST_F(JunkWindow, RemovingThreeFilesTotalsAndStatistics) {
   EXPECT_EQ(f.toolbarHeight(), 0);
   for (const char* n : {"a.tmp", "b.tmp", "c.tmp"}) EXPECT_FALSE(PathExists(root_ / n)) << n;
   const std::string log = Log(shell::logfile::kManualJunk);
-  EXPECT_NE(log.find("  Moving to recycle bin: " + LowerCase(root_ / "a.tmp")), std::string::npos);
+  EXPECT_NE(log.find("  Moving to recycle bin: " + root_ / "a.tmp"), std::string::npos);
   // Statistics change only when the window closes.
   EXPECT_EQ(shell::ReadIntegerSetting(shell::kLogsKey, "JunkBytes"), 100);
   CloseWindow();
@@ -364,9 +366,9 @@ TEST_F(JunkWindow, DeclinedConfirmationRemovesNothing) {
   const std::string a = root_.File("a.tmp");
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   world().dialogs.Answer(ui::MsgResult::No);
-  f.D1Click();
+  f.D1.Click();
   EXPECT_TRUE(PathExists(a));
   EXPECT_EQ(f.lv.itemCount(), 1);
   EXPECT_EQ(f.FilesRemoved, 0);
@@ -378,7 +380,7 @@ TEST_F(JunkWindow, RemoveAllListedFilesOnTenRows) {
   f.cbTemp.SetChecked(false);
   f.cbConfirm.SetChecked(false);
   f.optDelete.SetChecked(true);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_EQ(f.lv.itemCount(), 10);
   f.lv.ClearSelection();
   f.lv.SetSelected(4, true);
@@ -395,12 +397,12 @@ TEST_F(JunkWindow, RemovingSomeRowsSelectsTheRowAtTheSameIndex) {
   f.cbTemp.SetChecked(false);
   f.cbConfirm.SetChecked(false);
   f.optDelete.SetChecked(true);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_EQ(f.lv.itemCount(), 4);
   const std::string third = f.lv.Caption(2);
   f.lv.ClearSelection();
   f.lv.SetSelected(1, true);
-  f.cmdDeleteClick();
+  f.mnuDelete.Click();
   EXPECT_EQ(f.lv.itemCount(), 3);
   EXPECT_TRUE(f.lv.Selected(1));
   EXPECT_EQ(f.lv.Caption(1), third);
@@ -416,10 +418,10 @@ TEST_F(JunkWindow, MoveCollisionGivesTheMovedFileANewName) {
   f.cbConfirm.SetChecked(false);
   f.optMove.SetChecked(true);
   f.deMove.SetText(dest);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_EQ(Listed(), std::vector<std::string>{LowerCase(src)});  // the one already there is guarded
-  f.mnuSelAllClick();
-  f.cmdDeleteClick();
+  f.mnuSelAll.Click();
+  f.mnuDelete.Click();
   EXPECT_FALSE(PathExists(src));
   EXPECT_EQ(test::ReadWholeFile(root_ / "dest\\a.tmp"), "already here");
   int files = 0;
@@ -430,7 +432,7 @@ TEST_F(JunkWindow, MoveCollisionGivesTheMovedFileANewName) {
   }
   EXPECT_EQ(files, 2);
   EXPECT_TRUE(movedFound);
-  EXPECT_NE(Log(shell::logfile::kManualJunk).find("  Relocating file: " + LowerCase(src) + "\r     To: " + dest + "\r\n"),
+  EXPECT_NE(Log(shell::logfile::kManualJunk).find("  Relocating file: " + src + "\r     To: " + dest + "\r\n"),
             std::string::npos);
 }
 
@@ -457,7 +459,7 @@ TEST_F(JunkWindow, ManualLoggingOffWritesNoLog) {
   TfrmJunk& f = Open();
   EXPECT_FALSE(f.ManualLogging);
   f.cbTemp.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   CloseWindow();
   EXPECT_FALSE(PathExists(world().programFolder + shell::logfile::kManualJunk));
 }
@@ -470,10 +472,10 @@ TEST_F(JunkWindow, ScheduledRunWritesJunkLogInOrder) {
   f.ScheduledRun = true;
   f.ScheduledLog = true;
   f.cbTemp.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_EQ(f.cmdGo.caption(), "&Scan");  // the end sign the scheduled run waits for
-  f.mnuSelAllClick();
-  f.cmdDeleteClick();  // no question with ScheduledRun, although cbConfirm is ticked
+  f.mnuSelAll.Click();
+  f.mnuDelete.Click();  // no question with ScheduledRun, although cbConfirm is ticked
   EXPECT_TRUE(world().dialogs.asked().empty());
   CloseWindow();
   EXPECT_FALSE(PathExists(a));
@@ -487,7 +489,7 @@ TEST_F(JunkWindow, ScheduledRunWritesJunkLogInOrder) {
       "  Successfully scanned " + root_.path() + " for specified file types.",
       "  Successfully scanned " + root_.path() + " for zero length files.",
       "  Scan End.", "", "  1,000 bytes (0.00 megabytes) found in 2 files.",
-      "  Moving to recycle bin: " + LowerCase(a), "  Moving to recycle bin: " + LowerCase(z),
+      "  Moving to recycle bin: " + a, "  Moving to recycle bin: " + z,
       "", rule, "OPERATION COMPLETE: " + stamp, "TOTAL SPACE RECOVERED: 1,000 bytes (0.00 megabytes.)", rule, ""};
   const auto lines = Lines(Log(shell::logfile::kScheduledJunk));
   EXPECT_EQ(lines, expected);
@@ -500,7 +502,7 @@ TEST_F(JunkWindow, ScheduledRunWithoutLogEventsWritesNothing) {
   f.ScheduledRun = true;
   f.ScheduledLog = false;
   f.cbTemp.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   CloseWindow();
   EXPECT_FALSE(PathExists(world().programFolder + shell::logfile::kScheduledJunk));
   EXPECT_FALSE(PathExists(world().programFolder + shell::logfile::kManualJunk));
@@ -518,10 +520,10 @@ TEST_F(JunkWindow, StopClickNestedInTheScanEndsAllPasses) {
       wasStopCaption = f.cmdGo.caption() == "&Stop";
       EXPECT_FALSE(f.cmdExit.enabled());
       EXPECT_FALSE(f.PageControl1.enabled());
-      f.cmdGoClick();  // the second click, arriving while the scan runs
+      f.cmdGo.Click();  // the second click, arriving while the scan runs
     }
   };
-  f.cmdGoClick();
+  f.cmdGo.Click();
   EXPECT_TRUE(wasStopCaption);
   EXPECT_EQ(f.cmdGo.caption(), "&Scan");
   EXPECT_TRUE(f.cmdExit.enabled());
@@ -538,8 +540,8 @@ TEST_F(JunkWindow, AStopQueuedForTheWindowArrivesThroughItsOwnPump) {
   root_.File("b\\2.tmp");
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
-  ui::PostTask([&] { f.cmdGoClick(); });  // the Stop click, waiting in the queue as the scan starts
-  f.cmdGoClick();
+  ui::PostTask([&] { f.cmdGo.Click(); });  // the Stop click, waiting in the queue as the scan starts
+  f.cmdGo.Click();
   ui::ProcessMessages();
   EXPECT_EQ(f.cmdGo.caption(), "&Scan");
   EXPECT_EQ(f.lv.itemCount(), 0);
@@ -565,7 +567,7 @@ TEST_F(JunkWindow, AddEditAndRemovePatternRows) {
   TfrmJunk& f = Open();
   world().dialogs.AnswerInput(std::string("*.xyz"));
   world().dialogs.AnswerInput(std::nullopt);  // cancel keeps the single-space default
-  f.cmdAddNewClick();
+  f.cmdAddNew.Click();
   ASSERT_EQ(f.lvScan.itemCount(), 14);
   EXPECT_EQ(f.lvScan.Caption(13), "*.xyz");
   EXPECT_EQ(f.lvScan.SubItem(13, 0), " ");
@@ -576,24 +578,23 @@ TEST_F(JunkWindow, AddEditAndRemovePatternRows) {
 
   // An empty pattern ends the command.
   world().dialogs.AnswerInput(std::string());
-  f.cmdAddNewClick();
+  f.cmdAddNew.Click();
   EXPECT_EQ(f.lvScan.itemCount(), 14);
 
   EXPECT_FALSE(f.cmdEdit.enabled());
-  f.lvScan.SetSelected(13, true);
-  f.lvScanChange();
+  test::UserSelectsOnly(f.lvScan, 13);
   EXPECT_TRUE(f.cmdEdit.enabled());
   world().dialogs.AnswerInput(std::nullopt);  // cancel keeps the pattern
   world().dialogs.AnswerInput(std::string("Mine"));
-  f.lvScanDblClick();
+  f.cmdEdit.Click();
   EXPECT_EQ(f.lvScan.Caption(13), "*.xyz");
   EXPECT_EQ(f.lvScan.SubItem(13, 0), "Mine");
 
   world().dialogs.Answer(ui::MsgResult::No);
-  f.cmdRemoveClick();
+  f.cmdRemove.Click();
   EXPECT_EQ(f.lvScan.itemCount(), 14);
   world().dialogs.Answer(ui::MsgResult::Yes);
-  f.cmdRemoveClick();
+  f.cmdRemove.Click();
   EXPECT_EQ(f.lvScan.itemCount(), 13);
   EXPECT_TRUE(f.lvScan.Selected(12));  // the row before the deleted one
   EXPECT_EQ(world().dialogs.asked().back().caption, "Please Confirm");
@@ -605,8 +606,8 @@ TEST_F(JunkWindow, LeavingRemovalPageNeedsAValidMoveFolder) {
   f.PageControl1.SetActivePageIndex(3);
   f.PageControl1.onChange();
   world().dialogs.AnswerFolder(std::nullopt);  // choosing the option opens the folder dialog
-  f.optMove.SetChecked(true);
-  f.optMoveClick();
+  f.optMove.Click();
+  EXPECT_TRUE(f.optMove.checked());
   EXPECT_TRUE(f.deMove.enabled());
   f.PageControl1.SetActivePageIndex(0);
   world().dialogs.Answer(ui::MsgResult::Ok);
@@ -618,8 +619,7 @@ TEST_F(JunkWindow, LeavingRemovalPageNeedsAValidMoveFolder) {
   f.PageControl1.SetActivePageIndex(0);
   f.PageControl1.onChange();
   EXPECT_EQ(f.PageControl1.activePageIndex(), 0);
-  f.optRecycle.SetChecked(true);
-  f.optRecycleClick();
+  f.optRecycle.Click();
   EXPECT_FALSE(f.deMove.enabled());
 }
 
@@ -628,21 +628,19 @@ TEST_F(JunkWindow, DoubleClickOnAVanishedFileRemovesItsRowAndPropertiesGoToTheSh
   const std::string b = root_.File("b.tmp");
   TfrmJunk& f = Open();
   f.cbTemp.SetChecked(false);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_EQ(f.lv.itemCount(), 2);
-  f.lv.ClearSelection();
-  f.lv.SetSelected(1, true);
-  f.lvChange();
-  f.lvDblClick();
+  test::UserSelectsOnly(f.lv, 1);
+  test::UserDoubleClicks(f.lv, 1);
   ASSERT_EQ(world().shellCalls.size(), 1u);
   EXPECT_EQ(world().shellCalls[0].verb, "properties");
-  EXPECT_EQ(world().shellCalls[0].target, LowerCase(b));
-  f.cmdViewClick();  // no quick viewer in the system folder: the associated program
+  EXPECT_EQ(world().shellCalls[0].target, b);
+  f.mnuView.Click();  // no quick viewer in the system folder: the associated program
   ASSERT_EQ(world().shellCalls.size(), 2u);
   EXPECT_EQ(world().shellCalls[1].verb, "open");
-  EXPECT_EQ(world().shellCalls[1].target, LowerCase(b));
+  EXPECT_EQ(world().shellCalls[1].target, b);
   DeleteFileW(LongPathW(b).c_str());
-  f.lvDblClick();
+  test::UserDoubleClicks(f.lv, 1);
   EXPECT_EQ(f.lv.itemCount(), 1);
   EXPECT_EQ(world().shellCalls.size(), 2u);
 }
@@ -673,7 +671,7 @@ TEST_F(JunkWindow, HelpOpensTheJunkTopic) {
   CreateFolderPath(world().programFolder + "help");
   ASSERT_TRUE(WriteFileAtomically(world().programFolder + "help\\" + kJunkTopic + ".html", "<html></html>"));
   TfrmJunk& f = Open();
-  f.cmdHelpClick();
+  f.cmdHelp.Click();
   ASSERT_EQ(world().shellCalls.size(), 1u);
   const std::string& target = world().shellCalls[0].target;
   EXPECT_NE(target.find("Cleaning_your_system_of_junk_and_obsolete_files.html"), std::string::npos) << target;
@@ -691,9 +689,9 @@ TEST_F(JunkWindow, RemovalHandsOverOnlyListedPathsAndRestoresSharedOptions) {
   f.cbZeroLength.SetChecked(false);
   f.cbConfirm.SetChecked(false);
   f.optDelete.SetChecked(true);
-  f.cmdGoClick();
+  f.cmdGo.Click();
   ASSERT_EQ(f.lv.itemCount(), 1);
-  f.D1Click();
+  f.D1.Click();
   EXPECT_FALSE(PathExists(listed));
   EXPECT_TRUE(PathExists(bystander));
   EXPECT_FALSE(op.ClearOnAdd);
@@ -706,13 +704,13 @@ TEST_F(JunkWindow, AnEntryWithACommaIsRefusedAndTheTableStaysLoadable) {
   world().dialogs.AnswerInput(std::string("*.a,*.b"));
   world().dialogs.AnswerInput(std::string("two kinds"));
   world().dialogs.Answer(ui::MsgResult::Ok);
-  f.cmdAddNewClick();
+  f.cmdAddNew.Click();
   EXPECT_EQ(f.lvScan.itemCount(), 13);
-  f.lvScan.SetSelected(0, true);
+  test::UserSelectsOnly(f.lvScan, 0);
   world().dialogs.AnswerInput(std::string("*.~*"));
   world().dialogs.AnswerInput(std::string("Temporary, really"));
   world().dialogs.Answer(ui::MsgResult::Ok);
-  f.lvScanDblClick();
+  f.cmdEdit.Click();
   EXPECT_EQ(f.lvScan.SubItem(0, 0), "Temporary Files");
   EXPECT_EQ(world().dialogs.messageTexts().size(), 2u);
   CloseWindow();
