@@ -2,37 +2,39 @@
 
 #include <windows.h>
 
-#include <vector>
-
-#include "platform/handles.h"
-
 namespace velmora {
 
+namespace {
+
+// The well-known SID of the local Administrators group, freed with the object.
+class AdministratorsSid {
+ public:
+  AdministratorsSid() {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &sid_))
+      sid_ = nullptr;
+  }
+  ~AdministratorsSid() {
+    if (sid_) FreeSid(sid_);
+  }
+  AdministratorsSid(const AdministratorsSid&) = delete;
+  AdministratorsSid& operator=(const AdministratorsSid&) = delete;
+  PSID get() const { return sid_; }
+
+ private:
+  PSID sid_ = nullptr;
+};
+
+}  // namespace
+
 bool TokenIsAdministrator() {
-  HANDLE raw = nullptr;
-  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &raw) &&
-      !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw))
-    return false;
-  UniqueHandle token(raw);
-
-  DWORD size = 0;
-  GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &size);
-  if (size == 0) return false;
-  std::vector<BYTE> buf(size);
-  if (!GetTokenInformation(token.get(), TokenGroups, buf.data(), size, &size)) return false;
-
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID admins = nullptr;
-  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                0, &admins))
-    return false;
-  const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buf.data());
-  bool found = false;
-  // The group's attributes are not looked at: membership is what counts.
-  for (DWORD i = 0; i < groups->GroupCount && !found; ++i)
-    found = EqualSid(groups->Groups[i].Sid, admins) != 0;
-  FreeSid(admins);
-  return found;
+  const AdministratorsSid admins;
+  if (!admins.get()) return false;
+  BOOL member = FALSE;
+  // A null token: the thread's impersonation token, else a copy of the process's.
+  if (!CheckTokenMembership(nullptr, admins.get(), &member)) return false;
+  return member != FALSE;
 }
 
 }  // namespace velmora

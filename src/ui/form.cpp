@@ -664,9 +664,10 @@ bool Form::PreTranslate(MSG& msg) {
   }
   // A control's own popup menu first: its shortcuts belong to it alone.
   if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-    const auto* focused = static_cast<const Control*>(GetPropW(msg.hwnd, kControlProp));
-    if (focused && focused->popupMenu_ && focused->popupMenu_->TranslateScoped(focused, msg)) return true;
-    if (!hwnd_) return true;
+    if (const auto* focused = static_cast<const Control*>(GetPropW(msg.hwnd, kControlProp))) {
+      for (Menu* m : menus_)
+        if (m->scoped() && m->TranslateScoped(focused, msg)) return true;
+    }
   }
   if (accelDirty_) RebuildAccelerators();
   if (accel_ && TranslateAcceleratorW(hwnd_, accel_, &msg)) return true;

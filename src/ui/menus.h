@@ -96,6 +96,8 @@ class Menu {
   void CollectAccelerators(std::vector<ACCEL>& out) const { root_->CollectAccelerators(out); }
   void Changed();
   bool scoped() const { return !scope_.empty(); }
+  // Scopes the menu's shortcuts to this control too (a tool-bar button's
+  // drop-down menu that acts on a list).
   void AddScope(const Control* control);
   void RemoveScope(const Control* control);
   // With a scoped menu: when `focus` is one of its controls, translates the

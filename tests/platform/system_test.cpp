@@ -72,6 +72,33 @@ TEST(SystemSecurity, AdministratorTokenTestAnswers) {
   }
 }
 
+// The answer follows the token in force: with the Administrators group made
+// deny-only (a filtered, not elevated, administrator), the test says no.
+TEST(Security, ADenyOnlyAdministratorsGroupCountsAsAbsent) {
+  ASSERT_TRUE(TokenIsAdministrator());
+  HANDLE process = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process));
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID admins = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                       0, &admins));
+  SID_AND_ATTRIBUTES disable{admins, 0};
+  HANDLE filtered = nullptr;
+  const BOOL made = CreateRestrictedToken(process, 0, 1, &disable, 0, nullptr, 0, nullptr, &filtered);
+  CloseHandle(process);
+  FreeSid(admins);
+  ASSERT_TRUE(made) << GetLastError();
+  HANDLE impersonation = nullptr;
+  ASSERT_TRUE(DuplicateToken(filtered, SecurityImpersonation, &impersonation));
+  CloseHandle(filtered);
+  ASSERT_TRUE(SetThreadToken(nullptr, impersonation));
+  const bool filteredAnswer = TokenIsAdministrator();
+  RevertToSelf();
+  CloseHandle(impersonation);
+  EXPECT_FALSE(filteredAnswer);
+  EXPECT_TRUE(TokenIsAdministrator());
+}
+
 TEST(VersionInfo, StringsOfSystemFilesAndFilesWithoutAResource) {
   const std::string kernel = SystemWindowsFolder().value_or("C:\\windows") + "\\system32\\kernel32.dll";
   const std::string version = GetVersionString(kernel, "FileVersion");

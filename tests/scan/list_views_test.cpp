@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/datetime.h"
+#include "platform/files.h"
 #include "platform/format.h"
 #include "platform/text.h"
 #include "scan/disk_list_view.h"
@@ -47,8 +48,8 @@ TEST(TDiskListView, FillsTheTestDrivesAndSelectsTheFixedOnes) {
   std::string letters;
   for (int r = 0; r < host.drives.itemCount(); ++r) letters += host.drives.DriveLetter(r);
   // A: floppy, C: fixed, D: CD-ROM, E: fixed, N: network; no Z:.
-  EXPECT_EQ("ACDEN", letters);
-  EXPECT_EQ("CE", host.drives.SelectedDrives());
+  EXPECT_EQ("ACDEFN", letters);
+  EXPECT_EQ("CEF", host.drives.SelectedDrives());
 
   host.drives.SelectLocalDrives = false;
   host.drives.FillDrives();
@@ -123,6 +124,52 @@ TEST(TFileListView, HeaderClicksSortBySizeBothWaysAndByNameIgnoringCase) {
   list.ColumnClick(colName);  // another column: ascending
   EXPECT_TRUE(list.sortAscending());
   EXPECT_EQ((std::vector<std::string>{"c:\\A.txt", "c:\\a2.txt", "c:\\b.txt", "c:\\c.txt"}), Column(list, colName));
+}
+
+// Rows added from what a scan knew: sizes past 4 GB sort and add up exactly
+// from the records, the records move with their rows, and a row that leaves
+// the list leaves the "already listed" index too.
+TEST(TFileListView, RecordsCarrySortsTotalsAndTheListedIndex) {
+  FileHost host;
+  auto& list = host.files;
+  test::TestFolder dir;
+  const std::uint64_t GB = 1ull << 30;
+  const struct {
+    const char* name;
+    std::uint64_t size;
+    int day;
+  } files[] = {{"Big.iso", 5 * GB, 3}, {"small.tmp", 7, 1}, {"edge.bin", 4 * GB, 2}, {"Edge2.bin", 4 * GB + 1, 4}};
+  for (const auto& f : files) {
+    KnownFile known;  // as a scan's listing gave it; the files on disk are small
+    known.size = f.size;
+    known.written = LocalDateTimeToFileTime(EncodeDateTime(2022, 1, f.day, 12, 0, 0));
+    std::uint64_t size = 0;
+    ASSERT_TRUE(list.AddFile(dir.File(f.name), known, size));
+    EXPECT_EQ(f.size, size);
+  }
+  EXPECT_EQ(13 * GB + 8, list.TotalSize());
+  const auto names = [&] {
+    std::vector<std::string> out;
+    for (int r = 0; r < list.itemCount(); ++r) out.push_back(ExtractFileName(list.FilePath(r)));
+    return out;
+  };
+  list.ColumnClick(colSize);  // descending: 5 GB, 4 GB + 1, 4 GB, 7
+  EXPECT_EQ((std::vector<std::string>{"Big.iso", "Edge2.bin", "edge.bin", "small.tmp"}), names());
+  EXPECT_EQ(4 * GB + 1, list.FileSize(1));
+  EXPECT_EQ(LowerCase(dir / "Edge2.bin"), list.Caption(1));
+  list.ColumnClick(colModified);
+  EXPECT_EQ((std::vector<std::string>{"small.tmp", "edge.bin", "Big.iso", "Edge2.bin"}), names());
+
+  // The folder's case aside, the name must match letter for letter.
+  EXPECT_TRUE(list.Listed(UpperCase(dir.path()) + "edge.bin"));
+  EXPECT_FALSE(list.Listed(dir / "EDGE.bin"));
+  list.DeleteRow(1);
+  EXPECT_FALSE(list.Listed(dir / "edge.bin"));
+  EXPECT_TRUE(list.Listed(dir / "Edge2.bin"));
+  EXPECT_EQ(9 * GB + 8, list.TotalSize());
+  list.Clear();
+  EXPECT_FALSE(list.Listed(dir / "Edge2.bin"));
+  EXPECT_EQ(0u, list.TotalSize());
 }
 
 TEST(TFileListView, ModifiedComparisonTreatsNearTimesAsEqual) {

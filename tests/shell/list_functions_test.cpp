@@ -58,7 +58,7 @@ TEST(ListFunctions, FixedDrivesAreCheckedOnlyBeforeAPlacementWasStored) {
   std::string checked;
   for (int r = 0; r < h.drives.itemCount(); ++r)
     if (h.drives.Checked(r)) checked += h.drives.DriveLetter(r);
-  EXPECT_EQ("CE", checked);
+  EXPECT_EQ("CEF", checked);
 
   CheckAllItems(false, h.drives);
   RegKey::Create(HKEY_CURRENT_USER, "\\Software\\Dastra\\Velmora\\junk\\pos");

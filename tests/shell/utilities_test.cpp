@@ -47,15 +47,16 @@ TEST(AppendLogLine, RaisesWhenTheFileCannotBeWritten) {
 }
 
 TEST(TotalFixedDiskFree, SumsTheFixedTestDrivesInSixtyFourBits) {
-  // The test prefix has two fixed drives, C: and E:, on the same host disk.
+  // The test prefix has three fixed drives, C:, E: and F:, on the same host disk.
   const auto c = DriveFreeBytesByClusters('C');
   const auto e = DriveFreeBytesByClusters('E');
-  ASSERT_TRUE(c && e);
+  const auto f = DriveFreeBytesByClusters('F');
+  ASSERT_TRUE(c && e && f);
   const std::int64_t total = TotalFixedDiskFree();
-  // Free space moves while other processes write; the sum must be of both drives
-  // and far beyond what 32 bits hold on any real disk of today.
+  // Free space moves while other processes write; the sum must be of all three
+  // drives and far beyond what 32 bits hold on any real disk of today.
   EXPECT_GT(total, std::int64_t(*c));
-  EXPECT_NEAR(double(total), double(*c + *e), 512.0 * 1024 * 1024);
+  EXPECT_NEAR(double(total), double(*c + *e + *f), 512.0 * 1024 * 1024);
 }
 
 TEST(DeleteFolderContents, MissingFolderPermanentAndRecycleBin) {

@@ -1,6 +1,7 @@
 #include "support/test_folder.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <stdexcept>
 #include <vector>
@@ -20,6 +21,18 @@ void MakeFolders(const std::string& path) {
       CreateDirectoryW(part.c_str(), nullptr);
     }
   }
+}
+
+// The names in a folder, exactly as stored.
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW(Widen(folder + "*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return out;
+  do out.push_back(Narrow(fd.cFileName));
+  while (FindNextFileW(find, &fd));
+  FindClose(find);
+  return out;
 }
 
 std::string ParentOf(const std::string& path) {
@@ -117,6 +130,40 @@ void RemoveTree(const std::string& path) {
     FindClose(h);
   }
   RemoveDirectoryW(dir.c_str());
+}
+
+bool WriteExactCaseFile(const std::string& folder, const std::string& name, const std::string& content) {
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return false;  // not Wine: a Windows folder that tells case apart is not made here
+  char* raw = unixName(Widen(folder).c_str());
+  if (!raw) return false;
+  const std::string unixFolder(raw);
+  HeapFree(GetProcessHeap(), 0, raw);
+  if ((unixFolder + name).find_first_of(" \t\"'") != std::string::npos) return false;
+  // The content goes to a name of its own first; Wine then starts the Unix
+  // "cp" (a program given by a \\?\unix\ path) to copy it under the exact name.
+  const std::string source = "exact-case-" + std::to_string(GetTickCount64()) + ".src";
+  {
+    HANDLE h = CreateFileW(Widen(folder + source).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(h, content.data(), DWORD(content.size()), &written, nullptr);
+    CloseHandle(h);
+  }
+  const std::wstring params = Widen(unixFolder + "/" + source + " " + unixFolder + "/" + name);
+  const INT_PTR started = INT_PTR(ShellExecuteW(nullptr, L"open", L"\\\\?\\unix\\bin\\cp", params.c_str(),
+                                                nullptr, SW_HIDE));
+  // The Unix program is not waited for by the shell: the copy itself tells.
+  bool made = false;
+  for (int i = 0; started > 32 && !made && i < 500; ++i) {
+    for (const auto& e : FolderNames(folder))
+      if (e == name) made = true;
+    if (!made) Sleep(10);
+  }
+  DeleteFileW(Widen(folder + source).c_str());
+  return made;
 }
 
 }  // namespace velmora::test

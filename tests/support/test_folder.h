@@ -29,6 +29,12 @@ class TestFolder {
   std::string path_;
 };
 
+// Writes a file in an existing folder with exactly this name, even where the
+// folder holds one whose name differs only in case ("A.tmp" beside "a.tmp").
+// Wine matches names ignoring case for every Windows call, so the file is
+// made from the Unix side; false where that cannot be done.
+bool WriteExactCaseFile(const std::string& folder, const std::string& name, const std::string& content);
+
 // Helpers on real files for assertions.
 bool PathExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);

@@ -140,6 +140,7 @@ TfrmJunk::TfrmJunk()
   lvScan.AddColumn("Description", 240);
   lvScan.SetPopupMenu(&PopupMenu1);
   lv.SetPopupMenu(&pmList);
+  pmDelete.AddScope(&lv);  // the Remove button's menu: its keys act on the result list
   cmdGo.SetHint(kGoHint);
 
   for (scan::TTreeScanner* s : {&ts, &tsZero}) {

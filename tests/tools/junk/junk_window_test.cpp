@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -110,6 +111,124 @@ TEST_F(JunkWindow, DefaultTableAndStoredDrives) {
   EXPECT_EQ(f.toolbarHeight(), 0);
   EXPECT_EQ(f.cmdGo.caption(), "&Scan");
   EXPECT_EQ(f.cmdGo.hint(), "Begin scanning for files");
+}
+
+// One stored value of the wrong type, as a new user might have it: the window
+// still opens with that value's default and scans, and the value is written
+// back in its right type when the window closes.
+TEST_F(JunkWindow, ADamagedSettingReadsAsItsDefaultAndTheWindowStillScans) {
+  const std::string tmp = root_.File("a.tmp", "abc");
+  const std::string scratch = temp_.File("scratch.dat", "x");
+  struct Damage {
+    const char* key;
+    const char* name;
+    DWORD type;
+  };
+  const std::string logs = shell::kLogsKey;
+  for (const Damage& d : {Damage{kJunkKey, "ScanFor", REG_DWORD}, Damage{kJunkKey, "ScanFor", REG_BINARY},
+                          Damage{kJunkKey, "Drives", REG_DWORD}, Damage{logs.c_str(), "DoJunk", REG_SZ},
+                          Damage{logs.c_str(), "JunkFiles", REG_SZ}}) {
+    SCOPED_TRACE(std::string(d.name) + " of type " + std::to_string(d.type));
+    const RegKey key = RegKey::Create(HKEY_CURRENT_USER, d.key);
+    key.WriteValue(d.name, RegValue{d.type, {'1', 0, 0, 0}});
+    TfrmJunk& f = Open();
+    ASSERT_EQ(f.lvScan.itemCount(), 13);  // the built-in table when ScanFor is damaged
+    if (std::string(d.name) == "Drives") {
+      EXPECT_EQ(f.DiskListView1.SelectedDrives(), "");  // the default ticks nothing
+      for (int row = 0; row < f.DiskListView1.itemCount(); ++row) {
+        f.DiskListView1.SetChecked(row, f.DiskListView1.DriveLetter(row) == 'E');
+        f.DiskListView1.SetSelected(row, f.DiskListView1.DriveLetter(row) == 'E');
+      }
+    }
+    f.cmdGo.Click();
+    EXPECT_TRUE(IsListed(tmp));
+    EXPECT_TRUE(IsListed(scratch));
+    CloseWindow();
+    const auto stored = key.ReadValue(d.name);
+    ASSERT_TRUE(stored);
+    if (std::string(d.name) == "DoJunk") {
+      EXPECT_EQ(DWORD(REG_SZ), stored->type);  // only the log viewer writes the switch
+      key.DeleteValue(d.name);
+    } else {
+      EXPECT_EQ(d.name == std::string("JunkFiles") ? DWORD(REG_DWORD) : DWORD(REG_SZ), stored->type);
+    }
+    RegKey::Create(HKEY_CURRENT_USER, kJunkKey).WriteString("Drives", "E");
+  }
+}
+
+// Wine's folders tell case apart, as do Windows folders with case sensitivity
+// on: "A.tmp" and "a.tmp" are two files, and removal must reach the one listed,
+// not the one its lower-cased caption names.
+TEST_F(JunkWindow, RemovalActsOnTheExactPathOfTheListedFile) {
+  ASSERT_TRUE(test::WriteExactCaseFile(root_.path(), "A.tmp", "upper"));
+  ASSERT_TRUE(test::WriteExactCaseFile(root_.path(), "a.tmp", "lower"));
+  const auto names = [this] {
+    std::vector<std::string> out;
+    for (const DirEntry& e : DirectoryListing(root_ / "*")) out.push_back(e.name);
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  ASSERT_EQ(names(), (std::vector<std::string>{"A.tmp", "a.tmp"}));
+
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  f.cmdGo.Click();
+  ASSERT_EQ(f.lv.itemCount(), 1);  // names equal but for case are walked once
+  // Both rows, as a list that holds both would have them: the shell must get
+  // "A.tmp", which the caption (lower-cased) does not name.
+  f.lv.Clear();
+  std::uint64_t size = 0;
+  ASSERT_TRUE(f.lv.AddFile(root_ / "a.tmp", size));
+  ASSERT_TRUE(f.lv.AddFile(root_ / "A.tmp", size));
+  EXPECT_EQ(f.lv.Caption(0), f.lv.Caption(1));
+  EXPECT_TRUE(f.lv.Listed(root_ / "A.tmp"));
+  test::UserSelectsOnly(f.lv, 1);
+  f.mnuDelete.Click();
+  ASSERT_EQ(f.lv.itemCount(), 1);
+  EXPECT_EQ(f.lv.FilePath(0), root_ / "a.tmp");
+  EXPECT_FALSE(f.lv.Listed(root_ / "A.tmp"));
+  EXPECT_EQ(names(), std::vector<std::string>{"a.tmp"});
+  EXPECT_EQ(test::ReadWholeFile(root_ / "a.tmp"), "lower");
+  EXPECT_NE(Log(shell::logfile::kManualJunk).find("  Permanently deleting: " + root_ / "A.tmp" + "\r\n"),
+            std::string::npos);
+}
+
+// Del, Ctrl+A and Enter belong to the list whose popup menu names them; an
+// edit box keeps its own keys.
+TEST_F(JunkWindow, ListShortcutsActOnlyOnTheirListAndEditBoxesKeepTheirKeys) {
+  const std::string a = root_.File("a.tmp", "abc");
+  const std::string b = root_.File("b.tmp", "abc");
+  TfrmJunk& f = Open();
+  f.cbTemp.SetChecked(false);
+  f.cmdGo.Click();
+  ASSERT_EQ(f.lv.itemCount(), 2);
+
+  f.deMove.SetText("abc");
+  SendMessageW(f.deMove.handle(), EM_SETSEL, 0, 0);
+  test::UserPressesKey(f.deMove.handle(), VK_DELETE);
+  EXPECT_EQ(f.deMove.text(), "bc");
+  EXPECT_EQ(f.lv.itemCount(), 2);
+  EXPECT_TRUE(world().dialogs.asked().empty());
+
+  test::UserSelectsOnly(f.lv, 1);
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  test::UserPressesKey(f.lv.handle(), VK_DELETE);
+  ASSERT_EQ(world().dialogs.asked().size(), 1u);
+  EXPECT_EQ(world().dialogs.asked()[0].text, "Are you sure you wish to remove the selected file(s) ?");
+  EXPECT_EQ(f.lv.itemCount(), 1);
+  EXPECT_FALSE(PathExists(b));
+  EXPECT_TRUE(PathExists(a));
+
+  // Del on the pattern list asks about the pattern row, not about files.
+  test::UserSelectsOnly(f.lvScan, 0);
+  world().dialogs.Answer(ui::MsgResult::No);
+  test::UserPressesKey(f.lvScan.handle(), VK_DELETE);
+  ASSERT_EQ(world().dialogs.asked().size(), 2u);
+  EXPECT_EQ(world().dialogs.asked()[1].caption, "Please Confirm");
+  EXPECT_EQ(f.lvScan.itemCount(), 13);
+  EXPECT_TRUE(PathExists(a));
 }
 
 TEST_F(JunkWindow, TableWithUntickedSecondRowAndOptionsSurviveAClose) {
@@ -650,7 +769,7 @@ TEST_F(JunkWindow, ShowingWritesTheOpenBlockAndTicksFixedDisksOnFirstUse) {
   EXPECT_EQ(f.DiskListView1.SelectedDrives(), "E");
   f.Show();
   // No "pos" section yet: every fixed disk is ticked, and the selection follows.
-  EXPECT_EQ(f.DiskListView1.SelectedDrives(), "CE");
+  EXPECT_EQ(f.DiskListView1.SelectedDrives(), "CEF");
   const auto lines = Lines(Log(shell::logfile::kManualJunk));
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], std::string(40, '='));
