@@ -1,5 +1,7 @@
 #include "platform/datetime.h"
 
+#include <cstdint>
+
 #include <cmath>
 
 namespace velmora {
@@ -65,10 +67,32 @@ SYSTEMTIME DateTimeToSystemTime(double value) {
 
 double FileTimeToLocalDateTime(const FILETIME& ft) {
   if (ft.dwLowDateTime == 0 && ft.dwHighDateTime == 0) return 0;
-  SYSTEMTIME utc{}, local{};
+  SYSTEMTIME utc{};
   if (!FileTimeToSystemTime(&ft, &utc)) return 0;
-  if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return 0;
-  return SystemTimeToDateTime(local);
+  // The zone's offset is asked once per quarter hour of UTC time (offsets
+  // change only at such boundaries) and kept in a small table per thread:
+  // asking the system for every file of a scan costs more than the rest of its
+  // row. Plain data, so the table needs no clean-up when a thread ends.
+  struct Slot {
+    std::uint64_t bucket;
+    double offset;
+    bool valid;
+  };
+  thread_local Slot slots[256];
+  constexpr std::uint64_t kQuarterHour = 15ull * 60 * 10000000;
+  const std::uint64_t ticks = (std::uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  const std::uint64_t bucket = ticks / kQuarterHour;
+  Slot& slot = slots[bucket % 256];
+  if (!slot.valid || slot.bucket != bucket) {
+    const std::uint64_t start = bucket * kQuarterHour;
+    const FILETIME startTime{DWORD(start), DWORD(start >> 32)};
+    SYSTEMTIME startUtc{}, startLocal{};
+    if (!FileTimeToSystemTime(&startTime, &startUtc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &startUtc, &startLocal))
+      return 0;
+    slot = {bucket, SystemTimeToDateTime(startLocal) - SystemTimeToDateTime(startUtc), true};
+  }
+  return SystemTimeToDateTime(utc) + slot.offset;
 }
 
 FILETIME LocalDateTimeToFileTime(double value) {

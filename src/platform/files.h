@@ -53,6 +53,9 @@ class FolderListing {
   std::uint64_t written() const {
     return (std::uint64_t(fd_.ftLastWriteTime.dwHighDateTime) << 32) | fd_.ftLastWriteTime.dwLowDateTime;
   }
+  std::uint64_t accessed() const {
+    return (std::uint64_t(fd_.ftLastAccessTime.dwHighDateTime) << 32) | fd_.ftLastAccessTime.dwLowDateTime;
+  }
   // The reparse tag of a junction, link or other reparse point; 0 otherwise.
   DWORD reparseTag() const { return (fd_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? fd_.dwReserved0 : 0; }
 

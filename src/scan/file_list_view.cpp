@@ -106,13 +106,13 @@ bool TFileListView::AddFile(const std::string& path, std::uint64_t& size) {
   return AddFile(path, file, size);
 }
 
-bool TFileListView::AddFile(const std::string& path, const KnownFile& file, std::uint64_t& size) {
+bool TFileListView::AddFile(const std::string& path, const KnownFile& file, std::uint64_t& size, int image) {
   const std::string* type = TypeName(path);
   if (!type) return false;
   size = file.size;
   const std::vector<std::string> versions =
       file.program ? GetVersionStrings(path, {"FileVersion", "ProductVersion"}) : std::vector<std::string>(2);
-  const int row = AddItem(LowerCase(path));
+  const int row = AddItem(LowerCase(path), image);
   SetSubItem(row, 0, std::to_string(file.size));
   SetSubItem(row, 1, *type);
   SetSubItem(row, 2, FormatDateTime(FileTimeToLocalDateTime(file.written)));

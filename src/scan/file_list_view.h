@@ -51,8 +51,9 @@ class TFileListView : public ui::ListView {
   // finds it; false (no row) otherwise. size receives the file's size.
   bool AddFile(const std::string& path, std::uint64_t& size);
   // The same row from what the caller knows, without looking the file up again
-  // (a scan lists thousands of files, and each look-up costs).
-  bool AddFile(const std::string& path, const KnownFile& file, std::uint64_t& size);
+  // (a scan lists thousands of files, and each look-up costs), with its image
+  // (-1: none) given at once rather than set afterwards.
+  bool AddFile(const std::string& path, const KnownFile& file, std::uint64_t& size, int image = -1);
 
   // The row's record; null for a row added with AddItem.
   const FileRow* File(int row) const { return PayloadAs<FileRow>(row); }

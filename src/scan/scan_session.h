@@ -32,6 +32,7 @@ namespace velmora::scan {
 struct FoundFile {
   std::string path;  // exact, as on disk
   KnownFile listing;  // size, attributes, last write (`program` is not known yet)
+  FILETIME accessed{};  // the listing's last access
   int pass = 0;       // the caller's tag: which of its passes found the file
 };
 
@@ -189,6 +190,8 @@ class ScanSession {
     f.listing.attributes = s.FileAttributes();
     f.listing.written.dwLowDateTime = DWORD(s.FileWritten());
     f.listing.written.dwHighDateTime = DWORD(s.FileWritten() >> 32);
+    f.accessed.dwLowDateTime = DWORD(s.FileAccessed());
+    f.accessed.dwHighDateTime = DWORD(s.FileAccessed() >> 32);
     f.pass = pass;
     if (!worker_) {
       Result r = probe_(f);

@@ -82,6 +82,7 @@ struct TTreeScanner::Level {
     std::uint32_t length;
     std::uint64_t size;
     std::uint64_t written;
+    std::uint64_t accessed;
     unsigned long attributes;
   };
   std::wstring pool;
@@ -93,8 +94,8 @@ struct TTreeScanner::Level {
   std::wstring_view Key(const Entry& e) const { return {pool.data() + e.offset + e.length, e.length}; }
 
   void Add(std::vector<Entry>& to, std::wstring_view name, std::wstring_view key, std::uint64_t size = 0,
-           std::uint64_t written = 0, unsigned long attributes = 0) {
-    to.push_back({std::uint32_t(pool.size()), std::uint32_t(name.size()), size, written, attributes});
+           std::uint64_t written = 0, std::uint64_t accessed = 0, unsigned long attributes = 0) {
+    to.push_back({std::uint32_t(pool.size()), std::uint32_t(name.size()), size, written, accessed, attributes});
     pool.append(name);
     pool.append(key);
   }
@@ -180,11 +181,12 @@ void TTreeScanner::ListFolder(Level& level) {
     } else {
       if (!ReportsFile(attrs, findHiddenFiles_)) continue;
       const std::uint64_t size = listing.size();
-      const std::uint64_t written = listing.written();
+      const std::uint64_t written = listing.written(), accessed = listing.accessed();
       FoldName(name, folded_);
-      if (record_ && keep_ && keep_(size, attrs)) level.Add(level.recorded, name, folded_, size, written, attrs);
+      if (record_ && keep_ && keep_(size, attrs))
+        level.Add(level.recorded, name, folded_, size, written, accessed, attrs);
       if (!compiled_.MatchesFolded(folded_, folded_.rfind(L'.'))) continue;
-      level.Add(level.files, name, folded_, size, written, attrs);
+      level.Add(level.files, name, folded_, size, written, accessed, attrs);
     }
   }
 
@@ -199,14 +201,16 @@ void TTreeScanner::Record(const Level& level) {
   folder.path = path_;
   folder.files.reserve(level.recorded.size());
   for (const Level::Entry& e : level.recorded)
-    folder.files.push_back({std::wstring(level.Name(e)), e.size, e.attributes, e.written});
+    folder.files.push_back({std::wstring(level.Name(e)), e.size, e.attributes, e.written, e.accessed});
   record_->folders.push_back(std::move(folder));
 }
 
-void TTreeScanner::SetFoundFile(std::uint64_t size, unsigned long attributes, std::uint64_t written) {
+void TTreeScanner::SetFoundFile(std::uint64_t size, unsigned long attributes, std::uint64_t written,
+                                std::uint64_t accessed) {
   fileSize_ = size;
   fileAttributes_ = attributes;
   fileWritten_ = written;
+  fileAccessed_ = accessed;
 }
 
 // Steps of one folder up to its sub-folders: the message pump, the Running test,
@@ -215,7 +219,7 @@ bool TTreeScanner::Enter(std::size_t depth) {
   if (ProcessMessages) ProcessMessages();
   if (!Running) return false;
 
-  SetFoundFile(0, 0, 0);
+  SetFoundFile(0, 0, 0, 0);
   NarrowInto(path_, fileFound_);
   Report(onDirectoryFound_);
 
@@ -230,10 +234,10 @@ bool TTreeScanner::Enter(std::size_t depth) {
   // Running is not tested here: once the list is built, all of it is reported.
   for (const Level::Entry& e : level.files) {
     SetFoundFromPath(level.pathLength, level.Name(e));
-    SetFoundFile(e.size, e.attributes, e.written);
+    SetFoundFile(e.size, e.attributes, e.written, e.accessed);
     Report(onFileFound_);
   }
-  SetFoundFile(0, 0, 0);
+  SetFoundFile(0, 0, 0, 0);
   return true;
 }
 
@@ -261,7 +265,7 @@ void TTreeScanner::BeginRun() {
   pump_.Reset();
   searchInProgress_ = true;
   fileFound_.clear();
-  SetFoundFile(0, 0, 0);
+  SetFoundFile(0, 0, 0, 0);
 }
 
 void TTreeScanner::Replay(const WalkRecord& record) {
@@ -276,7 +280,7 @@ void TTreeScanner::Replay(const WalkRecord& record) {
     if (ProcessMessages) ProcessMessages();
     if (!Running) break;
     path_ = folder.path;
-    SetFoundFile(0, 0, 0);
+    SetFoundFile(0, 0, 0, 0);
     NarrowInto(path_, fileFound_);
     Report(onDirectoryFound_);
     for (const WalkRecord::File& f : folder.files) {
@@ -284,10 +288,10 @@ void TTreeScanner::Replay(const WalkRecord& record) {
       FoldName(f.name, folded_);
       if (!compiled_.MatchesFolded(folded_, folded_.rfind(L'.'))) continue;
       SetFoundFromPath(folder.path.size(), f.name);
-      SetFoundFile(f.size, f.attributes, f.written);
+      SetFoundFile(f.size, f.attributes, f.written, f.accessed);
       Report(onFileFound_);
     }
-    SetFoundFile(0, 0, 0);
+    SetFoundFile(0, 0, 0, 0);
     Report(onDirectoryDone_);
   }
 

@@ -43,6 +43,7 @@ struct WalkRecord {
     std::uint64_t size;
     unsigned long attributes;
     std::uint64_t written;  // FILETIME as one number
+    std::uint64_t accessed;
   };
   struct Folder {
     std::wstring path;  // ends in "\"
@@ -84,6 +85,8 @@ class TTreeScanner {
   // the file being reported; 0 while a folder is reported.
   unsigned long FileAttributes() const { return fileAttributes_; }
   std::uint64_t FileWritten() const { return fileWritten_; }
+  // The listing's last access of the file being reported (a FILETIME as one number).
+  std::uint64_t FileAccessed() const { return fileAccessed_; }
   // True from the start to the end of a run; stays true when a handler's
   // exception ended the run.
   bool SearchInProgress() const { return searchInProgress_; }
@@ -144,7 +147,7 @@ class TTreeScanner {
   void ListFolder(Level& level);
   void Report(const Event& e);
   void SetFoundFromPath(std::size_t pathLength, std::wstring_view name);
-  void SetFoundFile(std::uint64_t size, unsigned long attributes, std::uint64_t written);
+  void SetFoundFile(std::uint64_t size, unsigned long attributes, std::uint64_t written, std::uint64_t accessed);
   void Record(const Level& level);
   void BeginRun();
   std::wstring StartFolder() const;
@@ -155,6 +158,7 @@ class TTreeScanner {
   std::uint64_t fileSize_ = 0;
   unsigned long fileAttributes_ = 0;
   std::uint64_t fileWritten_ = 0;
+  std::uint64_t fileAccessed_ = 0;
   WalkRecord* record_ = nullptr;
   KeepFile keep_;
   bool searchInProgress_ = false;

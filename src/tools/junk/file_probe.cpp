@@ -20,40 +20,63 @@ void ReadHead(HANDLE h, FileProbe& probe) {
 
 }  // namespace
 
-FileProbe ProbeFile(const std::string& path) {
+FileProbe ProbeFound(const scan::FoundFile& found) {
   FileProbe probe;
-  const std::wstring wide = LongPathW(path);
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    return probe;
-  probe.exists = true;
-  probe.file.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  probe.file.attributes = data.dwFileAttributes;
-  probe.file.written = data.ftLastWriteTime;
+  if (found.listing.attributes & FILE_ATTRIBUTE_DIRECTORY) return probe;
+  probe.file = found.listing;
+  probe.file.program = false;
+  const std::wstring wide = LongPathW(found.path);
+  const bool hasHead = probe.file.size >= 2;
+  DWORD error = ERROR_SUCCESS;
 
   // The read-only attribute is asked first: Wine run as root opens such a
   // file for writing, where Windows refuses.
-  if (!(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+  if (!(probe.file.attributes & FILE_ATTRIBUTE_READONLY)) {
     FileHandle h(CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (h) {
+      probe.exists = true;
       probe.exclusive = true;
-      FILETIME accessed{};
-      const bool haveAccess = GetFileTime(h.get(), nullptr, &accessed, nullptr) != FALSE;
-      if (haveAccess) probe.lastAccess = FileTimeToLocalDateTime(accessed);
-      ReadHead(h.get(), probe);
-      // Reading the first bytes must leave no trace.
-      if (haveAccess) SetFileTime(h.get(), nullptr, &accessed, nullptr);
+      probe.lastAccess = FileTimeToLocalDateTime(found.accessed);
+      if (probe.file.size == 0) {
+        // A file listed as empty is looked at again: only one still empty counts.
+        LARGE_INTEGER size{};
+        if (GetFileSizeEx(h.get(), &size)) probe.file.size = std::uint64_t(size.QuadPart);
+      }
+      if (hasHead) {
+        ReadHead(h.get(), probe);
+        // Reading the first bytes must leave no trace.
+        SetFileTime(h.get(), nullptr, &found.accessed, nullptr);
+      }
       return probe;
     }
+    error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return probe;  // gone since the listing
   }
   // In use or read-only: the first bytes are still wanted for the icon and the
   // version columns.
   FileHandle h(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (h) ReadHead(h.get(), probe);
+  if (!h) {
+    error = GetLastError();
+    probe.exists = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    return probe;
+  }
+  probe.exists = true;
+  if (hasHead) ReadHead(h.get(), probe);
   return probe;
+}
+
+FileProbe ProbeFile(const std::string& path) {
+  const auto entry = FindEntry(path);
+  if (!entry) return FileProbe{};
+  scan::FoundFile found;
+  found.path = path;
+  found.listing.size = entry->size;
+  found.listing.attributes = entry->attributes;
+  found.listing.written = entry->written;
+  found.accessed = entry->accessed;
+  return ProbeFound(found);
 }
 
 }  // namespace velmora::junk

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "scan/file_list_view.h"
+#include "scan/scan_session.h"
 
 namespace velmora::junk {
 
@@ -26,6 +27,12 @@ struct FileProbe {
   bool iconFile = false;  // starts as an icon file
 };
 
+// Probes a file a walk found, trusting its listing for size, attributes and
+// times: one opening of the file, its first bytes read only when it has some.
+// Under Wine every opening is two round trips to the server and a read a
+// third, so nothing is asked twice.
+FileProbe ProbeFound(const scan::FoundFile& found);
+// The same for a path alone: the listing entry is looked up first.
 FileProbe ProbeFile(const std::string& path);
 
 }  // namespace velmora::junk

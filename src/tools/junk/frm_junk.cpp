@@ -117,7 +117,7 @@ TfrmJunk::TfrmJunk()
       sb(*this),
       pg(*this, {}, 0, 1),
       storage(*this, kJunkStorageKey, kJunkStorageSection),
-      session_([](const scan::FoundFile& f) { return ProbeFile(f.path); },
+      session_([](const scan::FoundFile& f) { return ProbeFound(f); },
                [this](scan::FoundFile& f, FileProbe& probe) { ListFile(f, probe); },
                [this](const std::string& folder) { sb.SetText(1, "Scanning: " + folder + "..."); }) {
   DriveRoot = [](char letter) { return std::string(1, letter) + ":\\"; };
@@ -461,6 +461,7 @@ void TfrmJunk::ScanStart() {
   ts.SetFileMaskCommaText("");
   ts.Running = true;
   tsZero.Running = true;
+  moveFolder_ = deMove.text();  // the removal page is locked while the scan runs
   lv.Clear();
   cmdExit.SetEnabled(false);
   SetToolbarHeight(0);
@@ -503,7 +504,7 @@ bool TfrmJunk::PassesCommonFilter(scan::TTreeScanner& s) {
   if (s.ProcessMessages) s.ProcessMessages();
   if (!s.Running) return false;
   const std::string& path = s.FileFound();
-  if (InsideMoveGuard(ExtractFilePath(path), deMove.text())) return false;
+  if (InsideMoveGuard(ExtractFilePath(path), session_.active() ? moveFolder_ : deMove.text())) return false;
   // Known from the listing; the probe looks again.
   if (cbSkipAttr.checked() && (s.FileAttributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))) return false;
   return true;
@@ -528,12 +529,11 @@ void TfrmJunk::ListFile(scan::FoundFile& found, FileProbe& probe) {
   if (found.pass == kZeroPass && probe.file.size != 0) return;
   if (lv.Listed(path)) return;
   std::uint64_t size = 0;
-  if (!lv.AddFile(path, probe.file, size)) return;
   // Only programs and libraries ("MZ") and icon files hold icons of their own.
-  AddAssociatedIcon(lv.itemCount() - 1, path, probe.file.program || probe.iconFile);
+  lv.AddFile(path, probe.file, size, AssociatedIcon(path, probe.file.program || probe.iconFile));
 }
 
-void TfrmJunk::AddAssociatedIcon(int row, const std::string& path, bool mayHoldIcons) {
+int TfrmJunk::AssociatedIcon(const std::string& path, bool mayHoldIcons) {
   int image = 0;
   HICON small = nullptr;
   if (mayHoldIcons && ExtractIconExW(LongPathW(path).c_str(), 0, nullptr, &small, 1) > 0 && small) {
@@ -541,7 +541,7 @@ void TfrmJunk::AddAssociatedIcon(int row, const std::string& path, bool mayHoldI
     DestroyIcon(small);
     if (added >= 0) image = added;
   }
-  lv.SetImageIndex(row, image);
+  return image;
 }
 
 bool TfrmJunk::RestrictedFile(const FileProbe& probe) {

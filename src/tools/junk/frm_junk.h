@@ -158,7 +158,8 @@ class TfrmJunk : public ui::Form {
   void tsSearchDone(scan::TTreeScanner& s);
   bool PassesCommonFilter(scan::TTreeScanner& s);
   void ListFile(scan::FoundFile& found, FileProbe& probe);
-  void AddAssociatedIcon(int row, const std::string& path, bool mayHoldIcons);
+  // The row image of a file: its own icon when it may hold one, else 0.
+  int AssociatedIcon(const std::string& path, bool mayHoldIcons);
   void DrivesChanged();
   void SetToolbarHeight(int height);
   void UpdatePatternCommands();
@@ -173,6 +174,7 @@ class TfrmJunk : public ui::Form {
   // The pattern pass records each drive's empty files, so the zero-length pass
   // need not walk the drive again.
   std::vector<scan::WalkRecord> emptyFiles_;
+  std::string moveFolder_;  // deMove's text, read once per scan
   int lastPage_ = 0;
   bool pageGuard_ = false;
 };
