@@ -6,6 +6,7 @@
 #include "shell/command_line.h"
 #include "shell/log_viewer.h"
 #include "shell/startup.h"
+#include "tools/eraser/frm_net.h"
 #include "tools/junk/frm_junk.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -17,6 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   velmora::shell::LauncherActions actions;
   actions.logs = [] { (new velmora::shell::TfrmLogs())->ShowModal(); };  // frees itself on close
   actions.tools[int(velmora::shell::ToolButton::Junk)] = [] { (new velmora::junk::TfrmJunk())->ShowModal(); };
+  actions.tools[int(velmora::shell::ToolButton::Eraser)] = [] { (new velmora::eraser::TfrmNet())->ShowModal(); };
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
 
   if (SUCCEEDED(com)) CoUninitialize();

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <exdisp.h>
+#include <objbase.h>
 
 #include <vector>
 
@@ -63,6 +65,44 @@ bool RealIsWindowsNT() {
   return vi.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
+double RealUtcClock() {
+  SYSTEMTIME st{};
+  GetSystemTime(&st);
+  return SystemTimeToDateTime(st);
+}
+
+bool RealSetUtcClock(double utc) {
+  const SYSTEMTIME st = DateTimeToSystemTime(utc);
+  return SetSystemTime(&st) != 0;
+}
+
+bool RealAutomationRegistered(const std::string& progId) {
+  CLSID clsid{};
+  return SUCCEEDED(CLSIDFromProgID(Widen(progId).c_str(), &clsid));
+}
+
+bool RealStartAndQuitBrowser(const std::string& progId, const std::function<void()>& pump) {
+  CLSID clsid{};
+  if (FAILED(CLSIDFromProgID(Widen(progId).c_str(), &clsid))) return false;
+  IWebBrowser2* raw = nullptr;
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
+                              reinterpret_cast<void**>(&raw))) ||
+      !raw)
+    return false;
+  // Owned from here: Quit always follows and the object is released, whatever
+  // the calls in between answer.
+  struct Browser {
+    IWebBrowser2* p;
+    ~Browser() {
+      p->Quit();
+      p->Release();
+    }
+  } browser{raw};
+  browser.p->put_Visible(VARIANT_FALSE);
+  if (pump) pump();
+  return true;
+}
+
 double RealNow() {
   SYSTEMTIME st{};
   GetLocalTime(&st);
@@ -80,6 +120,10 @@ Services RealServices() {
   s.isWindowsNT = RealIsWindowsNT;
   s.programFolder = ModuleFolder;
   s.now = RealNow;
+  s.utcClock = RealUtcClock;
+  s.setUtcClock = RealSetUtcClock;
+  s.automationRegistered = RealAutomationRegistered;
+  s.startAndQuitBrowser = RealStartAndQuitBrowser;
   return s;
 }
 

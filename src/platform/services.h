@@ -27,6 +27,15 @@ struct Services {
   std::function<std::string()> programFolder;
   // The current local date-time (days since 30 December 1899).
   std::function<double()> now;
+  // The system clock in UTC (days since 30 December 1899), read and set.
+  std::function<double()> utcClock;
+  std::function<bool(double utc)> setUtcClock;
+  // Whether a COM class is registered under the ProgID.
+  std::function<bool(const std::string& progId)> automationRegistered;
+  // Creates the browser automation object of the ProgID, makes it invisible,
+  // lets `pump` run, calls its Quit method and releases it. False when the
+  // class is unknown or cannot be created (nothing was started then).
+  std::function<bool(const std::string& progId, const std::function<void()>& pump)> startAndQuitBrowser;
 };
 
 Services& services();

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
 
+#include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/system.h"
+#include "platform/text.h"
 #include "shell/cache_completion.h"
 #include "shell/utilities.h"
+#include "support/fakes.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 
@@ -55,11 +61,39 @@ TEST(CacheCompletion, DamagedValuesAreDeletedWithoutActingOnThem) {
   EXPECT_TRUE(test::PathExists(dir / "precious.txt"));
   EXPECT_TRUE(key.ValueNames().empty());
 
-  EXPECT_TRUE(IsSafeFolderToEmpty("C:\\Temp\\Cache"));
-  EXPECT_TRUE(IsSafeFolderToEmpty("\\\\server\\share\\cache\\"));
-  EXPECT_FALSE(IsSafeFolderToEmpty("\\\\server\\share\\"));
-  EXPECT_FALSE(IsSafeFolderToEmpty("C:\\"));
-  EXPECT_FALSE(IsSafeFolderToEmpty("C:"));
-  EXPECT_FALSE(IsSafeFolderToEmpty("C:\\Temp\\..\\"));
-  EXPECT_FALSE(IsSafeFolderToEmpty(""));
+  EXPECT_TRUE(IsSafeFolderText("C:\\Temp\\Cache"));
+  EXPECT_TRUE(IsSafeFolderText("\\\\server\\share\\cache\\"));
+  EXPECT_FALSE(IsSafeFolderText("\\\\server\\share\\"));
+  EXPECT_FALSE(IsSafeFolderText("C:\\"));
+  EXPECT_FALSE(IsSafeFolderText("C:"));
+  EXPECT_FALSE(IsSafeFolderText("C:\\Temp\\..\\"));
+  EXPECT_FALSE(IsSafeFolderText("C:\\Temp\\*"));
+  EXPECT_FALSE(IsSafeFolderText(""));
+}
+
+// A folder named in the registry is emptied only when it exists, is no link,
+// and neither is nor holds a folder the system or the user cannot lose.
+TEST(CacheCompletion, OnlyExistingOrdinaryFoldersBelowTheSystemOnesMayBeEmptied) {
+  test::TestFolder dir('E');
+  const std::string cache = dir.Folder("Cache");
+  EXPECT_TRUE(IsSafeFolderToEmpty(cache));
+  EXPECT_TRUE(IsSafeFolderToEmpty(cache + "\\"));
+  EXPECT_FALSE(IsSafeFolderToEmpty(dir / "missing"));
+  EXPECT_FALSE(IsSafeFolderToEmpty(dir.File("file.txt")));
+  const std::string windows = SystemWindowsFolder().value_or("C:\\windows");
+  EXPECT_FALSE(IsSafeFolderToEmpty(windows));
+  EXPECT_FALSE(IsSafeFolderToEmpty(windows + "\\system32"));
+  const auto profile = ShellFolderPath(CSIDL_PROFILE);
+  ASSERT_TRUE(profile);
+  EXPECT_FALSE(IsSafeFolderToEmpty(*profile));
+  EXPECT_FALSE(IsSafeFolderToEmpty(ExtractFilePath(*profile)));  // above the profile: every user's
+  const auto appData = ShellFolderPath(CSIDL_APPDATA);
+  ASSERT_TRUE(appData);
+  EXPECT_FALSE(IsSafeFolderToEmpty(*appData));
+  EXPECT_FALSE(IsSafeFolderToEmpty(test::world().programFolder));
+  // Below them is fine: the browsers keep their caches there.
+  const std::string below = *appData + "\\velmora-cache-test";
+  CreateDirectoryW(Widen(below).c_str(), nullptr);
+  EXPECT_TRUE(IsSafeFolderToEmpty(below));
+  RemoveDirectoryW(Widen(below).c_str());
 }

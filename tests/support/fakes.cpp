@@ -96,6 +96,12 @@ void FakeWorld::Reset() {
   windowsNT = true;
   shellSucceeds = true;
   fixedNow.reset();
+  utcNow = 45000.5;
+  utcClockSettings.clear();
+  clockRefuses = false;
+  browserRegistered = false;
+  browserStarts.clear();
+  onBrowserStart = nullptr;
   dialogs.Reset();
   // A fresh, empty program folder: logs and lists a test writes land here.
   programFolder = "C:\\velmora-tests\\program-" + std::to_string(GetCurrentProcessId()) + "\\";
@@ -117,6 +123,20 @@ void InstallFakeWorld() {
   };
   s.setClock = [](double t) {
     world().clockSettings.push_back(t);
+    return true;
+  };
+  s.utcClock = [] { return world().utcNow; };
+  s.setUtcClock = [](double utc) {
+    if (world().clockRefuses) return false;
+    world().utcClockSettings.push_back(utc);
+    return true;
+  };
+  s.automationRegistered = [](const std::string&) { return world().browserRegistered; };
+  s.startAndQuitBrowser = [](const std::string& progId, const std::function<void()>& pump) {
+    if (!world().browserRegistered) return false;
+    world().browserStarts.push_back(progId);
+    if (world().onBrowserStart) world().onBrowserStart();
+    if (pump) pump();
     return true;
   };
   s.tokenIsAdministrator = [] { return world().administrator; };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,6 +68,14 @@ struct FakeWorld {
   bool shellSucceeds = true;
   std::string programFolder;    // ends in "\"; a fresh folder per test
   std::optional<double> fixedNow;  // when set, the current time
+  // The UTC clock: read as utcNow, every setting recorded (refused when clockRefuses).
+  double utcNow = 45000.5;
+  std::vector<double> utcClockSettings;
+  bool clockRefuses = false;
+  // The browser automation object: registered or not; each start recorded.
+  bool browserRegistered = false;
+  std::vector<std::string> browserStarts;
+  std::function<void()> onBrowserStart;  // runs inside a start (a test may throw from it)
   ScriptedDialogs dialogs;
 
   void Reset();
