@@ -176,7 +176,9 @@ void CleanIECache(const std::string& cache, CleanContext& ctx) {
 
 void CleanNetscapeCache(const std::string& netscape, CleanContext& ctx) {
   if (netscape == kNoNetscape) return;
-  const std::string root = IncludeTrailingBackslash(netscape);
+  std::string root = netscape;
+  while (!root.empty() && root.back() == '\\') root.pop_back();
+  root += '\\';  // as the scanner spells the folders it reports
   scan::TTreeScanner ts;
   ts.SetFindHiddenFiles(true);
   ts.SetFindHiddenFolders(true);

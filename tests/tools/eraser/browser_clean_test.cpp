@@ -1,0 +1,270 @@
+#include "tools/eraser/browser_clean.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/services.h"
+#include "platform/system.h"
+#include "support/fakes.h"
+#include "support/registry_sandbox.h"
+#include "support/test_folder.h"
+
+using namespace velmora;
+using namespace velmora::eraser;
+using velmora::test::PathExists;
+using velmora::test::world;
+
+namespace {
+
+// An index header of exactly 500 bytes holding the given names among zeros and noise.
+std::string IndexHeader(const std::vector<std::string>& names) {
+  std::string h = "Client UrlCache MMF Ver 5.2";
+  h.append(8, '\0');
+  for (const std::string& n : names) {
+    h += n;
+    h.append(4, '\0');
+  }
+  h.resize(600, '\0');
+  return h;
+}
+
+CleanContext Context(std::vector<std::string>& notRemoved) {
+  CleanContext ctx;
+  ctx.notRemoved = &notRemoved;
+  ctx.expiryWaitMs = 20;
+  return ctx;
+}
+
+void SetShellFolder(const char* name, const std::string& folder) {
+  RegKey::Create(HKEY_CURRENT_USER, kShellFoldersKey).WriteString(name, folder);
+}
+
+TEST(BrowserFiles, IndexNamesAreExactlyEightLettersOrDigits) {
+  // The window slides over the non-zero bytes joined, so neighbouring texts
+  // give candidates too (each is then checked as a folder); none holds a dot,
+  // a separator or a byte outside ASCII letters and digits.
+  const auto names = CacheIndexNames(IndexHeader({"ABCD1234", "..\\..\\x", "Q9W8E7R6", "ABCD1234"}));
+  EXPECT_NE(std::find(names.begin(), names.end(), "ABCD1234"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "Q9W8E7R6"), names.end());
+  EXPECT_EQ(1, std::count(names.begin(), names.end(), "ABCD1234"));
+  for (const std::string& n : names) {
+    EXPECT_EQ(8u, n.size()) << n;
+    for (unsigned char c : n) EXPECT_TRUE(std::isalnum(c) && c < 0x80) << n;
+  }
+  EXPECT_EQ((std::vector<std::string>{"12345678", "23456789"}), CacheIndexNames(std::string("123456789")));
+  EXPECT_TRUE(CacheIndexNames(std::string("\0\0..\0..\\..\\\0", 12)).empty());
+  EXPECT_TRUE(CacheIndexNames("ABC\xC3\xA9" "DEFG").empty());
+  EXPECT_TRUE(CacheIndexNames("short").empty());
+}
+
+TEST(BrowserFiles, TypedHistoryLinesGoAndTheRestKeepsItsOrderAndLineEnds) {
+  const std::string prefs =
+      "// Mozilla User Preferences\r\n"
+      "user_pref(\"browser.url_history.URL_1\", \"http://a.example/\");\r\n"
+      "user_pref(\"browser.startup.homepage\", \"x\");\r\n"
+      "user_pref(\"browser.url_history.URL_2\", \"http://b.example/\");\n"
+      "user_pref(\"mail.name\", \"y\");";
+  EXPECT_EQ("// Mozilla User Preferences\r\nuser_pref(\"browser.startup.homepage\", \"x\");\r\n"
+            "user_pref(\"mail.name\", \"y\");",
+            RemoveTypedHistory(prefs).value());
+  EXPECT_EQ(std::nullopt, RemoveTypedHistory("user_pref(\"mail.name\", \"y\");\r\n"));
+  EXPECT_EQ(std::nullopt, RemoveTypedHistory(""));
+}
+
+TEST(BrowserFiles, CookiesGoButTheIndexStaysAndHiddenFoldersAreNotEntered) {
+  test::TestFolder dir('E');
+  const std::string index = dir.File("Cookies\\index.dat", "idx");
+  const std::string a = dir.File("Cookies\\user@a.txt", "a"), b = dir.File("Cookies\\sub\\user@b.txt", "b");
+  const std::string hidden = dir.File("Cookies\\Hidden\\keep.txt", "k");
+  test::SetAttributes(dir / "Cookies\\Hidden", FILE_ATTRIBUTE_HIDDEN);
+  std::vector<std::string> notRemoved;
+  int visited = 0;
+  EXPECT_TRUE(RecurseFiles(dir / "Cookies", "*.*", [&](const std::string& folder, const DirEntry& e) {
+    ++visited;
+    return DeleteExceptIndex(notRemoved)(folder, e);
+  }));
+  EXPECT_EQ(3, visited);
+  EXPECT_TRUE(PathExists(index));
+  EXPECT_FALSE(PathExists(a));
+  EXPECT_FALSE(PathExists(b));
+  EXPECT_TRUE(PathExists(hidden));
+  EXPECT_TRUE(notRemoved.empty());
+  // Never "the current folder" for an empty one.
+  EXPECT_FALSE(RecurseFiles("", "*.*", [](const std::string&, const DirEntry&) { return true; }));
+
+  // A file held open without delete sharing is noted, and the walk goes on.
+  const std::string held = dir.File("Cookies\\held.txt", "h"), next = dir.File("Cookies\\next.txt", "n");
+  FileHandle h(CreateFileW(LongPathW(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(h);
+  RecurseFiles(dir / "Cookies", "*.*", DeleteExceptIndex(notRemoved));
+  EXPECT_EQ(std::vector<std::string>{held}, notRemoved);
+  EXPECT_FALSE(PathExists(next));
+}
+
+TEST(BrowserFiles, TheCacheIndexEmptiesOnlyTheDirectSubFoldersItNames) {
+  test::TestFolder dir('E');
+  const std::string cache = dir.Folder("Cache");
+  dir.File("Cache\\index.dat", IndexHeader({"ABCD1234", "..", "MISSING1", "content"}));
+  const std::string named = dir.File("Cache\\ABCD1234\\page.htm", "p");
+  const std::string namedIndex = dir.File("Cache\\ABCD1234\\index.dat", "i");
+  const std::string other = dir.File("Cache\\OTHER123\\page.htm", "p");
+  const std::string parent = dir.File("canary.txt", "c");
+  std::vector<std::string> notRemoved;
+  CleanContext ctx = Context(notRemoved);
+  EraseCacheIndex(cache, ctx);
+  EXPECT_FALSE(PathExists(named));
+  EXPECT_TRUE(PathExists(namedIndex));
+  EXPECT_TRUE(PathExists(other));
+  EXPECT_TRUE(PathExists(parent));
+
+  dir.File("Short\\index.dat", "too short");
+  EXPECT_THROW(EraseCacheIndex(dir / "Short", ctx), std::runtime_error);
+  EXPECT_THROW(EraseCacheIndex(dir / "None", ctx), std::runtime_error);
+}
+
+TEST(BrowserFiles, NetscapeProfilesLoseTypedAddressesAndAnUntouchedPrefsFileIsNotRewritten) {
+  test::TestFolder dir('E');
+  const std::string one = dir.File("Netscape\\Users\\one\\prefs.js",
+                                   "user_pref(\"a\", 1);\r\nuser_pref(\"browser.url_history.URL_1\", \"u\");\r\n");
+  const std::string two = dir.File("Netscape\\Users\\two\\prefs.js", "user_pref(\"b\", 2);\r\n");
+  FILETIME before{};
+  ReadFileTimes(two, nullptr, nullptr, &before);
+  Sleep(20);
+  std::vector<std::string> notRemoved;
+  CleanContext ctx = Context(notRemoved);
+  CleanNetscapeTypedHistory(dir / "Netscape\\", ctx);
+  EXPECT_EQ("user_pref(\"a\", 1);\r\n", test::ReadWholeFile(one));
+  EXPECT_EQ("user_pref(\"b\", 2);\r\n", test::ReadWholeFile(two));
+  FILETIME after{};
+  ReadFileTimes(two, nullptr, nullptr, &after);
+  EXPECT_EQ(0, CompareFileTime(&before, &after));
+}
+
+TEST(BrowserFiles, TheNetscapeCacheWalkLooksOnlyBelowTheInstallationFolder) {
+  test::TestFolder dir('E');
+  // The installation path itself holds "cache": only folders below it that do count.
+  const std::string install = dir.Folder("cachey\\Netscape");
+  const std::string cached = dir.File("cachey\\Netscape\\Users\\one\\Cache\\abc.moz", "x");
+  const std::string deep = dir.File("cachey\\Netscape\\Users\\one\\Cache\\sub\\def.moz", "x");
+  const std::string mail = dir.File("cachey\\Netscape\\Users\\one\\Mail\\Inbox", "mail");
+  const std::string prefs = dir.File("cachey\\Netscape\\Users\\one\\prefs.js", "p");
+  std::vector<std::string> notRemoved;
+  CleanContext ctx = Context(notRemoved);
+  CleanNetscapeCache(install, ctx);
+  EXPECT_FALSE(PathExists(cached));
+  EXPECT_FALSE(PathExists(deep));
+  EXPECT_TRUE(PathExists(mail));
+  EXPECT_TRUE(PathExists(prefs));
+  CleanNetscapeCache(kNoNetscape, ctx);  // not installed: nothing
+}
+
+// Folders named in the registry are trusted only when the suite may empty them.
+TEST(BrowserFiles, RegistryFoldersThatAreEmptyRootsRelativeOrSystemCountAsAbsent) {
+  test::RegistrySandbox sandbox;
+  test::TestFolder dir('E');
+  const std::string canary = dir.File("canary.txt", "c");
+  const std::string windows = SystemWindowsFolder().value_or("C:\\windows");
+  for (const std::string& bad : {std::string(), std::string("E:\\"), std::string("C:"), std::string("velmora-tests"),
+                                 windows, windows + "\\", dir / "missing"}) {
+    SetShellFolder("Cookies", bad);
+    EXPECT_EQ(kNotFound, CookiesFolder()) << bad;
+  }
+  RegKey::Create(HKEY_CURRENT_USER, kShellFoldersKey).WriteDword("Cache", 1);
+  EXPECT_EQ(kNotFound, CacheFolder());
+  EXPECT_EQ(kNotFound, HistoryFolder());
+  dir.Folder("History");
+  SetShellFolder("History", dir / "History\\");
+  EXPECT_EQ(dir / "History", HistoryFolder());  // one trailing "\" goes
+
+  EXPECT_EQ(kNoNetscape, NetscapeFolder());
+  RegKey::Create(HKEY_CURRENT_USER, kNetscapeKey).WriteString("Install Directory", "E:\\nav.exe");
+  EXPECT_EQ(kNoNetscape, NetscapeFolder());  // all of E: would be walked
+  RegKey::Create(HKEY_CURRENT_USER, kNetscapeKey).WriteString("Install Directory", "");
+  EXPECT_EQ(kNoNetscape, NetscapeFolder());  // the current folder would be walked
+  dir.Folder("Netscape\\Program");
+  RegKey::Create(HKEY_CURRENT_USER, kNetscapeKey).WriteString("Install Directory", dir / "Netscape\\Program");
+  EXPECT_EQ(dir / "Netscape\\", NetscapeFolder());
+
+  EXPECT_EQ("", AolCacheFolder());
+  RegKey::Create(HKEY_LOCAL_MACHINE, kAolKey).WriteString("AppPath", "");
+  EXPECT_EQ("", AolCacheFolder());
+  dir.Folder("AOL\\Cache");
+  RegKey::Create(HKEY_LOCAL_MACHINE, kAolKey).WriteString("AppPath", dir / "AOL\\");
+  EXPECT_EQ(dir / "AOL\\Cache", AolCacheFolder());
+
+  // None of it touched the drive.
+  std::vector<std::string> notRemoved;
+  CleanContext ctx = Context(notRemoved);
+  CleanCookies(CookiesFolder(), NetscapeFolder(), ctx);
+  EXPECT_TRUE(PathExists(canary));
+}
+
+TEST(HistoryExpiry, TheClockGoesAYearAheadAndAlwaysComesBack) {
+  test::RegistrySandbox sandbox;
+  std::vector<std::string> notRemoved;
+  CleanContext ctx = Context(notRemoved);
+  world().utcNow = 45000.25;  // 15 March 2023, 06:00 UTC
+
+  // No browser object: the clock is not touched.
+  ExpireHistoryByClock(ctx);
+  EXPECT_TRUE(world().utcClockSettings.empty());
+
+  world().browserRegistered = true;
+  ExpireHistoryByClock(ctx);
+  ASSERT_EQ(2u, world().utcClockSettings.size());
+  EXPECT_DOUBLE_EQ(45000.25 + 366, world().utcClockSettings[0]);  // 2024 is a leap year
+  EXPECT_NEAR(45000.25, world().utcClockSettings[1], 2.0 / 86400);  // back, plus the seconds spent
+  EXPECT_EQ(std::vector<std::string>{kBrowserProgId}, world().browserStarts);
+  EXPECT_EQ(0u, RegKey::Open(HKEY_CURRENT_USER, kCacheSettingsKey).ReadDword("Persistent").value_or(9));
+
+  // A browser call that throws: the clock still comes back.
+  world().utcClockSettings.clear();
+  world().onBrowserStart = [] { throw std::runtime_error("automation failed"); };
+  ExpireHistoryByClock(ctx);
+  ASSERT_EQ(2u, world().utcClockSettings.size());
+  EXPECT_NEAR(45000.25, world().utcClockSettings[1], 2.0 / 86400);
+
+  // The clock may not be set: nothing else happens.
+  world().utcClockSettings.clear();
+  world().browserStarts.clear();
+  world().clockRefuses = true;
+  ExpireHistoryByClock(ctx);
+  EXPECT_TRUE(world().browserStarts.empty());
+}
+
+TEST(HistoryExpiry, DayFoldersOnlyOutsideNtAndNoExpiryWithoutAnIndex) {
+  test::TestFolder dir('E');
+  const std::string history = dir.Folder("History");
+  const std::string day = dir.File("History\\MSHIST~3\\visit.url", "v");
+  const std::string day2 = dir.File("History\\History.ie5\\MSHIS~12\\visit.url", "v");
+  world().browserRegistered = true;
+  std::vector<std::string> notRemoved;
+  CleanContext ctx = Context(notRemoved);
+  CleanIEHistory(history, ctx);  // NT (the fake's default): day folders stay; no index: no clock
+  EXPECT_TRUE(PathExists(day));
+  EXPECT_TRUE(world().utcClockSettings.empty());
+  world().windowsNT = false;
+  CleanIEHistory(history, ctx);
+  EXPECT_FALSE(PathExists(day));
+  EXPECT_FALSE(PathExists(day2));
+  EXPECT_TRUE(world().utcClockSettings.empty());
+}
+
+TEST(HistoryExpiry, TheRealServiceStartsNothingForAnUnknownProgId) {
+  const Services real = RealServices();
+  int pumped = 0;
+  EXPECT_FALSE(real.automationRegistered("Velmora.NoSuchBrowser.Application"));
+  EXPECT_FALSE(real.startAndQuitBrowser("Velmora.NoSuchBrowser.Application", [&] { ++pumped; }));
+  EXPECT_EQ(0, pumped);
+}
+
+}  // namespace
