@@ -81,7 +81,46 @@ int wmain() {
   uninstall.WriteString("DisplayName", "Photo Tool 2.1");
   uninstall.WriteString("UninstallString", "C:\\Program Files\\Photo Tool\\uninst.exe");
 
-  std::printf("demo: seeded C:\\Demo, the temporary folder, the desktop and the registry\n");
+  // Browser traces for the eraser: cookies, a cache sub-folder named in its
+  // index, a history index, typed addresses and the recently-run list.
+  RegKey shellFolders =
+      RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+  const struct {
+    const char* value;
+    int csidl;
+  } folders[] = {{"Cookies", CSIDL_COOKIES}, {"Cache", CSIDL_INTERNET_CACHE}, {"History", CSIDL_HISTORY},
+                 {"Recent", CSIDL_RECENT}};
+  for (const auto& f : folders) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, f.csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) continue;
+    const std::string folder = Narrow(path);
+    CreateFolderPath(folder);
+    shellFolders.WriteString(f.value, folder);
+    const std::string dir = IncludeTrailingBackslash(folder);
+    if (std::string(f.value) == "Cookies") {
+      Write(dir + "index.dat", std::string(600, 'i'));
+      Write(dir + "root@news.example[1].txt", "session\n1\nnews.example/\n");
+      Write(dir + "root@shop.example[2].txt", "cart\n42\nshop.example/\n");
+    } else if (std::string(f.value) == "Cache") {
+      std::string index = "Client UrlCache MMF Ver 5.2";
+      index.append(8, '\0');
+      index += "Q1W2E3R4";
+      index.resize(600, '\0');
+      Write(dir + "Content.IE5\\index.dat", index);
+      Write(dir + "Content.IE5\\Q1W2E3R4\\page[1].htm", std::string(3000, 'h'));
+      Write(dir + "Content.IE5\\Q1W2E3R4\\logo[1].gif", std::string(5000, 'g'));
+    } else if (std::string(f.value) == "History") {
+      Write(dir + "index.dat", std::string(600, '\0'));
+    } else {
+      Write(dir + "holiday.jpg.lnk", "a recent document");
+    }
+  }
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs")
+      .WriteString("url1", "http://news.example/");
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU")
+      .WriteString("a", "notepad\\1");
+
+  std::printf("demo: seeded C:\\Demo, the temporary folder, the desktop, browser traces and the registry\n");
   CoUninitialize();
   return 0;
 }
