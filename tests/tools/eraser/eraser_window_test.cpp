@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "platform/text.h"
 #include "shell/action_log.h"
 #include "shell/cache_completion.h"
+#include "shell/command_line.h"
 #include "shell/hint.h"
 #include "shell/settings.h"
 #include "support/fakes.h"
@@ -260,6 +262,13 @@ TEST_F(EraserWindow, TheRunOnceEntryFallsBackToTheUserWhenTheMachineKeyIsNotForT
   const std::string command =
       RegKey::Open(HKEY_CURRENT_USER, kRunOnce).ReadString("Velmora Cache Cleanup").value_or("");
   EXPECT_EQ("\"" + world().programFolder + "Quorvel.exe\" /CompleteCache", command);
+  // Split as the system splits a command line, the program's one argument starts the completion.
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(Widen(command).c_str(), &argc);
+  ASSERT_EQ(argc, 2);
+  EXPECT_EQ(Narrow(argv[0]), world().programFolder + "Quorvel.exe");
+  EXPECT_EQ(shell::StartCommand::CompleteCache, shell::ParseStartCommand({Narrow(argv[1])}));
+  LocalFree(argv);
   // What the next log-on runs empties exactly the recorded folder.
   const std::string cookie = dir_.File("Cookies\\late@site.txt", "c");
   const std::string canary = dir_.File("Cache\\keep.txt", "k");
@@ -304,6 +313,23 @@ TEST_F(EraserWindow, AScheduledRunLogsToTheEraserLogAndAsksNothing) {
   EXPECT_TRUE(world().dialogs.asked().empty());
   EXPECT_NE(Log(shell::logfile::kScheduledEraser).find("  Error obtaining recent documents information from registry."),
             std::string::npos);
+}
+
+TEST_F(EraserWindow, TheWindowDoesNotCloseWhileARunIsInProgress) {
+  dir_.File("Cookies\\user@site.txt", "c");
+  TfrmNet& f = Open();
+  SetAll(f, false);
+  f.cbCookies.SetChecked(true);
+  bool refused = false;
+  // A close request (title bar, Alt+F4) arriving while the run lets messages in.
+  ui::PostTask([&] {
+    refused = f.running();
+    SendMessageW(f.handle(), WM_CLOSE, 0, 0);
+  });
+  f.cmdExecute.Click();
+  EXPECT_TRUE(refused);
+  EXPECT_NE(FindWindowW(L"TfrmNet", nullptr), nullptr);
+  EXPECT_TRUE(f.RunEnded);
 }
 
 TEST_F(EraserWindow, HelpOpensTheEraserTopic) {
