@@ -88,6 +88,7 @@ TfrmNet::TfrmNet()
       pg(*this, {}, 0, 1),
       storage(*this, kPrivacyStorageKey, kPrivacyStorageSection) {
   FreeSpace = [] { return shell::TotalFixedDiskFree(); };
+  DeleteKey = [](HKEY root, const std::string& key) { return RegKey::DeleteTree(root, key); };
   storage.Add(cbFind, "cbFind.Checked");
   storage.Add(cbComputer, "cbComputer.Checked");
   storage.Add(cbRun, "cbRun.Checked");
@@ -177,7 +178,7 @@ void TfrmNet::Step(const std::string& text) {
 void TfrmNet::Advance() { pg.StepBy(1); }
 
 void TfrmNet::DeleteKeyOrReport(HKEY root, const std::string& key, const std::string& message) {
-  if (RegKey::Exists(root, key) && !RegKey::DeleteTree(root, key)) Report(message);
+  if (RegKey::Exists(root, key) && !DeleteKey(root, key)) Report(message);
 }
 
 void TfrmNet::WriteBatch(const std::string& valueName, const std::string& folder) {

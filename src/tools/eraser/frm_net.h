@@ -44,6 +44,9 @@ class TfrmNet : public ui::Form {
 
   // The free space of the fixed disks; replaced by tests.
   std::function<std::int64_t()> FreeSpace;
+  // Deletes a registry key with its sub-keys; true when it is gone. Replaced
+  // by tests for a refusal Wine does not make.
+  std::function<bool(HKEY root, const std::string& key)> DeleteKey;
   // The history expiry's wait in milliseconds; tests shorten it.
   unsigned ExpiryWaitMs = 5001;
 

@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/system.h"
+#include "platform/text.h"
 #include "support/fakes.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
@@ -108,6 +109,27 @@ TEST(BrowserFiles, CookiesGoButTheIndexStaysAndHiddenFoldersAreNotEntered) {
   RecurseFiles(dir / "Cookies", "*.*", DeleteExceptIndex(notRemoved));
   EXPECT_EQ(std::vector<std::string>{held}, notRemoved);
   EXPECT_FALSE(PathExists(next));
+}
+
+// A link inside a cookie folder that points at another folder is never entered.
+TEST(BrowserFiles, ALinkedFolderIsNotEntered) {
+  test::TestFolder dir('E');
+  const std::string precious = dir.File("Elsewhere\\precious.txt", "p");
+  dir.Folder("Cookies");
+  if (!CreateSymbolicLinkW(Widen(dir / "Cookies\\link").c_str(), Widen(dir / "Elsewhere").c_str(),
+                           SYMBOLIC_LINK_FLAG_DIRECTORY))
+    GTEST_SKIP() << "no directory links here (" << GetLastError() << ")";
+  const auto attributes = FileAttributes(dir / "Cookies\\link");
+  // Wine 8 makes the link but cannot follow it; Windows gives a reparse point.
+  if (!attributes || !(*attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    RemoveDirectoryW(Widen(dir / "Cookies\\link").c_str());
+    DeleteFileW(Widen(dir / "Cookies\\link").c_str());
+    GTEST_SKIP() << "the link is not a reparse point here";
+  }
+  std::vector<std::string> notRemoved;
+  RecurseFiles(dir / "Cookies", "*.*", DeleteExceptIndex(notRemoved));
+  EXPECT_TRUE(PathExists(precious));
+  RemoveDirectoryW(Widen(dir / "Cookies\\link").c_str());
 }
 
 TEST(BrowserFiles, TheCacheIndexEmptiesOnlyTheDirectSubFoldersItNames) {

@@ -315,6 +315,31 @@ TEST_F(EraserWindow, AScheduledRunLogsToTheEraserLogAndAsksNothing) {
             std::string::npos);
 }
 
+// A key whose deletion the registry refuses: the run says so and goes on with
+// the next step. (Wine grants an administrator every key whatever its
+// security says, so the refusal comes through the window's deletion seam.)
+TEST_F(EraserWindow, ARefusedKeyDeletionIsReportedAndTheRunGoesOn) {
+  const std::string key = kExplorer + "Doc Find Spec MRU";
+  MakeKey(HKEY_CURRENT_USER, key);
+  MakeKey(HKEY_CURRENT_USER, kExplorer + "FindComputerMRU");
+  TfrmNet& f = Open();
+  f.DeleteKey = [key](HKEY root, const std::string& path) {
+    return path == key ? false : RegKey::DeleteTree(root, path);
+  };
+  SetAll(f, false);
+  f.cbFind.SetChecked(true);
+  f.cbComputer.SetChecked(true);
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  f.cmdExecute.Click();
+  ASSERT_EQ(world().dialogs.messageTexts().size(), 1u);
+  EXPECT_EQ(world().dialogs.messageTexts()[0],
+            "Error removing \"Find Files or Folders\" history.  Make sure you have sufficient administrative rights "
+            "to the registry.");
+  EXPECT_TRUE(RegKey::Exists(HKEY_CURRENT_USER, key));
+  EXPECT_FALSE(RegKey::Exists(HKEY_CURRENT_USER, kExplorer + "FindComputerMRU"));
+  EXPECT_EQ(f.fsb.text(0), kErasedText);
+}
+
 TEST_F(EraserWindow, TheWindowDoesNotCloseWhileARunIsInProgress) {
   dir_.File("Cookies\\user@site.txt", "c");
   TfrmNet& f = Open();
