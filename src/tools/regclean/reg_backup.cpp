@@ -1,0 +1,249 @@
+#include "tools/regclean/reg_backup.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "tools/regclean/reg_file.h"
+
+namespace velmora::regclean {
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "registry names are UTF-16");
+
+std::u16string U16(const wchar_t* text, std::size_t length) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+std::wstring W(std::u16string_view text) { return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size()); }
+
+// An open registry key, closed with the object.
+class Key {
+ public:
+  Key() = default;
+  explicit Key(HKEY k) : k_(k) {}
+  ~Key() {
+    if (k_) RegCloseKey(k_);
+  }
+  Key(Key&& o) noexcept : k_(o.k_) { o.k_ = nullptr; }
+  Key& operator=(Key&& o) noexcept {
+    if (this != &o) {
+      if (k_) RegCloseKey(k_);
+      k_ = o.k_;
+      o.k_ = nullptr;
+    }
+    return *this;
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HKEY get() const { return k_; }
+  explicit operator bool() const { return k_ != nullptr; }
+
+ private:
+  HKEY k_ = nullptr;
+};
+
+struct Root {
+  HKEY key;
+  const char16_t* name;
+};
+const Root kRoots[] = {{HKEY_LOCAL_MACHINE, u"HKEY_LOCAL_MACHINE"},
+                       {HKEY_USERS, u"HKEY_USERS"},
+                       {HKEY_CURRENT_USER, u"HKEY_CURRENT_USER"}};
+
+HKEY RootKey(std::u16string_view name) {
+  if (name == u"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+  if (name == u"HKEY_USERS") return HKEY_USERS;
+  if (name == u"HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
+  if (name == u"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+  if (name == u"HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
+  return nullptr;
+}
+
+class Exporter {
+ public:
+  Exporter(HANDLE file, const std::function<void()>& pump) : file_(file), pump_(pump) {}
+
+  bool Root(const Root& root) { return Walk(root.key, root.name); }
+  RegFileWriter& writer() { return w_; }
+  std::uint64_t skipped() const { return skipped_; }
+  unsigned long error() const { return error_; }
+
+ private:
+  bool Flush() {
+    const std::string bytes = w_.Take();
+    DWORD written = 0;
+    if (!bytes.empty() && (!WriteFile(file_, bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+                           written != bytes.size())) {
+      error_ = GetLastError();
+      return false;
+    }
+    return true;
+  }
+
+  // One key: its values, then its sub-keys, each from the key opened here.
+  bool Walk(HKEY key, const std::u16string& path) {
+    if (pump_) pump_();
+    if (!w_.BeginKey(path)) {
+      ++skipped_;  // a name with a line break: no file can hold it
+      return true;
+    }
+    DWORD maxName = 0, maxData = 0, maxSub = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, &maxName, &maxData,
+                         nullptr, nullptr) != ERROR_SUCCESS) {
+      maxName = maxData = maxSub = 256;
+    }
+    std::vector<wchar_t> name(maxName + 2);
+    std::vector<BYTE> data(maxData + 2);
+    for (DWORD i = 0;; ++i) {
+      DWORD nameLength = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
+      LONG rc = RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+      if (rc == ERROR_MORE_DATA) {  // grew since asked: ask again with room
+        name.resize(std::max<std::size_t>(name.size() * 2, 32768));
+        data.resize(std::max<std::size_t>(data.size() * 2, dataSize + 2));
+        --i;
+        continue;
+      }
+      if (rc == ERROR_NO_MORE_ITEMS) break;
+      if (rc != ERROR_SUCCESS) continue;  // vanished meanwhile
+      RegFileValue v;
+      v.isDefault = nameLength == 0;
+      v.name = U16(name.data(), nameLength);
+      v.type = type;
+      v.data.assign(data.begin(), data.begin() + dataSize);
+      w_.Value(v);
+    }
+    if (!Flush()) return false;
+    std::vector<wchar_t> sub(std::max<DWORD>(maxSub + 2, 260));
+    for (DWORD i = 0;; ++i) {
+      DWORD length = DWORD(sub.size());
+      const LONG rc = RegEnumKeyExW(key, i, sub.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_MORE_DATA) {
+        sub.resize(sub.size() * 2);
+        --i;
+        continue;
+      }
+      if (rc == ERROR_NO_MORE_ITEMS) break;
+      if (rc != ERROR_SUCCESS) continue;
+      HKEY child = nullptr;
+      if (RegOpenKeyExW(key, sub.data(), 0, KEY_READ, &child) != ERROR_SUCCESS) {
+        ++skipped_;  // unreadable: left out and counted
+        continue;
+      }
+      Key owned(child);
+      if (!Walk(owned.get(), path + u"\\" + U16(sub.data(), length))) return false;
+    }
+    return true;
+  }
+
+  HANDLE file_;
+  const std::function<void()>& pump_;
+  RegFileWriter w_;
+  std::uint64_t skipped_ = 0;
+  unsigned long error_ = 0;
+};
+
+}  // namespace
+
+BackupResult ExportRegistry(const std::string& path, const std::function<void()>& pump) {
+  BackupResult result;
+  const std::string temp = path + ".new";
+  const std::wstring wtemp = LongPathW(temp);
+  {
+    FileHandle file(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      result.error = GetLastError();
+      return result;
+    }
+    Exporter exporter(file.get(), pump);
+    std::string header = exporter.writer().Take();
+    DWORD written = 0;
+    bool ok = WriteFile(file.get(), header.data(), DWORD(header.size()), &written, nullptr) != 0;
+    for (const Root& root : kRoots) ok = ok && exporter.Root(root);
+    // The file ends with a line break after the last key, as the editor's do.
+    const char end[] = {'\r', 0, '\n', 0};
+    ok = ok && WriteFile(file.get(), end, sizeof end, &written, nullptr) && FlushFileBuffers(file.get());
+    if (!ok) {
+      result.error = exporter.error() ? exporter.error() : GetLastError();
+      file.reset();
+      DeleteFileW(wtemp.c_str());
+      return result;
+    }
+    result.keys = exporter.writer().keys();
+    result.values = exporter.writer().values();
+    result.skippedKeys = exporter.skipped();
+  }
+  // Read back what reached the disk: it must parse, and hold every key and value written.
+  const auto bytes = ReadTextFile(temp);
+  const ParseResult parsed = bytes ? ParseRegFile(*bytes) : ParseResult{};
+  if (!parsed.file || parsed.file->keys.size() != result.keys || parsed.file->valueCount != result.values) {
+    result.error = ERROR_INVALID_DATA;
+    DeleteFileW(wtemp.c_str());
+    return result;
+  }
+  for (const RegFileKey& k : parsed.file->keys)
+    for (const RegFileValue& v : k.values) result.hashes.insert(ValueHash(k.path, v));
+  if (!MoveFileExW(wtemp.c_str(), LongPathW(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    result.error = GetLastError();
+    DeleteFileW(wtemp.c_str());
+    result.hashes.clear();
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+RestoreResult MergeRegistryFile(const std::string& path, const std::function<void()>& pump) {
+  RestoreResult result;
+  const auto bytes = ReadTextFile(path);
+  if (!bytes) {
+    result.error = GetLastError() ? GetLastError() : ERROR_FILE_NOT_FOUND;
+    result.problem = "the backup file cannot be read";
+    return result;
+  }
+  // The whole file is checked before anything is written.
+  const ParseResult parsed = ParseRegFile(*bytes);
+  if (!parsed.file) {
+    result.error = ERROR_INVALID_DATA;
+    result.problem = "line " + std::to_string(parsed.error.line) + ": " + parsed.error.what;
+    return result;
+  }
+  for (const RegFileKey& k : parsed.file->keys) {
+    if (pump) pump();
+    const std::size_t slash = k.path.find(u'\\');
+    HKEY root = RootKey(std::u16string_view(k.path).substr(0, slash));
+    if (!root) continue;  // cannot happen: the parser knows only these roots
+    const std::wstring sub = slash == std::u16string::npos ? std::wstring() : W(k.path.substr(slash + 1));
+    HKEY raw = nullptr;
+    DWORD disposition = 0;
+    const LONG rc = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_READ | KEY_SET_VALUE, nullptr, &raw,
+                                    &disposition);
+    if (rc != ERROR_SUCCESS) {
+      if (!result.error) result.error = unsigned(rc);
+      continue;  // what cannot be written is skipped
+    }
+    Key key(raw);
+    if (disposition == REG_CREATED_NEW_KEY) ++result.keysCreated;
+    for (const RegFileValue& v : k.values) {
+      const std::wstring name = v.isDefault ? std::wstring() : W(v.name);
+      // Never over a value that is there now, whatever it holds.
+      if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND)
+        continue;
+      const LONG set = RegSetValueExW(key.get(), name.c_str(), 0, v.type, v.data.empty() ? nullptr : v.data.data(),
+                                      DWORD(v.data.size()));
+      if (set == ERROR_SUCCESS)
+        ++result.valuesWritten;
+      else if (!result.error)
+        result.error = unsigned(set);
+    }
+  }
+  result.ok = result.error == 0;
+  return result;
+}
+
+}  // namespace velmora::regclean

@@ -1,0 +1,193 @@
+#include "tools/regclean/reg_backup.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "support/registry_sandbox.h"
+#include "support/test_folder.h"
+#include "tools/regclean/reg_file.h"
+
+using namespace velmora;
+using namespace velmora::regclean;
+
+namespace {
+
+struct Raw {
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  bool operator==(const Raw& o) const { return type == o.type && data == o.data; }
+};
+
+HKEY Create(HKEY root, const std::wstring& path) {
+  HKEY k = nullptr;
+  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
+  return k;
+}
+
+void Set(HKEY k, const std::wstring& name, DWORD type, std::vector<BYTE> data) {
+  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(k, name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
+                                          DWORD(data.size())));
+}
+
+std::optional<Raw> Get(HKEY root, const std::wstring& path, const std::wstring& name) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
+  DWORD type = 0, size = 0;
+  std::optional<Raw> out;
+  if (RegQueryValueExW(k, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    Raw r;
+    r.type = type;
+    r.data.resize(size);
+    RegQueryValueExW(k, name.c_str(), nullptr, &type, r.data.data(), &size);
+    r.data.resize(size);
+    out = r;
+  }
+  RegCloseKey(k);
+  return out;
+}
+
+std::vector<BYTE> Wide(const std::wstring& s, bool terminator = true) {
+  std::vector<BYTE> out(reinterpret_cast<const BYTE*>(s.data()), reinterpret_cast<const BYTE*>(s.data() + s.size()));
+  if (terminator) out.insert(out.end(), {0, 0});
+  return out;
+}
+
+// A sandbox tree holding every odd form a backup must carry, byte for byte.
+struct Tree {
+  struct Item {
+    std::wstring key, name;
+    Raw raw;
+  };
+  std::vector<Item> items;
+  void Add(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type, std::vector<BYTE> data) {
+    HKEY k = Create(root, key);
+    Set(k, name, type, data);
+    RegCloseKey(k);
+    items.push_back({key, name, {type, std::move(data)}});
+  }
+};
+
+TEST(RegistryBackup, AWholeTreeComesBackByteForByteAfterDeleteAndRestore) {
+  test::RegistrySandbox sandbox;
+  test::TestFolder dir('E');
+  Tree t;
+  const std::wstring base = L"Software\\Velmora Backup Test";
+  t.Add(HKEY_CURRENT_USER, base, L"", REG_SZ, Wide(L"the default"));
+  t.Add(HKEY_CURRENT_USER, base, L"quote\"and\\backslash", REG_SZ, Wide(L"C:\\x \"y\""));
+  t.Add(HKEY_CURRENT_USER, base, L"astral \U0001F600", REG_SZ, Wide(L"\U0001F600"));
+  t.Add(HKEY_CURRENT_USER, base, std::wstring(L"lone ") + wchar_t(0xDC00), REG_SZ, Wide(std::wstring(1, wchar_t(0xD800))));
+  t.Add(HKEY_CURRENT_USER, base, L"embedded", REG_SZ, Wide(std::wstring(L"a\0b", 3)));
+  t.Add(HKEY_CURRENT_USER, base, L"line\nbreak", REG_SZ, Wide(L"x\r\ny"));
+  t.Add(HKEY_CURRENT_USER, base, L"odd", REG_BINARY, {1, 2, 3});
+  t.Add(HKEY_CURRENT_USER, base, L"short dword", REG_DWORD, {1, 2, 3});
+  t.Add(HKEY_CURRENT_USER, base, L"dword", REG_DWORD, {7, 0, 0, 0});
+  t.Add(HKEY_CURRENT_USER, base, L"expand", REG_EXPAND_SZ, Wide(L"%TEMP%\\a"));
+  t.Add(HKEY_CURRENT_USER, base, L"multi", REG_MULTI_SZ, Wide(std::wstring(L"a\0b\0", 4)));
+  t.Add(HKEY_CURRENT_USER, base, L"qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8});
+  t.Add(HKEY_CURRENT_USER, base, L"big", REG_BINARY, std::vector<BYTE>(1 << 20, 0x5A));
+  t.Add(HKEY_CURRENT_USER, base + L"\\a]b", L"in a]b", REG_SZ, Wide(L"z"));
+  std::wstring deep = base;
+  for (int i = 0; i < 100; ++i) deep += L"\\L" + std::to_wstring(i);
+  t.Add(HKEY_CURRENT_USER, deep, L"deepest", REG_DWORD, {1, 0, 0, 0});
+  t.Add(HKEY_LOCAL_MACHINE, L"Software\\Velmora Machine", L"m", REG_SZ, Wide(L"machine"));
+  t.Add(HKEY_USERS, L".DEFAULT\\Velmora", L"u", REG_SZ, Wide(L"users"));
+  {
+    HKEY many = Create(HKEY_CURRENT_USER, base + L"\\Many");
+    for (int i = 0; i < 10000; ++i) Set(many, L"v" + std::to_wstring(i), REG_DWORD, {BYTE(i), 0, 0, 0});
+    RegCloseKey(many);
+  }
+
+  const std::string file = dir / "Reg_Backup.reg";
+  const BackupResult b = ExportRegistry(file);
+  ASSERT_TRUE(b.ok) << b.error;
+  EXPECT_GE(b.values, t.items.size() + 10000);
+  EXPECT_FALSE(FileExists(file + ".new"));
+  // Each listed value is found in the verified backup by its hash.
+  RegFileValue probe;
+  probe.name = u"dword";
+  probe.type = REG_DWORD;
+  probe.data = {7, 0, 0, 0};
+  EXPECT_EQ(1u, b.hashes.count(ValueHash(u"HKEY_CURRENT_USER\\Software\\Velmora Backup Test", probe)));
+  probe.data = {8, 0, 0, 0};
+  EXPECT_EQ(0u, b.hashes.count(ValueHash(u"HKEY_CURRENT_USER\\Software\\Velmora Backup Test", probe)));
+
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CURRENT_USER, base.c_str()));
+  RegDeleteKeyW(HKEY_CURRENT_USER, base.c_str());
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Velmora Machine");
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Velmora Machine");
+  ASSERT_FALSE(Get(HKEY_CURRENT_USER, base, L"dword"));
+  const RestoreResult r = MergeRegistryFile(file);
+  ASSERT_TRUE(r.ok) << r.error << " " << r.problem;
+  for (const Tree::Item& i : t.items) {
+    HKEY root = i.key.rfind(L"Software\\Velmora Machine", 0) == 0 ? HKEY_LOCAL_MACHINE
+                : i.key.rfind(L".DEFAULT", 0) == 0               ? HKEY_USERS
+                                                                 : HKEY_CURRENT_USER;
+    const auto back = Get(root, i.key, i.name);
+    ASSERT_TRUE(back) << Narrow(i.key) << " " << Narrow(i.name);
+    EXPECT_TRUE(*back == i.raw) << Narrow(i.name);
+  }
+  EXPECT_EQ(Raw({REG_DWORD, {BYTE(9999 & 0xFF), 0, 0, 0}}), *Get(HKEY_CURRENT_USER, base + L"\\Many", L"v9999"));
+}
+
+TEST(RegistryBackup, TheMergeNeverOverwritesOrDeletes) {
+  test::RegistrySandbox sandbox;
+  test::TestFolder dir('E');
+  HKEY k = Create(HKEY_CURRENT_USER, L"Software\\Merge");
+  Set(k, L"changed", REG_SZ, Wide(L"old"));
+  Set(k, L"removed", REG_SZ, Wide(L"gone later"));
+  RegCloseKey(k);
+  const std::string file = dir / "b.reg";
+  ASSERT_TRUE(ExportRegistry(file).ok);
+  k = Create(HKEY_CURRENT_USER, L"Software\\Merge");
+  Set(k, L"changed", REG_SZ, Wide(L"new"));
+  Set(k, L"added", REG_DWORD, {1, 0, 0, 0});
+  RegDeleteValueW(k, L"removed");
+  RegCloseKey(k);
+  const RestoreResult r = MergeRegistryFile(file);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(1u, r.valuesWritten);
+  EXPECT_EQ(Raw({REG_SZ, Wide(L"new")}), *Get(HKEY_CURRENT_USER, L"Software\\Merge", L"changed"));
+  EXPECT_EQ(Raw({REG_SZ, Wide(L"gone later")}), *Get(HKEY_CURRENT_USER, L"Software\\Merge", L"removed"));
+  EXPECT_TRUE(Get(HKEY_CURRENT_USER, L"Software\\Merge", L"added"));
+}
+
+TEST(RegistryBackup, ARefusedFileWritesNothingAndAFailedBackupKeepsTheOldOne) {
+  test::RegistrySandbox sandbox;
+  test::TestFolder dir('E');
+  HKEY k = Create(HKEY_CURRENT_USER, L"Software\\Cut");
+  Set(k, L"a", REG_SZ, Wide(L"1"));
+  Set(k, L"b", REG_SZ, Wide(L"2"));
+  RegCloseKey(k);
+  const std::string file = dir / "Reg_Backup.reg";
+  ASSERT_TRUE(ExportRegistry(file).ok);
+  const std::string whole = test::ReadWholeFile(file);
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Cut");
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Cut");
+
+  // Cut inside its last value: refused before anything is written.
+  const std::string cut = dir / "cut.reg";
+  ASSERT_TRUE(WriteFileAtomically(cut, whole.substr(0, whole.size() - 7)));
+  const RestoreResult r = MergeRegistryFile(cut);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(unsigned(ERROR_INVALID_DATA), r.error);
+  EXPECT_FALSE(Get(HKEY_CURRENT_USER, L"Software\\Cut", L"a"));
+  EXPECT_FALSE(MergeRegistryFile(dir / "missing.reg").ok);
+
+  // The new backup cannot be written: the old file stays as it was.
+  CreateDirectoryW(Widen(file + ".new").c_str(), nullptr);
+  const BackupResult failed = ExportRegistry(file);
+  EXPECT_FALSE(failed.ok);
+  EXPECT_NE(0u, failed.error);
+  EXPECT_TRUE(failed.hashes.empty());
+  EXPECT_EQ(whole, test::ReadWholeFile(file));
+  RemoveDirectoryW(Widen(file + ".new").c_str());
+}
+
+}  // namespace
