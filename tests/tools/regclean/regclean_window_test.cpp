@@ -1,0 +1,242 @@
+// TfrmRegClean driven on a hidden window over a sandboxed registry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "shell/action_log.h"
+#include "shell/hint.h"
+#include "shell/settings.h"
+#include "support/fakes.h"
+#include "support/registry_sandbox.h"
+#include "support/test_folder.h"
+#include "support/user_input.h"
+#include "tools/regclean/frm_regclean.h"
+#include "ui/app.h"
+
+using namespace velmora;
+using namespace velmora::regclean;
+using velmora::test::world;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t e = text.find("\r\n", pos);
+    if (e == std::string::npos) e = text.size();
+    out.push_back(text.substr(pos, e - pos));
+    pos = e + 2;
+  }
+  return out;
+}
+
+class RegCleanWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    shell::WriteBoolSetting(shell::kHintsKey, "All", false);
+    missing_ = dir_ / "gone\\missing.exe";
+    // Only the current user's area: the other areas are the sandbox's too, but slower to read.
+    for (const char* v : {"US", "LM", "SD"}) shell::WriteBoolSetting(kAreasKey, v, false);
+  }
+  void TearDown() override {
+    if (f_) f_->Close();
+  }
+  TfrmRegClean& Open() {
+    f_ = new TfrmRegClean();
+    f_->BackupPauseMs = 0;
+    return *f_;
+  }
+  void CloseWindow() {
+    f_->Close();
+    f_ = nullptr;
+  }
+  std::string Log(const char* name) const {
+    const auto t = ReadTextFile(world().programFolder + name);
+    return t ? *t : std::string();
+  }
+  RegKey App() const { return RegKey::Create(HKEY_CURRENT_USER, "Software\\App"); }
+
+  test::RegistrySandbox reg_;
+  test::TestFolder dir_{'E'};
+  std::string missing_;
+  TfrmRegClean* f_ = nullptr;
+};
+
+TEST_F(RegCleanWindow, AScanListsEachBadValueWithItsKeyAndAStopKeepsTheRows) {
+  App().WriteString("Bad", missing_);
+  App().WriteString("Also", missing_ + "2.exe");
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\App\\Sub").WriteString("Third", missing_);
+  TfrmRegClean& f = Open();
+  EXPECT_EQ(f.caption(), "Registry Cleaner");
+  ASSERT_EQ(f.lvScanFor.itemCount(), 4);
+  EXPECT_EQ(f.lvScanFor.Caption(3), "Invalid shared DLL's");
+  EXPECT_TRUE(f.lvScanFor.Checked(0));
+  EXPECT_FALSE(f.lvScanFor.Checked(2));
+  EXPECT_EQ(f.btnStart.caption(), "Scan &Registry");
+  world().dialogs.Answer(ui::MsgResult::Ok);  // none expected; tolerated if the scan found nothing
+  f.cbBackup.SetChecked(false);
+  f.btnStart.Click();
+  EXPECT_EQ(f.btnStart.caption(), "&Scan Registry");
+  EXPECT_EQ(f.sb.text(0), kScanCompleted);
+  ASSERT_EQ(f.lv.itemCount(), 3);
+  int bad = -1;
+  for (int row = 0; row < 2; ++row)
+    if (f.lv.SubItem(row, 1) == "Bad") bad = row;
+  ASSERT_NE(bad, -1);  // the registry's own order within a key
+  EXPECT_EQ(f.lv.Caption(bad), "HKEY_CURRENT_USER: \\Software\\App");
+  EXPECT_EQ(f.lv.SubItem(bad, 2), missing_);
+  EXPECT_EQ(f.lv.SubItem(bad, 0).size(), std::string("mm/dd/yyyy hh:mmAM").size());
+  EXPECT_EQ(f.lv.Caption(2), "HKEY_CURRENT_USER: \\Software\\App\\Sub");
+  EXPECT_EQ(f.sb.text(1), "Number of invalid entries found: 3");
+  EXPECT_EQ(f.toolbarHeight(), 38);
+
+  // A Stop arriving through the pump ends the scan; what was found stays, and a
+  // press while it unwinds starts nothing.
+  for (int i = 0; i < 30; ++i) RegKey::Create(HKEY_CURRENT_USER, "Software\\Many\\K" + std::to_string(i)).WriteString("B", missing_);
+  int presses = 0;
+  ui::PostTask([&] {
+    f.btnStart.Click();  // Stop
+    ++presses;
+    f.btnStart.Click();  // a second press while it unwinds: ignored
+    ++presses;
+  });
+  f.btnStart.Click();
+  EXPECT_EQ(presses, 2);
+  EXPECT_EQ(f.sb.text(0), kScanInterrupted);
+  EXPECT_FALSE(f.scanning());
+  EXPECT_EQ(f.btnStart.caption(), "&Scan Registry");
+}
+
+TEST_F(RegCleanWindow, RemovalDeletesOnlyWhatIsUnchangedAndBackedUpAndCountsDeletions) {
+  App().WriteString("One", missing_);
+  App().WriteString("Two", missing_ + "2.exe");
+  App().WriteString("Changed", missing_ + "3.exe");
+  TfrmRegClean& f = Open();
+  f.Show();  // the manual log is kept for a shown window
+  f.btnStart.Click();  // with the backup (the default)
+  EXPECT_TRUE(FileExists(TfrmRegClean::BackupPath()));
+  ASSERT_EQ(f.lv.itemCount(), 3);
+  App().WriteString("Changed", missing_ + "4.exe");  // changed after the scan: kept
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.mnuAll.Click();
+  ASSERT_EQ(world().dialogs.asked().size(), 1u);
+  EXPECT_EQ(world().dialogs.asked()[0].text, "Are you sure you want to remove all displayed entries from the Registry?");
+  EXPECT_FALSE(App().ValueExists("One"));
+  EXPECT_FALSE(App().ValueExists("Two"));
+  EXPECT_TRUE(App().ValueExists("Changed"));
+  EXPECT_EQ(f.RemovedCount, 2);
+  EXPECT_EQ(f.lv.itemCount(), 0);
+  EXPECT_EQ(f.sb.text(1), "Number of invalid entries found: 0");
+  shell::WriteIntegerSetting(shell::kLogsKey, shell::stat::kRegRefs, 5);
+  CloseWindow();
+  EXPECT_EQ(shell::ReadStatistic(shell::stat::kRegRefs), 7);
+  const std::string log = Log(shell::logfile::kManualRegistry);
+  EXPECT_NE(log.find("  Removing invalid reference...\r\n      KEY: HKEY_CURRENT_USER\\Software\\App\r\n      VALUE: One\r\n"),
+            std::string::npos);
+  EXPECT_EQ(log.find("VALUE: Changed"), std::string::npos);
+  const auto lines = Lines(log);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[1].rfind("SESSION START: ", 0), 0u);
+  EXPECT_EQ(lines[lines.size() - 3], "NUMBER OF INVALID REFERENCES REMOVED: 2");
+}
+
+TEST_F(RegCleanWindow, TwoSelectedRowsOfOneKeyGoAndTheRowAtTheLastIndexIsSelected) {
+  App().WriteString("A", missing_);
+  App().WriteString("B", missing_ + "b.exe");
+  App().WriteString("C", missing_ + "c.exe");
+  TfrmRegClean& f = Open();
+  f.cbBackup.SetChecked(false);
+  f.btnStart.Click();
+  ASSERT_EQ(f.lv.itemCount(), 3);
+  test::UserSelectsOnly(f.lv, 0);
+  test::UserSelectsAlso(f.lv, 1);
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  test::UserPressesKey(f.lv.handle(), VK_DELETE);
+  ASSERT_EQ(world().dialogs.asked().size(), 1u);
+  EXPECT_EQ(world().dialogs.asked()[0].text, "Are you sure you want to remove 2 selected entries from the Registry?");
+  EXPECT_EQ(f.lv.itemCount(), 1);
+  EXPECT_TRUE(f.lv.Selected(0));
+  EXPECT_FALSE(App().ValueExists("A"));
+  EXPECT_FALSE(App().ValueExists("B"));
+  EXPECT_TRUE(App().ValueExists("C"));
+}
+
+TEST_F(RegCleanWindow, AFailedBackupListsNothingAndKeepsTheOldFile) {
+  App().WriteString("Bad", missing_);
+  TfrmRegClean& f = Open();
+  const std::string path = TfrmRegClean::BackupPath();
+  CreateFolderPath(ExtractFilePath(path));
+  ASSERT_TRUE(WriteFileAtomically(path, "old backup"));
+  CreateDirectoryW(Widen(path + ".new").c_str(), nullptr);  // the new file cannot be made
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  f.btnStart.Click();
+  RemoveDirectoryW(Widen(path + ".new").c_str());
+  ASSERT_EQ(world().dialogs.messageTexts().size(), 1u);
+  EXPECT_EQ(world().dialogs.messageTexts()[0].rfind("There was an error while backing up the registry.\r\n\r\nError Number: ", 0),
+            0u);
+  EXPECT_EQ(f.lv.itemCount(), 0);
+  EXPECT_EQ(f.sb.text(0), kScanInterrupted);
+  EXPECT_EQ(test::ReadWholeFile(path), "old backup");
+  EXPECT_TRUE(App().ValueExists("Bad"));
+}
+
+TEST_F(RegCleanWindow, BackupAndRestoreFromTheBackupPage) {
+  App().WriteString("Bad", missing_);
+  TfrmRegClean& f = Open();
+  world().dialogs.Answer(ui::MsgResult::Ok);  // "successfully backed up"
+  f.cmdBackup.Click();
+  ASSERT_TRUE(FileExists(TfrmRegClean::BackupPath()));
+  world().dialogs.Answer(ui::MsgResult::No);  // an existing backup: asked before replacing it
+  f.cmdBackup.Click();
+  EXPECT_EQ(world().dialogs.asked().back().caption, "Existing Backup...");
+  App().DeleteValue("Bad");
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.cmdRestore.Click();
+  EXPECT_TRUE(App().ValueExists("Bad"));
+  EXPECT_EQ(f.sb.text(0), "Restore procedure complete");
+  EXPECT_TRUE(world().dialogs.allAnswersUsed());
+}
+
+TEST_F(RegCleanWindow, AScheduledRunLogsInOrderAndAsksNothing) {
+  App().WriteString("Bad", missing_);
+  TfrmRegClean& f = Open();
+  f.ScheduledRun = f.ScheduledLog = true;
+  f.btnStart.Click();
+  ASSERT_EQ(f.sb.text(0), kScanCompleted);
+  f.Remove_All();
+  CloseWindow();
+  EXPECT_TRUE(world().dialogs.asked().empty());
+  EXPECT_FALSE(App().ValueExists("Bad"));
+  EXPECT_EQ(Log(shell::logfile::kManualRegistry), "");
+  const auto lines = Lines(Log(shell::logfile::kScheduledRegistry));
+  const std::vector<std::string> expected{"  Backing up registry files...", "  Analyzing: HKEY_CURRENT_USER...",
+                                          "  Scan complete. 1 invalid references found.",
+                                          "  Start: Removing invalid references", "  Removing invalid reference...",
+                                          "      KEY: HKEY_CURRENT_USER\\Software\\App", "      VALUE: Bad",
+                                          "  Finish: Removing invalid references"};
+  ASSERT_GE(lines.size(), 4 + expected.size() + 4);
+  EXPECT_EQ(lines[2].rfind("OPERATION START: ", 0), 0u);
+  EXPECT_EQ(expected, std::vector<std::string>(lines.begin() + 4, lines.begin() + 4 + long(expected.size())));
+  EXPECT_EQ(lines[lines.size() - 2], "NUMBER OF INVALID REFERENCES REMOVED: 1");
+  EXPECT_EQ(shell::ReadStatistic(shell::stat::kRegRefs), 1);
+
+  // Nothing found: the "Registry Already Clean" block and no removal block.
+  DeleteFileW(Widen(world().programFolder + shell::logfile::kScheduledRegistry).c_str());
+  TfrmRegClean& g = Open();
+  g.ScheduledRun = g.ScheduledLog = true;
+  g.cbBackup.SetChecked(false);
+  g.btnStart.Click();
+  CloseWindow();
+  const std::string clean = Log(shell::logfile::kScheduledRegistry);
+  EXPECT_NE(clean.find("  Registry Already Clean: No invalid references detected.\r\n"), std::string::npos);
+  EXPECT_EQ(clean.find("Removing"), std::string::npos);
+}
+
+}  // namespace
