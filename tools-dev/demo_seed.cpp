@@ -74,6 +74,9 @@ int wmain() {
   RegKey app = RegKey::Create(HKEY_CURRENT_USER, "Software\\Demo Vendor\\Photo Tool");
   app.WriteString("InstallPath", "C:\\Program Files\\Photo Tool\\");
   app.WriteString("Plugin", "C:\\Program Files\\Photo Tool\\plugins\\sharpen.dll");
+  // Paths without blanks are what the registry cleaner tests: these name things long gone.
+  app.WriteString("Helper", "C:\\PhotoTool\\bin\\helper.exe");
+  app.WriteString("LastAlbum", "C:\\Demo\\OldAlbum");
   RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run")
       .WriteString("Photo Tool Helper", "\"C:\\Program Files\\Photo Tool\\helper.exe\" /tray");
   RegKey uninstall =

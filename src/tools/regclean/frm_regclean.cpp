@@ -28,7 +28,7 @@ namespace {
 
 constexpr int kClientWidth = 620;
 constexpr int kClientHeight = 460;
-constexpr int kResultsTop = 200;
+constexpr int kResultsTop = 214;
 constexpr int kToolbarHeight = 38;
 
 const char* const kStartHint = "Begin scanning your registry";
@@ -91,14 +91,14 @@ TfrmRegClean::TfrmRegClean()
       mnuSelectAll(pmList.Add("&Select All", [this] { N1Click(); })),
       R1(pmRemove.Add("&Remove Selected Entries", [this] { mnuSelectedClick(); })),
       R2(pmRemove.Add("Remove &All Entries", [this] { mnuAllClick(); })),
-      pgc(*this, {8, 8, 500, 184}),
+      pgc(*this, {8, 8, 500, 198}),
       tsOptions(pgc, "Options"),
       tsBackup(pgc, "Backup / Restore"),
-      lvScanFor(tsOptions, {8, 8, 476, 82}, /*checkBoxes=*/true, /*multiSelect=*/true),
-      cbExclude(tsOptions, {12, 96, 460, 20}, "&Exclude references to CDROM or network drives", true),
-      cbRescan(tsOptions, {12, 118, 460, 20}, "&Re-scan after removal", false),
-      cbBackup(tsOptions, {34, 140, 440, 20}, "&Backup registry files before scanning", true),
-      Image2(tsOptions, {12, 142, 16, 16}),
+      lvScanFor(tsOptions, {8, 8, 476, 98}, /*checkBoxes=*/true, /*multiSelect=*/true),
+      cbExclude(tsOptions, {12, 110, 460, 20}, "&Exclude references to CDROM or network drives", true),
+      cbRescan(tsOptions, {12, 132, 460, 20}, "&Re-scan after removal", false),
+      cbBackup(tsOptions, {34, 154, 440, 20}, "&Backup registry files before scanning", true),
+      Image2(tsOptions, {12, 156, 16, 16}),
       lblBackup(tsBackup, {12, 12, 470, 36},
                 "A copy of the whole registry is kept in the \"Registry Backup\" folder. Restoring it writes back "
                 "only what is missing now."),
@@ -109,12 +109,12 @@ TfrmRegClean::TfrmRegClean()
       cmdExit(*this, {518, 94, 94, 26}, "&Exit", ui::ButtonRole::Cancel),
       aviSearch(*this, {530, 130, 70, 60}),
       tb(*this, {8, kResultsTop, 604, 0}),
-      lv(*this, {8, kResultsTop, 604, 220}, /*checkBoxes=*/false, /*multiSelect=*/true),
+      lv(*this, {8, kResultsTop, 604, 206}, /*checkBoxes=*/false, /*multiSelect=*/true),
       sb(*this),
       storage(*this, "Software\\Dastra\\Velmora\\regclean\\", "Pos") {
   storage.Add(cbRescan, "cbRescan.Checked");
   storage.Add(cbBackup, "cbBackup.Checked");
-  lvScanFor.AddColumn("Location to scan", 150);
+  lvScanFor.AddColumn("Location to scan", 160);
   lvScanFor.AddColumn("Description", 300);
   lv.AddColumn("Registry Key", 250);
   lv.AddColumn("Last Modification", 130);
