@@ -358,7 +358,7 @@ void TfrmRegClean::AddRow(Finding&& f) {
   auto record = std::make_unique<RegRow>();
   record->finding = std::move(f);
   lv.SetPayload(row, std::move(record));
-  if (lv.SelectedRows().empty()) lv.SetSelected(0, true);
+  if (row == 0) lv.SetSelected(0, true);  // the first row found is selected
 }
 
 // ---- Removal -----------------------------------------------------------------

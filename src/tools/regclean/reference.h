@@ -26,7 +26,9 @@ struct ReferenceEnv {
 };
 
 // The answers of this system: GetDriveTypeW and GetFileAttributesW (with the
-// long-path prefix past 259 characters). The process's current folder is never touched.
+// long-path prefix past 259 characters), each remembered for the life of the
+// returned answers: make them anew for each scan and each recheck. The
+// process's current folder is never touched.
 ReferenceEnv SystemReferenceEnv(bool excludeRemovable);
 
 // True when the text is not an invalid reference: it is no absolute path on a

@@ -1,5 +1,10 @@
 #include <windows.h>
 
+#include <array>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
 #include "platform/files.h"
 #include "tools/regclean/reference.h"
 
@@ -8,14 +13,32 @@ namespace velmora::regclean {
 ReferenceEnv SystemReferenceEnv(bool excludeRemovable) {
   ReferenceEnv env;
   env.excludeRemovable = excludeRemovable;
-  env.driveType = [](char letter) {
-    const wchar_t root[] = {wchar_t(letter), L':', L'\\', 0};
-    return unsigned(GetDriveTypeW(root));
+  // Asked once per letter for the life of the answers (one scan): under Wine
+  // each question is a round trip to the mount manager.
+  auto kinds = std::make_shared<std::array<int, 26>>();
+  kinds->fill(-1);
+  env.driveType = [kinds](char letter) {
+    const int index = (letter | 0x20) - 'a';
+    if (index < 0 || index >= 26) return 0u;
+    int& kind = (*kinds)[std::size_t(index)];
+    if (kind < 0) {
+      const wchar_t root[] = {wchar_t('A' + index), L':', L'\\', 0};
+      kind = int(GetDriveTypeW(root));
+    }
+    return unsigned(kind);
   };
-  env.exists = [](const std::string& path) {
-    if (GetFileAttributesW(LongPathW(path).c_str()) != INVALID_FILE_ATTRIBUTES) return Existence::Present;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Existence::Missing : Existence::Unknown;
+  // Kept for the life of the answers (one scan): the same file is named by
+  // many values, and a rechecked removal asks through answers of its own.
+  auto known = std::make_shared<std::unordered_map<std::string, Existence>>();
+  env.exists = [known](const std::string& path) {
+    if (const auto it = known->find(path); it != known->end()) return it->second;
+    Existence answer = Existence::Present;
+    if (GetFileAttributesW(LongPathW(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = GetLastError();
+      answer = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Existence::Missing : Existence::Unknown;
+    }
+    if (known->size() < 100000) known->emplace(path, answer);
+    return answer;
   };
   return env;
 }
