@@ -34,6 +34,19 @@ class Throttle {
   bool primed_ = false;
 };
 
+// The hourglass for the length of a scope; the previous cursor comes back
+// however the scope ends.
+class WaitCursor {
+ public:
+  WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(old_ ? old_ : LoadCursorW(nullptr, IDC_ARROW)); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR old_;
+};
+
 // How often long work lets messages run, and how often it rewrites a status text.
 constexpr unsigned kPumpIntervalMs = 10;
 constexpr unsigned kStatusIntervalMs = 100;

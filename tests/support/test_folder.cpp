@@ -166,4 +166,16 @@ bool WriteExactCaseFile(const std::string& folder, const std::string& name, cons
   return made;
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t e = text.find("\r\n", pos);
+    if (e == std::string::npos) e = text.size();
+    out.push_back(text.substr(pos, e - pos));
+    pos = e + 2;
+  }
+  return out;
+}
+
 }  // namespace velmora::test

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmora::test {
 
@@ -34,6 +35,9 @@ class TestFolder {
 // Wine matches names ignoring case for every Windows call, so the file is
 // made from the Unix side; false where that cannot be done.
 bool WriteExactCaseFile(const std::string& folder, const std::string& name, const std::string& content);
+
+// A log's text as its lines (CR LF separated, no empty last line for the final CR LF).
+std::vector<std::string> SplitLines(const std::string& text);
 
 // Helpers on real files for assertions.
 bool PathExists(const std::string& path);

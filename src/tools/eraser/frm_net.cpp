@@ -15,6 +15,7 @@
 #include "shell/hint.h"
 #include "shell/settings.h"
 #include "shell/utilities.h"
+#include "ui/app.h"
 #include "ui/dialogs.h"
 
 namespace velmora::eraser {
@@ -49,16 +50,6 @@ std::string RecoveredText(std::int64_t bytes) {
   return "Space recovered: " + FormatThousands(bytes) + " bytes (" + FormatMegabytes(bytes) + " megabytes.)";
 }
 
-class WaitCursor {
- public:
-  WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(old_ ? old_ : LoadCursorW(nullptr, IDC_ARROW)); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR old_;
-};
 
 }  // namespace
 
@@ -299,7 +290,7 @@ void TfrmNet::cmdExecuteClick() {
   // The recovered space, measured once at the end of the run (or of what ran).
   std::optional<std::int64_t> measured;
   {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     cmdExecute.SetEnabled(false);
     cmdClose.SetEnabled(false);
     cmdHelp.SetEnabled(false);

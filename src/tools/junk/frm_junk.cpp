@@ -47,17 +47,6 @@ const char* const kCommaMessage = "A file type or its description cannot contain
 const char* const kGoHint = "Begin scanning for files";
 const char* const kStopHint = "Abort the current scan (may take a moment).";
 
-// Restores the arrow however the removal command ends.
-class WaitCursor {
- public:
-  WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(old_ ? old_ : LoadCursorW(nullptr, IDC_ARROW)); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR old_;
-};
 
 std::string TotalRecoveredLine(std::int64_t bytes) {
   return "TOTAL SPACE RECOVERED: " + FormatThousands(bytes) + " bytes (" + FormatMegabytes(bytes) + " megabytes.)";
@@ -656,7 +645,7 @@ void TfrmJunk::cmdDeleteClick() {
   }
   int firstSelected = -1;
   {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     struct StatusOnExit {
       TfrmJunk& f;
       ~StatusOnExit() { f.sb.SetText(1, TotalSpaceText(f.SpaceRecovered, f.FilesRemoved)); }

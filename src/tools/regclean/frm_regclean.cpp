@@ -20,6 +20,7 @@
 #include "shell/settings.h"
 #include "shell/utilities.h"
 #include "tools/regclean/reg_backup.h"
+#include "ui/app.h"
 #include "ui/dialogs.h"
 
 namespace velmora::regclean {
@@ -63,16 +64,6 @@ std::string ModificationText(const FILETIME& utc) {
 
 std::string FoundLine(int count) { return "Number of invalid entries found: " + std::to_string(count); }
 
-class WaitCursor {
- public:
-  WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(old_ ? old_ : LoadCursorW(nullptr, IDC_ARROW)); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR old_;
-};
 
 // Lets messages run until at least `ms` have passed since `start`.
 void PauseUntil(unsigned long long start, unsigned ms) {
@@ -402,7 +393,7 @@ void TfrmRegClean::Remove_Selected() {
     return;
   int last = -1;
   {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     for (int row = 0; row < lv.itemCount();) {
       if (!lv.Selected(row)) {
         ++row;
@@ -432,7 +423,7 @@ void TfrmRegClean::Remove_All() {
     log.Line("  Start: Removing invalid references");
   }
   {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     for (int row = 0; row < lv.itemCount(); ++row) RemoveRow(row);
   }
   lv.Clear();
@@ -461,7 +452,7 @@ bool TfrmRegClean::BackupRegistry(bool silent) {
     return true;
   BackupResult result;
   {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     sb.SetText(0, "Backing up registry files...");
     const unsigned long long start = GetTickCount64();
     result = ExportRegistry(path, [this] {
@@ -498,7 +489,7 @@ bool TfrmRegClean::RestoreRegistry() {
     return false;
   RestoreResult result;
   {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     sb.SetText(0, "Restoring Registry");
     const unsigned long long start = GetTickCount64();
     result = MergeRegistryFile(path, [this] {

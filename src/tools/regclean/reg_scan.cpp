@@ -3,28 +3,11 @@
 #include <algorithm>
 #include <memory>
 
+#include "tools/regclean/reg_key.h"
+
 namespace velmora::regclean {
 
 namespace {
-
-std::wstring W(std::u16string_view text) { return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size()); }
-std::u16string U16(const wchar_t* text, std::size_t n) { return std::u16string(reinterpret_cast<const char16_t*>(text), n); }
-
-class Key {
- public:
-  Key() = default;
-  explicit Key(HKEY k) : k_(k) {}
-  ~Key() {
-    if (k_) RegCloseKey(k_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  HKEY get() const { return k_; }
-  explicit operator bool() const { return k_ != nullptr; }
-
- private:
-  HKEY k_ = nullptr;
-};
 
 HKEY OpenRead(HKEY parent, const std::u16string& sub) {
   HKEY k = nullptr;

@@ -36,17 +36,7 @@ namespace {
 const std::string kExplorer = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
 const char* const kRunOnce = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t e = text.find("\r\n", pos);
-    if (e == std::string::npos) e = text.size();
-    out.push_back(text.substr(pos, e - pos));
-    pos = e + 2;
-  }
-  return out;
-}
+std::vector<std::string> Lines(const std::string& text) { return test::SplitLines(text); }
 
 class EraserWindow : public ::testing::Test {
  protected:

@@ -34,17 +34,7 @@ using velmora::test::PathExists;
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t e = text.find("\r\n", pos);
-    if (e == std::string::npos) e = text.size();
-    out.push_back(text.substr(pos, e - pos));
-    pos = e + 2;
-  }
-  return out;
-}
+std::vector<std::string> Lines(const std::string& text) { return test::SplitLines(text); }
 
 class JunkWindow : public ::testing::Test {
  protected:
