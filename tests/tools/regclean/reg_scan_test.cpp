@@ -132,3 +132,47 @@ TEST_F(RegScan, AValueIsDeletedOnlyWhenStillAsListedStillInvalidAndInTheBackup) 
 }
 
 }  // namespace
+
+namespace {
+
+// A key whose security denies reading is skipped without a word; a key that
+// may only be read is scanned all the same.
+TEST_F(RegScan, ADeniedKeyIsSkippedAndAReadOnlyKeyIsScanned) {
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Denied").WriteString("Bad", missing_);
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\ReadOnly").WriteString("Bad", missing_);
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+  auto setAcl = [&](const char* path, bool denyRead) {
+    const RegKey k = RegKey::Open(HKEY_CURRENT_USER, path, READ_CONTROL | WRITE_DAC);
+    ASSERT_TRUE(k);
+    std::vector<BYTE> buffer(256);
+    auto* acl = reinterpret_cast<PACL>(buffer.data());
+    InitializeAcl(acl, DWORD(buffer.size()), ACL_REVISION);
+    if (denyRead) AddAccessDeniedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    AddAccessAllowedAce(acl, ACL_REVISION, (denyRead ? 0 : KEY_READ) | READ_CONTROL | WRITE_DAC, everyone);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &sd));
+  };
+  setAcl("Software\\Denied", true);
+  setAcl("Software\\ReadOnly", false);
+  HKEY probe = nullptr;
+  const bool enforced = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Denied", 0, KEY_READ, &probe) != ERROR_SUCCESS;
+  if (probe) RegCloseKey(probe);
+  const auto found = Scan(ScanArea::CurrentUser);
+  // Open both up again, so the sandbox can be removed.
+  for (const char* path : {"Software\\Denied", "Software\\ReadOnly"}) {
+    const RegKey k = RegKey::Open(HKEY_CURRENT_USER, path, WRITE_DAC);
+    SECURITY_DESCRIPTOR open;
+    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+    RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &open);
+  }
+  FreeSid(everyone);
+  if (!enforced) GTEST_SKIP() << "this registry does not enforce key security";
+  EXPECT_EQ(std::vector<std::string>{"Software\\ReadOnly|Bad"}, Names(found));
+}
+
+}  // namespace
