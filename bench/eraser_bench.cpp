@@ -105,12 +105,10 @@ int main() {
     };
     auto runErase = [&] {
       std::vector<std::string> failed;
-      velmora::ui::Throttle gate{velmora::ui::kPumpIntervalMs};
+      velmora::ui::MessagePump pump;
       const double start = Seconds();
       velmora::eraser::RecurseFiles(velmora::Narrow(b) + "\\", "*.*", velmora::eraser::DeleteExceptIndex(failed),
-                                    [&gate] {
-                                      if (gate.Due()) velmora::ui::ProcessMessages();
-                                    });
+                                    [&pump] { pump(); });
       erase.push_back(Seconds() - start);
       notRemoved = failed.size();
     };

@@ -15,6 +15,7 @@
 #include "shell/hint.h"
 #include "shell/settings.h"
 #include "tools/eraser/frm_net.h"
+#include "shot_common.h"
 #include "ui/app.h"
 
 using namespace velmora;
@@ -26,18 +27,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   shell::CreateCommontools();
 
   auto* f = new eraser::TfrmNet();  // frees itself on close
-  int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  const std::string wanted = argv && argc > 1 ? Narrow(argv[1]) : std::string();
-  if (argv) LocalFree(argv);
+  const std::string wanted = shot::Argument();
   if (CompareNoCase(wanted, "run") == 0) {
     // The picture is of the finished run, not of the note shown after it.
     shell::WriteBoolSetting(shell::kHintsKey, "Cookies", false);
     f->ExpiryWaitMs = 0;
     ui::PostTask([f] { f->cmdExecute.Click(); });
   } else {
-    for (size_t i = 0; i < f->pgc.pageCount(); ++i)
-      if (CompareNoCase(f->pgc.page(i).caption(), wanted) == 0) f->pgc.SetActivePageIndex(int(i));
+    shot::SelectPage(f->pgc, wanted);
   }
   f->ShowModal();
   shell::DestroyCommontools();

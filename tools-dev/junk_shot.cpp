@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "shell/commontools.h"
 #include "tools/junk/frm_junk.h"
+#include "shot_common.h"
 #include "ui/app.h"
 
 using namespace velmora;
@@ -44,10 +45,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   shell::CreateCommontools();
 
   auto* f = new junk::TfrmJunk();  // frees itself on close
-  int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::string wanted = argv && argc > 1 ? Narrow(argv[1]) : std::string();
-  if (argv) LocalFree(argv);
+  const std::string wanted = shot::Argument();
   const bool demo = CompareNoCase(wanted, "demo") == 0;
   if (CompareNoCase(wanted, "results") == 0 || demo) {
     if (!demo) WriteSample();
@@ -64,8 +62,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       f->cmdGoClick();
     });
   } else {
-    for (size_t i = 0; i < f->PageControl1.pageCount(); ++i)
-      if (CompareNoCase(f->PageControl1.page(i).caption(), wanted) == 0) f->PageControl1.SetActivePageIndex(int(i));
+    shot::SelectPage(f->PageControl1, wanted);
   }
   f->ShowModal();
   shell::DestroyCommontools();

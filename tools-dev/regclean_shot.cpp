@@ -15,6 +15,7 @@
 #include "shell/hint.h"
 #include "shell/settings.h"
 #include "tools/regclean/frm_regclean.h"
+#include "shot_common.h"
 #include "ui/app.h"
 
 using namespace velmora;
@@ -27,10 +28,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   shell::WriteBoolSetting(shell::kHintsKey, "Registry", false);
 
   auto* f = new regclean::TfrmRegClean();  // frees itself on close
-  int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  const std::string wanted = argv && argc > 1 ? Narrow(argv[1]) : std::string();
-  if (argv) LocalFree(argv);
+  const std::string wanted = shot::Argument();
   if (CompareNoCase(wanted, "scan") == 0) {
     ui::PostTask([f] {
       f->cbBackup.SetChecked(false);
@@ -38,8 +36,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       f->btnStart.Click();
     });
   } else {
-    for (size_t i = 0; i < f->pgc.pageCount(); ++i)
-      if (CompareNoCase(f->pgc.page(i).caption(), wanted) == 0) f->pgc.SetActivePageIndex(int(i));
+    shot::SelectPage(f->pgc, wanted);
   }
   f->ShowModal();
   shell::DestroyCommontools();

@@ -128,9 +128,7 @@ struct TTreeScanner::Level {
 };
 
 TTreeScanner::TTreeScanner() {
-  ProcessMessages = [this] {
-    if (pump_.Due()) ui::ProcessMessages();
-  };
+  ProcessMessages = [this] { pump_(); };
 }
 TTreeScanner::~TTreeScanner() = default;
 

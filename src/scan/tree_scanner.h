@@ -171,7 +171,7 @@ class TTreeScanner {
   // Walk state. path_ is the folder being handled (ending in "\"); levels_[d] holds
   // the lists of the folder at depth d while it is handled, and is emptied after.
   bool walking_ = false;
-  ui::Throttle pump_{ui::kPumpIntervalMs};
+  ui::MessagePump pump_;
   std::wstring path_;
   std::vector<std::unique_ptr<Level>> levels_;
   MaskSet compiled_;

@@ -39,11 +39,14 @@ std::string DataFolder() {
     writable = program;
     return program;
   }
-  if (const auto local = ShellFolderPath(CSIDL_LOCAL_APPDATA); local && !local->empty()) {
+  // The fallback is looked up and made once, not at every log line.
+  static const std::string fallback = [] {
+    const auto local = ShellFolderPath(CSIDL_LOCAL_APPDATA);
+    if (!local || local->empty()) return std::string();
     const std::string folder = IncludeTrailingBackslash(*local) + "Velmora\\";
-    if (CreateFolderPath(folder)) return folder;
-  }
-  return program;  // nowhere better: the writes fail and say so
+    return CreateFolderPath(folder) ? folder : std::string();
+  }();
+  return fallback.empty() ? program : fallback;  // nowhere better: the writes fail and say so
 }
 
 void AppendLogLine(const std::string& fileName, const std::string& line) {

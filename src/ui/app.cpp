@@ -76,6 +76,10 @@ void DispatchOneMessage(MSG& msg) {
   form->LeaveHandler();
 }
 
+void MessagePump::operator()() {
+  if (gate_.Due()) ProcessMessages();
+}
+
 void ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -51,6 +51,17 @@ class WaitCursor {
 constexpr unsigned kPumpIntervalMs = 10;
 constexpr unsigned kStatusIntervalMs = 100;
 
+// ProcessMessages at most every kPumpIntervalMs; the first call after Reset
+// always runs. Long work calls it at every step.
+class MessagePump {
+ public:
+  void operator()();
+  void Reset() { gate_.Reset(); }
+
+ private:
+  Throttle gate_{kPumpIntervalMs};
+};
+
 // Runs the main loop until QuitApplication; returns the exit code.
 int RunMessageLoop();
 // Ends the main loop (posts WM_QUIT); nested loops end too.

@@ -305,9 +305,7 @@ void TfrmNet::cmdExecuteClick() {
 
     CleanContext ctx;
     ctx.notRemoved = &NotRemovedList;
-    ctx.pump = [this] {
-      if (pump_.Due()) ui::ProcessMessages();
-    };
+    ctx.pump = [this] { pump_(); };
     ctx.report = [this](const std::string& text) { Report(text); };
     ctx.expiryWaitMs = ExpiryWaitMs;
     try {

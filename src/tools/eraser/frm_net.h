@@ -91,7 +91,7 @@ class TfrmNet : public ui::Form {
   std::int64_t Recovered() const;
 
   bool running_ = false;
-  ui::Throttle pump_{ui::kPumpIntervalMs};
+  ui::MessagePump pump_;
 };
 
 }  // namespace velmora::eraser

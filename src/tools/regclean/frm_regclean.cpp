@@ -304,9 +304,7 @@ void TfrmRegClean::ScanRegistry() {
   ScanHooks hooks;
   hooks.env = SystemReferenceEnv(cbExclude.checked());
   hooks.stop = &StopRequested;
-  hooks.pump = [this] {
-    if (pump_.Due()) ui::ProcessMessages();
-  };
+  hooks.pump = [this] { pump_(); };
   hooks.status = [this](const std::u16string& key) {
     if (status_.Due()) sb.SetText(1, "Analyzing: " + Utf8(key));
   };
@@ -455,9 +453,7 @@ bool TfrmRegClean::BackupRegistry(bool silent) {
     ui::WaitCursor wait;
     sb.SetText(0, "Backing up registry files...");
     const unsigned long long start = GetTickCount64();
-    result = ExportRegistry(path, [this] {
-      if (pump_.Due()) ui::ProcessMessages();
-    });
+    result = ExportRegistry(path, [this] { pump_(); });
     PauseUntil(start, BackupPauseMs);
   }
   if (!result.ok) {
@@ -492,9 +488,7 @@ bool TfrmRegClean::RestoreRegistry() {
     ui::WaitCursor wait;
     sb.SetText(0, "Restoring Registry");
     const unsigned long long start = GetTickCount64();
-    result = MergeRegistryFile(path, [this] {
-      if (pump_.Due()) ui::ProcessMessages();
-    });
+    result = MergeRegistryFile(path, [this] { pump_(); });
     PauseUntil(start, BackupPauseMs);
   }
   if (!result.ok) {

@@ -117,7 +117,7 @@ class TfrmRegClean : public ui::Form {
   bool shownOnce_ = false;
   bool scanHadBackup_ = false;
   std::unordered_set<std::uint64_t> backupHashes_;
-  ui::Throttle pump_{ui::kPumpIntervalMs};
+  ui::MessagePump pump_;
   ui::Throttle status_{ui::kStatusIntervalMs};
 };
 

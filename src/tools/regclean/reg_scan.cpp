@@ -1,7 +1,6 @@
 #include "tools/regclean/reg_scan.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "tools/regclean/reg_key.h"
 
@@ -41,25 +40,19 @@ bool SameNoCase(const std::u16string& a, const std::u16string& b) {
 std::u16string StoredPath(HKEY root, const std::u16string& path) {
   std::u16string out;
   Key current(OpenRead(root, u""));
-  if (!current) return {};
-  std::size_t pos = 0;
-  HKEY parent = current.get();
-  std::vector<std::unique_ptr<Key>> held;
-  while (pos < path.size()) {
+  for (std::size_t pos = 0; current && pos < path.size();) {
     std::size_t end = path.find(u'\\', pos);
     if (end == std::u16string::npos) end = path.size();
     const std::u16string part = path.substr(pos, end - pos);
     std::u16string stored;
-    for (const std::u16string& name : SubKeyNames(parent))
+    for (const std::u16string& name : SubKeyNames(current.get()))
       if (SameNoCase(name, part)) stored = name;
     if (stored.empty()) return {};
-    held.push_back(std::make_unique<Key>(OpenRead(parent, stored)));
-    if (!*held.back()) return {};
-    parent = held.back()->get();
+    current = Key(OpenRead(current.get(), stored));
     out += (out.empty() ? u"" : u"\\") + stored;
     pos = end + 1;
   }
-  return out;
+  return current ? out : std::u16string();
 }
 
 std::u16string DataText(const std::vector<std::uint8_t>& data) {
