@@ -796,7 +796,23 @@ void TabControl::CreateHandle() {
 
 int TabControl::activePageIndex() const {
   if (!hwnd_) return pages_.empty() ? -1 : active_;
-  return int(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0));
+  return PageAtTab(int(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)));
+}
+
+int TabControl::TabIndexOf(const TabPage& page) const {
+  int tab = 0;
+  for (const TabPage* p : pages_) {
+    if (p == &page) return tab;
+    if (p->tabVisible()) ++tab;
+  }
+  return -1;
+}
+
+int TabControl::PageAtTab(int tab) const {
+  if (tab < 0) return -1;
+  for (size_t i = 0; i < pages_.size(); ++i)
+    if (pages_[i]->tabVisible() && tab-- == 0) return int(i);
+  return -1;
 }
 
 TabPage* TabControl::activePage() {
@@ -805,9 +821,9 @@ TabPage* TabControl::activePage() {
 }
 
 void TabControl::SetActivePageIndex(int index) {
-  if (index < 0 || size_t(index) >= pages_.size()) return;
+  if (index < 0 || size_t(index) >= pages_.size() || !pages_[size_t(index)]->tabVisible()) return;
   active_ = index;
-  if (hwnd_) SendMessageW(hwnd_, TCM_SETCURSEL, WPARAM(index), 0);
+  if (hwnd_) SendMessageW(hwnd_, TCM_SETCURSEL, WPARAM(TabIndexOf(*pages_[size_t(index)])), 0);
   ShowActive();
 }
 
@@ -852,26 +868,47 @@ int TabPage::index() const {
   return int(std::find(pages.begin(), pages.end(), this) - pages.begin());
 }
 
+void TabPage::SetTabVisible(bool visible) {
+  if (visible == tabVisible_) return;
+  const bool wasActive = tabs_.activePageIndex() == index();
+  if (!visible && tabs_.handle()) SendMessageW(tabs_.handle(), TCM_DELETEITEM, WPARAM(tabs_.TabIndexOf(*this)), 0);
+  tabVisible_ = visible;
+  if (visible && tabs_.handle()) InsertTab();
+  if (!visible && wasActive) {
+    // The first page still shown takes over.
+    tabs_.active_ = tabs_.PageAtTab(0) < 0 ? 0 : tabs_.PageAtTab(0);
+  }
+  if (tabs_.handle() && tabs_.PageAtTab(0) >= 0)
+    SendMessageW(tabs_.handle(), TCM_SETCURSEL, WPARAM(tabs_.TabIndexOf(*tabs_.pages_[size_t(tabs_.active_)])), 0);
+  tabs_.ShowActive();
+}
+
+void TabPage::InsertTab() {
+  std::wstring text = Widen(caption_);
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text.data();
+  SendMessageW(tabs_.handle(), TCM_INSERTITEMW, WPARAM(tabs_.TabIndexOf(*this)), reinterpret_cast<LPARAM>(&item));
+}
+
 void TabPage::SetCaption(const std::string& caption) {
   caption_ = caption;
-  if (tabs_.handle()) {
+  if (tabs_.handle() && tabVisible_) {
     std::wstring text = Widen(caption_);
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = text.data();
-    SendMessageW(tabs_.handle(), TCM_SETITEMW, WPARAM(index()), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(tabs_.handle(), TCM_SETITEMW, WPARAM(tabs_.TabIndexOf(*this)), reinterpret_cast<LPARAM>(&item));
   }
 }
 
 void TabPage::CreateHandle() {
   if (!tabs_.handle()) return;
-  std::wstring text = Widen(caption_);
-  TCITEMW item{};
-  item.mask = TCIF_TEXT;
-  item.pszText = text.data();
   const int i = index();
-  SendMessageW(tabs_.handle(), TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&item));
-  if (i == tabs_.active_) SendMessageW(tabs_.handle(), TCM_SETCURSEL, WPARAM(i), 0);
+  if (tabVisible_) {
+    InsertTab();
+    if (i == tabs_.active_) SendMessageW(tabs_.handle(), TCM_SETCURSEL, WPARAM(tabs_.TabIndexOf(*this)), 0);
+  }
   SetVisible(i == tabs_.active_);
   hwnd_ = CreateCustom(L"VelmoraTabPage", WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, nullptr, tabs_.handle());
   if (!hwnd_) return;

@@ -397,6 +397,9 @@ class TabControl : public Control {
  private:
   friend class TabPage;
   void ShowActive();
+  // Tab positions count only the pages whose tab is shown.
+  int TabIndexOf(const TabPage& page) const;
+  int PageAtTab(int tab) const;
   RECT DisplayRect() const;
   std::vector<TabPage*> pages_;
   int active_ = 0;
@@ -415,14 +418,19 @@ class TabPage : public Control, public Container {
   void SetCaption(const std::string& caption);
   int index() const;
   TabControl& tabs() const { return tabs_; }
+  // Shows or removes the page's tab; a page without its tab cannot be chosen.
+  void SetTabVisible(bool visible);
+  bool tabVisible() const { return tabVisible_; }
 
  protected:
   void CreateHandle() override;
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
+  void InsertTab();
   TabControl& tabs_;
   std::string caption_;
+  bool tabVisible_ = true;
 };
 
 }  // namespace velmora::ui

@@ -171,6 +171,33 @@ TEST(Controls, TabPagesSwitchAndOwnTheirControls) {
   EXPECT_EQ(1, clicks);
 }
 
+TEST(Controls, AHiddenTabIsLeftOutAndTheOthersKeepTheirPages) {
+  Gallery g;
+  g.pc.SetActivePage(g.tsTwo);
+  g.tsOne.SetTabVisible(false);
+  EXPECT_EQ(1, int(SendMessageW(g.pc.handle(), TCM_GETITEMCOUNT, 0, 0)));
+  EXPECT_EQ(&g.tsTwo, g.pc.activePage());
+  g.pc.SetActivePage(g.tsOne);  // no tab: cannot be chosen
+  EXPECT_EQ(&g.tsTwo, g.pc.activePage());
+
+  // Hiding the active page hands over to the first page still shown.
+  g.tsOne.SetTabVisible(true);
+  EXPECT_EQ(&g.tsTwo, g.pc.activePage());
+  g.tsTwo.SetTabVisible(false);
+  EXPECT_EQ(&g.tsOne, g.pc.activePage());
+  EXPECT_TRUE(g.tsOne.visible());
+  EXPECT_FALSE(g.tsTwo.visible());
+  g.tsTwo.SetCaption("Renamed");  // a hidden tab's caption waits for it
+  g.tsTwo.SetTabVisible(true);
+  wchar_t text[32]{};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 32;
+  SendMessageW(g.pc.handle(), TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+  EXPECT_STREQ(L"Renamed", text);
+}
+
 TEST(Controls, MenuButtonItemsAndAnimationFrames) {
   Gallery g;
   EXPECT_EQ(0, g.cmdClear.AddItem("Manual Operations"));

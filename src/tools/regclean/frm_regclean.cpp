@@ -162,9 +162,7 @@ void TfrmRegClean::FormShow() {
   tb.SetButtonEnabled(kTbRemove, false);
   // The backup page serves only those who may write the whole registry back.
   const bool mayBackUp = !services().isWindowsNT() || shell::IsAdministrator();
-  tsBackup.SetEnabled(mayBackUp);
-  cmdBackup.SetEnabled(mayBackUp);
-  cmdRestore.SetEnabled(mayBackUp);
+  tsBackup.SetTabVisible(mayBackUp);
   // No scan runs without a backup unless the user unticks it for this window.
   cbBackup.SetChecked(true);
   ManualLogging = log.ReadManualSwitch();

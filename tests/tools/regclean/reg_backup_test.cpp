@@ -190,4 +190,84 @@ TEST(RegistryBackup, ARefusedFileWritesNothingAndAFailedBackupKeepsTheOldOne) {
   RemoveDirectoryW(Widen(file + ".new").c_str());
 }
 
+// Wine's registry editor, started as its own process on a scratch key of the
+// real HKEY_CURRENT_USER (the sandbox is this process's alone), reads our file
+// and we read its export. Only forms it keeps whole are used.
+bool RunRegedit(const std::wstring& arguments, const std::string& folder) {
+  std::wstring cmd = L"regedit.exe " + arguments;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, Widen(folder).c_str(), &si, &pi))
+    return false;
+  WaitForSingleObject(pi.hProcess, 60000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+TEST(RegistryBackup, OurFileAndTheRegistryEditorsReadEachOther) {
+  test::TestFolder dir('E');
+  const std::wstring scratch = L"Software\\VelmoraInterop-" + std::to_wstring(GetCurrentProcessId());
+  const std::u16string root = u"HKEY_CURRENT_USER\\" + std::u16string(scratch.begin(), scratch.end());
+  struct Item {
+    std::wstring name;
+    Raw raw;
+  };
+  const std::vector<Item> items{
+      {L"", {REG_SZ, Wide(L"default")}},
+      {L"quote \" and \\ back", {REG_SZ, Wide(L"C:\\Program Files\\\"x\".exe")}},
+      {L"caf\u00e9 \U0001F600", {REG_SZ, Wide(L"\u00fcber \U0001F600")}},
+      {L"expand", {REG_EXPAND_SZ, Wide(L"%SystemRoot%\\x.dll")}},
+      {L"multi", {REG_MULTI_SZ, Wide(std::wstring(L"one\0two\0", 8))}},
+      {L"dword", {REG_DWORD, {0x2a, 0, 0, 0x80}}},
+      {L"binary", {REG_BINARY, {0, 1, 2, 0xff}}},
+      {L"empty binary", {REG_BINARY, {}}},
+  };
+  auto check = [&](const std::wstring& key) {
+    for (const Item& item : items) {
+      const auto got = Get(HKEY_CURRENT_USER, key, item.name);
+      ASSERT_TRUE(got) << Narrow(item.name);
+      EXPECT_EQ(item.raw, *got) << Narrow(item.name);
+    }
+  };
+
+  // Theirs read by us.
+  HKEY k = Create(HKEY_CURRENT_USER, scratch + L"\\Theirs");
+  for (const Item& item : items) Set(k, item.name, item.raw.type, item.raw.data);
+  RegCloseKey(k);
+  const std::string exported = dir / "theirs.reg";
+  ASSERT_TRUE(RunRegedit(L"/e \"" + Widen(exported) + L"\" \"HKEY_CURRENT_USER\\" + scratch + L"\\Theirs\"", dir.path()));
+  const ParseResult parsed = ParseRegFile(test::ReadWholeFile(exported));
+  ASSERT_TRUE(parsed.file) << parsed.error.line << ": " << parsed.error.what;
+  ASSERT_EQ(1u, parsed.file->keys.size());
+  EXPECT_EQ(root + u"\\Theirs", parsed.file->keys[0].path);
+  ASSERT_EQ(items.size(), parsed.file->keys[0].values.size());
+  for (const RegFileValue& v : parsed.file->keys[0].values) {
+    const std::wstring name(v.name.begin(), v.name.end());
+    const auto got = Get(HKEY_CURRENT_USER, scratch + L"\\Theirs", name);
+    ASSERT_TRUE(got) << Narrow(name);
+    EXPECT_EQ(*got, Raw({v.type, std::vector<BYTE>(v.data.begin(), v.data.end())})) << Narrow(name);
+  }
+
+  // Ours read by them.
+  RegFileWriter writer;
+  ASSERT_TRUE(writer.BeginKey(root + u"\\Ours"));
+  for (const Item& item : items) {
+    RegFileValue v;
+    v.isDefault = item.name.empty();
+    v.name.assign(item.name.begin(), item.name.end());
+    v.type = item.raw.type;
+    v.data.assign(item.raw.data.begin(), item.raw.data.end());
+    writer.Value(v);
+  }
+  const std::string ours = dir / "ours.reg";
+  ASSERT_TRUE(WriteFileAtomically(ours, writer.Take()));
+  ASSERT_TRUE(RunRegedit(L"/s \"" + Widen(ours) + L"\"", dir.path()));
+  check(scratch + L"\\Ours");
+
+  RegDeleteTreeW(HKEY_CURRENT_USER, scratch.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, scratch.c_str());
+}
+
 }  // namespace

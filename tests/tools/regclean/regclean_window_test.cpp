@@ -136,6 +136,32 @@ TEST_F(RegCleanWindow, RemovalDeletesOnlyWhatIsUnchangedAndBackedUpAndCountsDele
   EXPECT_EQ(lines[lines.size() - 3], "NUMBER OF INVALID REFERENCES REMOVED: 2");
 }
 
+TEST_F(RegCleanWindow, AValueListedUnderTwoRootsIsCountedOnce) {
+  // HKEY_USERS made to show the current user's tree at its top, as a user's own
+  // SID key does: the same value is listed under both roots.
+  App().WriteString("Bad", missing_);
+  HKEY self = nullptr;
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, Widen(reg_.scratchPath() + "\\HKCU").c_str(), 0,
+                                         KEY_ALL_ACCESS, &self));
+  ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, self));
+  ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_USERS, self));
+  shell::WriteBoolSetting(kAreasKey, "US", true);
+  TfrmRegClean& f = Open();
+  f.cbBackup.SetChecked(false);
+  f.btnStart.Click();
+  ASSERT_EQ(f.lv.itemCount(), 2);
+  EXPECT_EQ(f.lv.Caption(0), "HKEY_CURRENT_USER: \\Software\\App");
+  EXPECT_EQ(f.lv.Caption(1), "HKEY_USERS: \\Software\\App");
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.mnuAll.Click();
+  EXPECT_FALSE(App().ValueExists("Bad"));
+  EXPECT_EQ(f.RemovedCount, 1);
+  CloseWindow();
+  EXPECT_EQ(shell::ReadStatistic(shell::stat::kRegRefs), 1);
+  RegCloseKey(self);
+}
+
 TEST_F(RegCleanWindow, TwoSelectedRowsOfOneKeyGoAndTheRowAtTheLastIndexIsSelected) {
   App().WriteString("A", missing_);
   App().WriteString("B", missing_ + "b.exe");
@@ -195,9 +221,13 @@ TEST_F(RegCleanWindow, BackupAndRestoreFromTheBackupPage) {
 
 TEST_F(RegCleanWindow, AScheduledRunLogsInOrderAndAsksNothing) {
   App().WriteString("Bad", missing_);
+  // An existing backup is replaced without the question an unattended run cannot answer.
+  CreateFolderPath(ExtractFilePath(TfrmRegClean::BackupPath()));
+  ASSERT_TRUE(WriteFileAtomically(TfrmRegClean::BackupPath(), "old backup"));
   TfrmRegClean& f = Open();
   f.ScheduledRun = f.ScheduledLog = true;
   f.btnStart.Click();
+  EXPECT_NE(test::ReadWholeFile(TfrmRegClean::BackupPath()), "old backup");
   ASSERT_EQ(f.sb.text(0), kScanCompleted);
   f.Remove_All();
   CloseWindow();
