@@ -67,8 +67,12 @@ int wmain() {
   Write(root + "Projects\\letter.txt", "the letter");
 
   // A shortcut whose target is gone.
-  std::string desktop = ShellFolderPath(CSIDL_DESKTOPDIRECTORY).value_or(root + "Desktop");
+  // In the Start Menu: a Wine prefix's Desktop is a link to the Unix home, which scans do not enter.
+  std::string desktop = ShellFolderPath(CSIDL_PROGRAMS).value_or(root + "Desktop");
   Shortcut(IncludeTrailingBackslash(desktop) + "Old Game.lnk", "C:\\Program Files\\Old Game\\game.exe");
+  // A program moved after its shortcut was made: the finder can point the shortcut at it.
+  Write(root + "Tools\\viewer.exe", "MZ a picture viewer, moved here");
+  Shortcut(IncludeTrailingBackslash(desktop) + "Picture Viewer.lnk", "C:\\Program Files\\Viewer\\viewer.exe");
 
   // Registry values that point at missing files, a Run entry and a stale uninstaller.
   RegKey app = RegKey::Create(HKEY_CURRENT_USER, "Software\\Demo Vendor\\Photo Tool");
@@ -83,6 +87,14 @@ int wmain() {
       RegKey::Create(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PhotoTool");
   uninstall.WriteString("DisplayName", "Photo Tool 2.1");
   uninstall.WriteString("UninstallString", "C:\\Program Files\\Photo Tool\\uninst.exe");
+  // A 32-bit program's stale entry, in the machine's 32-bit list.
+  HKEY wow = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OldScanner", 0,
+                      nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &wow, nullptr) == ERROR_SUCCESS) {
+    const RegKey old32(wow, "OldScanner");
+    old32.WriteString("DisplayName", "Old Scanner Utility (32-bit)");
+    old32.WriteString("UninstallString", "\"C:\\Program Files (x86)\\Old Scanner\\unins000.exe\" /SILENT");
+  }
 
   // Browser traces for the eraser: cookies, a cache sub-folder named in its
   // index, a history index, typed addresses and the recently-run list.

@@ -9,6 +9,8 @@
 #include "tools/eraser/frm_net.h"
 #include "tools/junk/frm_junk.h"
 #include "tools/regclean/frm_regclean.h"
+#include "tools/shortcuts/frm_addremove.h"
+#include "tools/shortcuts/frm_startmenu.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
@@ -20,6 +22,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   actions.logs = [] { (new velmora::shell::TfrmLogs())->ShowModal(); };  // frees itself on close
   actions.tools[int(velmora::shell::ToolButton::Junk)] = [] { (new velmora::junk::TfrmJunk())->ShowModal(); };
   actions.tools[int(velmora::shell::ToolButton::Eraser)] = [] { (new velmora::eraser::TfrmNet())->ShowModal(); };
+  actions.tools[int(velmora::shell::ToolButton::Shortcuts)] = [] {
+    (new velmora::shortcuts::TfrmStartMenu())->ShowModal();
+  };
+  actions.tools[int(velmora::shell::ToolButton::Uninstall)] = [] {
+    (new velmora::shortcuts::TfrmAddRemove())->ShowModal();
+  };
   actions.tools[int(velmora::shell::ToolButton::Reg)] = [] { (new velmora::regclean::TfrmRegClean())->ShowModal(); };
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
 

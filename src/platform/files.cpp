@@ -156,6 +156,22 @@ std::optional<DWORD> FileAttributes(const std::string& path) {
   return a;
 }
 
+PathState ProbePath(const std::string& path) {
+  if (GetFileAttributesW(LongPathW(path).c_str()) != INVALID_FILE_ATTRIBUTES) return PathState::Present;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathState::Missing : PathState::Unknown;
+}
+
+PathState PathProber::operator()(const std::string& path) {
+  const PathState state = ProbePath(path);
+  if (state != PathState::Missing) return state;
+  const std::string root = PathRoot(path);
+  if (root.empty()) return PathState::Unknown;
+  auto it = rootReadable_.find(UpperCase(root));
+  if (it == rootReadable_.end()) it = rootReadable_.emplace(UpperCase(root), ProbePath(root) == PathState::Present).first;
+  return it->second ? PathState::Missing : PathState::Unknown;
+}
+
 bool FileExists(const std::string& path) {
   const auto a = FileAttributes(path);
   return a && !(*a & FILE_ATTRIBUTE_DIRECTORY);

@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 
 #include "platform/handles.h"
+#include "platform/path_state.h"
 
 namespace velmora {
 
@@ -143,6 +145,21 @@ bool FileExists(const std::string& path);    // exists and is not a folder
 bool FolderExists(const std::string& path);  // exists and is a folder; a trailing "\" is allowed
 
 std::optional<DWORD> FileAttributes(const std::string& path);
+
+// Present when the system reports attributes (a file or a folder), Missing
+// only for "file not found" or "path not found", Unknown for anything else.
+PathState ProbePath(const std::string& path);
+
+// ProbePath for one scan, with the stricter rule that a path is Missing only
+// when its root (drive or share) answers: an unmapped letter also says "path
+// not found". Each root is asked once for the life of the object.
+class PathProber {
+ public:
+  PathState operator()(const std::string& path);
+
+ private:
+  std::unordered_map<std::string, bool> rootReadable_;
+};
 bool SetFileAttrs(const std::string& path, DWORD attributes);
 
 // Times of a file or folder; any pointer may be null.

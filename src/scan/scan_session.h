@@ -46,8 +46,20 @@ class OrderedWorker {
     Result result;
   };
 
-  explicit OrderedWorker(std::function<Result(const Job&)> work)
-      : work_(std::move(work)), thread_([this] { Work(); }) {}
+  // `threadState`, when given, is called first on the worker's thread and its
+  // result kept until that thread's last job is done: what the work needs per
+  // thread (COM, a reused object) is made and released on that thread.
+  using ThreadState = std::function<std::shared_ptr<void>()>;
+  explicit OrderedWorker(std::function<Result(const Job&)> work, ThreadState threadState = {})
+      : work_(std::move(work)), threadState_(std::move(threadState)), thread_([this] {
+          std::shared_ptr<void> state;
+          try {
+            if (threadState_) state = threadState_();
+          } catch (...) {
+            // Without it each job does without (and may fail, giving the empty result).
+          }
+          Work();
+        }) {}
   // Waits for the job being worked on and drops the rest.
   ~OrderedWorker() {
     {
@@ -130,6 +142,7 @@ class OrderedWorker {
   }
 
   std::function<Result(const Job&)> work_;
+  ThreadState threadState_;
   // Each side is woken only when it sleeps: under Wine every wake-up is a
   // round trip to the server, and a scan pushes thousands of jobs.
   mutable std::mutex mutex_;
@@ -171,7 +184,7 @@ class ScanSession {
 
   void Begin() {
     found_.clear();
-    worker_ = std::make_unique<Worker>(probe_);
+    worker_ = std::make_unique<Worker>(probe_, threadState_);
     handOver_.Reset();
     statusGate_.Reset();
   }
@@ -180,6 +193,10 @@ class ScanSession {
     found_.clear();
   }
   bool active() const { return worker_ != nullptr; }
+  // Per-thread state of the probing thread (see OrderedWorker), from the next Begin on.
+  void SetThreadState(typename OrderedWorker<FoundFile, Result>::ThreadState state) {
+    threadState_ = std::move(state);
+  }
 
   // From a scanner's OnFileFound, for a file that passed the tool's listing
   // tests. Outside a session the file is probed and judged at once.
@@ -230,6 +247,7 @@ class ScanSession {
   }
 
   Probe probe_;
+  typename OrderedWorker<FoundFile, Result>::ThreadState threadState_;
   Judge judge_;
   Status status_;
   std::unique_ptr<Worker> worker_;

@@ -188,7 +188,17 @@ bool WildcardMask::MatchLarge(std::wstring_view name, std::size_t lastDot) const
 
 MaskSet::MaskSet(const std::vector<std::string>& utf8Masks) {
   for (const std::string& m : utf8Masks) {
-    WildcardMask mask(Widen(m));
+    const std::wstring wide = Widen(m);
+    // A plain name matches only itself: one look-up, however many there are
+    // (the shortcut finder looks for hundreds of names in one walk).
+    if (!wide.empty() && wide.find_first_of(L"*?<>\"") == std::wstring::npos && wide.back() != L'.' &&
+        wide.back() != L' ') {
+      std::wstring folded;
+      FoldName(wide, folded);
+      exact_.insert(std::move(folded));
+      continue;
+    }
+    WildcardMask mask(wide);
     if (mask.empty()) continue;  // matches nothing, adds nothing
     if (mask.matchesEverything()) all_ = true;
     masks_.push_back(std::move(mask));
@@ -198,6 +208,11 @@ MaskSet::MaskSet(const std::vector<std::string>& utf8Masks) {
 bool MaskSet::MatchesFolded(std::wstring_view folded, std::size_t lastDot) const {
   if (folded.empty()) return false;
   if (all_) return true;
+  if (!exact_.empty()) {
+    thread_local std::wstring key;  // no allocation per name
+    key.assign(folded);
+    if (exact_.count(key)) return true;
+  }
   for (const WildcardMask& m : masks_)
     if (m.MatchesFolded(folded, lastDot)) return true;
   return false;

@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace velmora::scan {
@@ -76,10 +77,11 @@ class MaskSet {
 
   bool MatchesFolded(std::wstring_view folded, std::size_t lastDot) const;
   bool Matches(std::wstring_view name) const;
-  bool empty() const { return masks_.empty(); }
+  bool empty() const { return masks_.empty() && exact_.empty(); }
 
  private:
   std::vector<WildcardMask> masks_;
+  std::unordered_set<std::wstring> exact_;  // folded masks without wildcards
   bool all_ = false;
 };
 

@@ -45,4 +45,24 @@ Tcommontools& commontools() {
 
 void DestroyCommontools() { g_common.reset(); }
 
+bool RemoveOneFile(RemovalKind kind, const std::string& path, const std::string& moveFolder) {
+  scan::TShellFileOp& op = commontools().ShellFileOp1;
+  // The object is shared with other tools: their options come back afterwards.
+  scan::TShellFileOp::KeepOptions saved{op};
+  op.FilesOnly = true;
+  op.NoConfirmation = true;
+  op.Animate = false;
+  op.RenameOnCollision = true;
+  op.ProgressTitle.clear();
+  // Only this one path: nothing another window added may ride along.
+  op.ClearOnAdd = true;
+  op.AddSource(path);
+  switch (kind) {
+    case RemovalKind::Move: return op.MoveFiles(moveFolder);
+    case RemovalKind::Delete: return op.DeleteFiles();
+    case RemovalKind::Recycle: break;
+  }
+  return op.RecycleFiles();
+}
+
 }  // namespace velmora::shell

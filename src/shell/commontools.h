@@ -3,6 +3,8 @@
 // shared shell file operation component the tool windows use.
 #pragma once
 
+#include <string>
+
 #include "platform/handles.h"
 #include "scan/shell_file_op.h"
 #include "shell/artwork.h"
@@ -25,6 +27,14 @@ class Tcommontools : public ui::Form {
   // the shortcut finder: one path list, one operation at a time.
   scan::TShellFileOp ShellFileOp1;
 };
+
+// How a tool removes a file: its removal option.
+enum class RemovalKind { Recycle, Delete, Move };
+// Removes one file, by its exact path and alone, through the shared shell file
+// operation (files only, no questions, no animation, a moved file renamed on a
+// collision); the operation's options are put back afterwards. True when the
+// shell did it.
+bool RemoveOneFile(RemovalKind kind, const std::string& path, const std::string& moveFolder = "");
 
 // The process's shared form; made on first use when start-up has not made it.
 Tcommontools& commontools();

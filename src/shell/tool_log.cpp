@@ -31,9 +31,9 @@ void ToolLog::OpenSession(const std::string& heading) const {
   Lines({LogSeparator(), heading + LogTimeStamp(), LogSeparator(), ""});
 }
 
-void ToolLog::CloseSession(const std::vector<std::string>& totals) const {
+void ToolLog::CloseSession(const std::vector<std::string>& totals, const std::string& heading) const {
   if (!manualActive()) return;
-  std::vector<std::string> block{"", LogSeparator(), "CLOSE SESSION: " + LogTimeStamp()};
+  std::vector<std::string> block{"", LogSeparator(), heading + LogTimeStamp()};
   block.insert(block.end(), totals.begin(), totals.end());
   block.push_back(LogSeparator());
   block.push_back("");

@@ -45,9 +45,9 @@ class ToolLog {
 
   // Manual window, logging on: the opening block ("OPEN SESSION: " or the
   // tool's own heading such as "SESSION START: "), and the closing block with
-  // the tool's totals.
+  // the tool's totals ("CLOSE SESSION: " or the tool's own, "SESSION CLOSE: ").
   void OpenSession(const std::string& heading = "OPEN SESSION: ") const;
-  void CloseSession(const std::vector<std::string>& totals) const;
+  void CloseSession(const std::vector<std::string>& totals, const std::string& heading = "CLOSE SESSION: ") const;
   // Scheduled run, logging on: the start block (the junk cleaner adds an empty
   // line after it) and the completion block (the junk cleaner frames it with
   // empty lines).

@@ -156,6 +156,13 @@ bool IsAdministrator() {
   return services().tokenIsAdministrator();
 }
 
+bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolderText) {
+  if (moveFolderText.empty()) return false;
+  std::string f = UpperCase(fileFolder);
+  while (!f.empty() && f.back() == '\\') f.pop_back();
+  return UpperCase(moveFolderText).find(f) != std::string::npos;
+}
+
 void ShowRegistryAccessError() {
   ui::ShowMessage(
       "Velmora was unable to access the System Registry.\r\n\r\nIf you are running under Windows NT you must be "

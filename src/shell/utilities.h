@@ -29,6 +29,11 @@ bool DeleteFolderContents(const std::string& folder, bool toRecycleBin);
 // listed counts as empty.
 bool FolderIsEmpty(const std::string& folder);
 
+// True when a file in `fileFolder` (with or without its final "\") is kept out
+// of a tool's list because that folder lies on the path of the move-to folder
+// text: what a tool moves away is never found again by its next scan.
+bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolderText);
+
 // True when the file cannot be opened for writing with exclusive sharing.
 bool FileIsLocked(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/text.h"
@@ -86,6 +87,8 @@ class Win32Dialogs : public Dialogs {
     filter.push_back(L'\0');
     const std::wstring title = Widen(o.title), dir = Widen(o.initialDir), ext = Widen(o.defaultExt);
     std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring name = Widen(o.fileName).substr(0, file.size() - 1);
+    std::copy(name.begin(), name.end(), file.begin());
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;

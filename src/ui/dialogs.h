@@ -20,6 +20,7 @@ struct FileDialogOptions {
   std::string filter;
   std::string initialDir;
   std::string defaultExt;
+  std::string fileName;  // filled in the name box
   bool mustExist = true;
 };
 

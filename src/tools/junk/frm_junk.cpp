@@ -595,27 +595,16 @@ void TfrmJunk::D1Click() {
 
 bool TfrmJunk::Perform_Delete(const std::string& path) {
   ui::ProcessMessages();
-  scan::TShellFileOp& op = shell::commontools().ShellFileOp1;
-  // The object is shared with other tools: their options come back afterwards.
-  scan::TShellFileOp::KeepOptions saved{op};
-  op.FilesOnly = true;
-  op.NoConfirmation = true;
-  op.Animate = false;
-  op.RenameOnCollision = true;
-  op.ProgressTitle.clear();
-  // Only this one path: nothing another window added may ride along.
-  op.ClearOnAdd = true;
-  op.AddSource(path);
   bool done = false;
   if (optMove.checked()) {
     const std::string folder = deMove.text();
-    done = op.MoveFiles(folder);
+    done = shell::RemoveOneFile(shell::RemovalKind::Move, path, folder);
     if (done) log.Line(MoveLine(path, folder));
   } else if (optDelete.checked()) {
-    done = op.DeleteFiles();
+    done = shell::RemoveOneFile(shell::RemovalKind::Delete, path);
     if (done) log.Line(DeleteLine(path));
   } else {
-    done = op.RecycleFiles();
+    done = shell::RemoveOneFile(shell::RemovalKind::Recycle, path);
     if (done) log.Line(RecycleLine(path));
   }
   if (!done) log.Line(NotRemovedLine(path));

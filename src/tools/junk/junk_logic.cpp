@@ -93,13 +93,6 @@ std::string EnabledMaskText(const std::vector<PatternRow>& rows) {
   return out;
 }
 
-bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolderText) {
-  if (moveFolderText.empty()) return false;
-  std::string f = UpperCase(fileFolder);
-  while (!f.empty() && f.back() == '\\') f.pop_back();
-  return UpperCase(moveFolderText).find(f) != std::string::npos;
-}
-
 bool AccessedTooRecently(int days, double now, double lastAccess) {
   const double today = std::floor(now);
   return double(days) > today - lastAccess;

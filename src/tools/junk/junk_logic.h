@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/utilities.h"
+
 namespace velmora::junk {
 
 inline const char* const kJunkKey = "\\Software\\Dastra\\Velmora\\Junk";
@@ -47,9 +49,7 @@ void SaveDrives(const std::string& letters);
 // The masks of the enabled rows in order, joined by commas, no trailing comma.
 std::string EnabledMaskText(const std::vector<PatternRow>& rows);
 
-// True when a file in `fileFolder` (with or without its final "\") is kept out
-// of the list because that folder lies on the path of the move-to folder text.
-bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolderText);
+using shell::InsideMoveGuard;  // shared with the shortcut finder
 
 // The access-age rule: with N days wanted, a file last accessed at `lastAccess`
 // (a local date-time) is skipped when N > today - lastAccess, today being the

@@ -32,11 +32,10 @@ ReferenceEnv SystemReferenceEnv(bool excludeRemovable) {
   auto known = std::make_shared<std::unordered_map<std::string, Existence>>();
   env.exists = [known](const std::string& path) {
     if (const auto it = known->find(path); it != known->end()) return it->second;
-    Existence answer = Existence::Present;
-    if (GetFileAttributesW(LongPathW(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
-      const DWORD error = GetLastError();
-      answer = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Existence::Missing : Existence::Unknown;
-    }
+    const PathState state = ProbePath(path);
+    const Existence answer = state == PathState::Present   ? Existence::Present
+                             : state == PathState::Missing ? Existence::Missing
+                                                           : Existence::Unknown;
     if (known->size() < 100000) known->emplace(path, answer);
     return answer;
   };

@@ -1,0 +1,87 @@
+#include "tools/shortcuts/uninstall_rule.h"
+
+#include <cctype>
+
+namespace velmora::shortcuts {
+
+namespace {
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  const std::size_t first = s.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+bool Absolute(const std::string& path) { return !PathRoot(path).empty(); }
+
+}  // namespace
+
+UninstallParts SplitUninstallCommand(const std::string& command) {
+  UninstallParts parts;
+  const std::string s = Trim(command);
+  if (!s.empty() && s[0] == '"') {
+    const std::size_t close = s.find('"', 1);
+    parts.program = s.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+  } else {
+    const std::string upper = Upper(s);
+    for (std::size_t at = upper.find(".EXE"); at != std::string::npos; at = upper.find(".EXE", at + 1)) {
+      const std::size_t end = at + 4;
+      if (end == s.size() || s[end] == ' ' || s[end] == '"' || s[end] == '/') {
+        if (parts.program.empty())
+          parts.program = s.substr(0, end);
+        else
+          parts.longerPrograms.push_back(s.substr(0, end));
+      }
+    }
+  }
+  // The second path: from the last drive letter with its colon to the end.
+  const std::size_t colon = s.rfind(':');
+  if (colon == std::string::npos || colon == 0) return parts;
+  std::string q = s.substr(colon - 1);
+  if (q.find('"') == q.size() - 1) q.pop_back();  // its only quote closes it
+  if (q.find('/') != std::string::npos) q.clear();  // it carries a switch
+  if (!parts.program.empty() && q.find(parts.program) != std::string::npos) q.clear();  // the program itself
+  parts.second = Trim(q);
+  return parts;
+}
+
+bool IsInvalidUninstallEntry(const UninstallEntry& entry, const UninstallEnv& env) {
+  if (!entry.hasDisplayName) return false;
+  if (Upper(entry.keyName) == "INETFIND") return false;
+  // Parts of the system and installer packages name no program file of their own.
+  if (entry.systemComponent || entry.windowsInstaller) return false;
+  const std::string raw = entry.uninstallString ? Trim(*entry.uninstallString) : std::string();
+  if (raw.empty()) return true;  // nothing that could remove the program
+  if (Upper(raw).find("RUNDLL") != std::string::npos) return false;
+  UninstallParts parts = SplitUninstallCommand(env.expand(raw));
+  if (parts.program.empty()) return false;
+  PathState program = PathState::Unknown;
+  if (Absolute(parts.program)) {
+    program = env.exists(parts.program);
+    for (const std::string& longer : parts.longerPrograms) {
+      if (program == PathState::Present) break;
+      const PathState state = env.exists(longer);
+      if (state == PathState::Present) {
+        parts.program = longer;
+        if (parts.second.find(longer) != std::string::npos) parts.second.clear();  // the program itself
+        program = state;
+      } else if (state == PathState::Unknown) {
+        program = PathState::Unknown;
+      }
+    }
+  } else if (parts.program.find_first_of("\\:") == std::string::npos) {
+    // A bare name runs from the search path; one not found there may still be
+    // found another way, so it proves nothing.
+    if (env.searchPath(parts.program)) program = PathState::Present;
+  }
+  if (program == PathState::Missing) return true;
+  if (program != PathState::Present) return false;
+  return !parts.second.empty() && Absolute(parts.second) && env.exists(parts.second) == PathState::Missing;
+}
+
+}  // namespace velmora::shortcuts

@@ -1,0 +1,112 @@
+// The uninstall-entry rule as a table, over a made-up file system.
+#include "tools/shortcuts/uninstall_rule.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+using namespace velmora;
+using namespace velmora::shortcuts;
+
+namespace {
+
+struct World {
+  std::set<std::string> present{"C:\\WINDOWS\\UNINST.EXE", "C:\\Program Files\\App\\DeIsL1.isu",
+                                "C:\\Program Files\\App\\unins000.exe", "C:\\Apps\\Setup.exe Files\\unins.exe",
+                                "C:\\Program Files\\Tool.exe\\remove.exe", "C:\\Windows\\System32\\msiexec.exe"};
+  std::set<std::string> unknown{"Q:\\gone\\uninst.exe"};  // a drive that does not answer
+  UninstallEnv env() const {
+    UninstallEnv e;
+    e.exists = [this](const std::string& p) {
+      if (unknown.count(p)) return PathState::Unknown;
+      return present.count(p) ? PathState::Present : PathState::Missing;
+    };
+    e.expand = [](std::string s) {
+      const std::string var = "%ProgramFiles%";
+      if (const auto at = s.find(var); at != std::string::npos) s.replace(at, var.size(), "C:\\Program Files");
+      return s;
+    };
+    e.searchPath = [](const std::string& name) -> std::optional<std::string> {
+      if (name == "MsiExec.exe") return "C:\\Windows\\System32\\msiexec.exe";
+      return std::nullopt;
+    };
+    return e;
+  }
+};
+
+UninstallEntry Entry(std::optional<std::string> command, std::string name = "App") {
+  UninstallEntry e;
+  e.keyName = std::move(name);
+  e.hasDisplayName = true;
+  e.uninstallString = std::move(command);
+  return e;
+}
+
+TEST(UninstallRule, ListedOnlyWhenTheUninstallerIsProvenMissing) {
+  const World w;
+  const UninstallEnv env = w.env();
+  const std::map<std::string, bool> table{
+      // The program and the file handed to it, either missing.
+      {"C:\\WINDOWS\\UNINST.EXE -f\"C:\\Program Files\\App\\DeIsL1.isu\"", false},
+      {"C:\\WINDOWS\\UNINST.EXE -f\"C:\\Program Files\\App\\Gone.isu\"", true},
+      {"C:\\WINDOWS\\GONE.EXE -f\"C:\\Program Files\\App\\DeIsL1.isu\"", true},
+      // A quoted program; a switch in the second path is not tested.
+      {"\"C:\\Program Files\\App\\unins000.exe\"", false},
+      {"\"C:\\Program Files\\App\\unins000.exe\" /SILENT", false},
+      {"\"C:\\Program Files\\Gone\\unins000.exe\" /SILENT", true},
+      {"C:\\Program Files\\Gone\\unins000.exe /log=C:\\x.log", true},
+      // Live entries the first reading called invalid.
+      {"MsiExec.exe /X{12345678-1234-1234-1234-123456789012}", false},
+      {"%ProgramFiles%\\App\\unins000.exe", false},
+      {"%ProgramFiles%\\Gone\\unins000.exe", true},
+      {"C:\\Apps\\Setup.exe Files\\unins.exe", false},
+      {"C:\\Program Files\\Tool.exe\\remove.exe", false},
+      {"C:\\Program Files\\App\\uninstall.bat", false},  // no program to test
+      {"NoSuchTool.exe /x", false},                     // not on the search path: not proven
+      {"Q:\\gone\\uninst.exe", false},                  // the drive does not answer
+      {"rundll32.exe C:\\gone\\setupapi.dll,Remove", false},
+      {"C:\\GONE\\RUNDLL32.EXE x", false},
+      {"", true},
+      {"   ", true},
+  };
+  for (const auto& [command, listed] : table)
+    EXPECT_EQ(listed, IsInvalidUninstallEntry(Entry(command), env)) << command;
+  EXPECT_TRUE(IsInvalidUninstallEntry(Entry(std::nullopt), env));  // no "UninstallString" at all
+
+  UninstallEntry e = Entry("C:\\gone\\x.exe");
+  e.hasDisplayName = false;
+  EXPECT_FALSE(IsInvalidUninstallEntry(e, env));
+  EXPECT_FALSE(IsInvalidUninstallEntry(Entry("C:\\gone\\x.exe", "inetFind"), env));
+  e = Entry("C:\\gone\\x.exe");
+  e.systemComponent = true;
+  EXPECT_FALSE(IsInvalidUninstallEntry(e, env));
+  e = Entry("C:\\gone\\x.exe");
+  e.windowsInstaller = true;
+  EXPECT_FALSE(IsInvalidUninstallEntry(e, env));
+}
+
+TEST(UninstallRule, TheTwoPathsOfACommand) {
+  struct Case {
+    std::string command, program, second;
+  };
+  const Case cases[] = {
+      {"C:\\WINDOWS\\UNINST.EXE -f\"C:\\Program Files\\App\\DeIsL1.isu\"", "C:\\WINDOWS\\UNINST.EXE",
+       "C:\\Program Files\\App\\DeIsL1.isu"},
+      {"\"C:\\A B\\u.exe\" \"D:\\data\\x.log\"", "C:\\A B\\u.exe", "D:\\data\\x.log"},
+      {"C:\\u.exe /x D:\\a.log", "C:\\u.exe", "D:\\a.log"},  // the switch comes before it
+      {"C:\\u.exe D:\\a.log/q", "C:\\u.exe", ""},          // it carries a switch
+      {"C:\\u.exe", "C:\\u.exe", ""},               // the program itself
+      {"C:\\u.exeX\\v.EXE", "C:\\u.exeX\\v.EXE", ""},
+      {"\"C:\\never closed\\u.exe", "C:\\never closed\\u.exe", ""},
+      {"no program here", "", ""},
+  };
+  for (const Case& c : cases) {
+    const UninstallParts parts = SplitUninstallCommand(c.command);
+    EXPECT_EQ(c.program, parts.program) << c.command;
+    EXPECT_EQ(c.second, parts.second) << c.command;
+  }
+}
+
+}  // namespace
