@@ -170,8 +170,7 @@ void DirPart() {
   std::printf("ratio dirsnap/walk: %.2f\n", Median(snaps) / Median(walks));
 }
 
-
-// 10,000 volatile keys (two halves, 50 x 100 each) of 10 values: strings short
+// 10,000 volatile keys (two halves of 50 keys holding 99 each) of 10 values: strings short
 // and long, DWORDs, binary of 8 to 600 bytes, multi-strings.
 bool BuildRegistry(HKEY halves[2]) {
   for (int h = 0; h < 2; ++h) {
