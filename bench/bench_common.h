@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 #include "platform/text.h"
@@ -62,6 +63,25 @@ inline void Walk(std::wstring& path, WalkCounts& counts) {
       counts.bytes += (std::uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
     }
   } while (FindNextFileW(find.get(), &fd));
+}
+
+// (b) The bare registry walk: read-only opens, RegEnumKeyExW, RegEnumValueW with data.
+inline void RegistryWalk(HKEY key, unsigned long& values) {
+  std::vector<wchar_t> name(16384);
+  std::vector<BYTE> data(65536);
+  for (DWORD i = 0;; ++i) {
+    DWORD n = DWORD(name.size()), size = DWORD(data.size()), type = 0;
+    if (RegEnumValueW(key, i, name.data(), &n, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+    ++values;
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD n = DWORD(name.size());
+    if (RegEnumKeyExW(key, i, name.data(), &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY child = nullptr;
+    if (RegOpenKeyExW(key, name.data(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
+    RegistryWalk(child, values);
+    RegCloseKey(child);
+  }
 }
 
 }  // namespace bench

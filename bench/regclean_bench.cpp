@@ -119,23 +119,6 @@ bool BuildTree() {
   return true;
 }
 
-void BareWalk(HKEY key, unsigned long& values) {
-  std::vector<wchar_t> name(16384);
-  std::vector<BYTE> data(65536);
-  for (DWORD i = 0;; ++i) {
-    DWORD n = DWORD(name.size()), size = DWORD(data.size()), type = 0;
-    if (RegEnumValueW(key, i, name.data(), &n, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
-    ++values;
-  }
-  for (DWORD i = 0;; ++i) {
-    DWORD n = DWORD(name.size());
-    if (RegEnumKeyExW(key, i, name.data(), &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    HKEY child = nullptr;
-    if (RegOpenKeyExW(key, name.data(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-    BareWalk(child, values);
-    RegCloseKey(child);
-  }
-}
 
 }  // namespace
 
@@ -168,7 +151,7 @@ int main() {
   for (int round = 1; round <= 3; ++round) {
     values = 0;
     start = Seconds();
-    BareWalk(HKEY_CURRENT_USER, values);
+    bench::RegistryWalk(HKEY_CURRENT_USER, values);
     walks.push_back(Seconds() - start);
     start = Seconds();
     f->btnStart.Click();

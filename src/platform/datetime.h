@@ -13,5 +13,8 @@ SYSTEMTIME DateTimeToSystemTime(double value);
 // A FILETIME (UTC) as a local date-time; 0 for a zero FILETIME.
 double FileTimeToLocalDateTime(const FILETIME& ft);
 FILETIME LocalDateTimeToFileTime(double value);
+// A FILETIME (UTC) moved to local time by the offset in force at that moment
+// (not today's, as FileTimeToLocalFileTime does); false when the system cannot say.
+bool FileTimeToLocalAt(const FILETIME& utc, FILETIME& local);
 
 }  // namespace velmora

@@ -46,6 +46,22 @@ int CompareNoCaseW(std::wstring_view a, std::wstring_view b) {
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
+  // Plain ASCII (nearly every name a snapshot or a walk sorts) needs no
+  // conversion: the ordinal rule upper-cases a-z and compares code units, so
+  // the result is the one CompareStringOrdinal gives.
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0;; ++i) {
+    if (i == n) return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;  // a prefix sorts first
+    unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
+    if (x >= 0x80 || y >= 0x80) break;
+    if (x >= 'a' && x <= 'z') x -= 32;
+    if (y >= 'a' && y <= 'z') y -= 32;
+    if (x != y) {
+      // A later non-ASCII character cannot change a difference found here:
+      // code units are compared in order.
+      return x < y ? -1 : 1;
+    }
+  }
   return CompareNoCaseW(Widen(a), Widen(b));
 }
 

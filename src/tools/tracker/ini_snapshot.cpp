@@ -1,0 +1,172 @@
+#include "tools/tracker/ini_snapshot.h"
+
+#include "platform/text.h"
+
+namespace velmora::tracker {
+
+namespace {
+
+constexpr std::string_view kDeviceSection = "[386Enh]";
+
+void PutLine(ByteSink& out, std::string_view line) {
+  std::string l = LineSafe(line);
+  l += "\r\n";
+  out.Write(l);
+}
+
+// Trims blanks and control characters (every byte up to the space) at both ends.
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (unsigned char)s.front() <= ' ') s.remove_prefix(1);
+  while (!s.empty() && (unsigned char)s.back() <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+struct IniRecord {
+  bool atEnd = false;
+  std::string line, section, key, value;
+
+  // The next snapshot line split into "[section]", key and value.
+  void Read(LineReader& in) {
+    if (!in.Next(line)) {
+      atEnd = true;
+      return;
+    }
+    const std::size_t close = line.find(']');
+    if (line.empty() || line[0] != '[' || close == std::string::npos)
+      in.Fail("a line that does not start with a \"[section]\"");
+    section.assign(line, 0, close + 1);
+    const std::string_view rest = std::string_view(line).substr(close + 1);
+    const std::size_t eq = rest.find('=');
+    key = std::string(rest.substr(0, eq));
+    value = eq == std::string_view::npos ? std::string() : std::string(rest.substr(eq + 1));
+  }
+  bool IsKey() const { return !key.empty(); }
+};
+
+// The same key of the same section on both sides: a changed value.
+bool SameKey(const IniRecord& a, const IniRecord& b) {
+  return !a.atEnd && !b.atEnd && a.IsKey() && b.IsKey() && EqualNoCase(a.key, b.key) &&
+         EqualNoCase(a.section, b.section);
+}
+
+}  // namespace
+
+void WriteIniSnapshot(std::vector<IniSection> sections, ByteSink& out) {
+  for (IniSection& s : sections) s.name = "[" + LineSafe(s.name) + "]";
+  SortByName(sections, [](const IniSection& s) -> const std::string& { return s.name; });
+  const std::string* previous = nullptr;
+  for (const IniSection& s : sections) {
+    if (previous && EqualNoCase(*previous, s.name)) continue;  // the service reads a repeated section as one
+    previous = &s.name;
+    PutLine(out, s.name);
+    std::vector<std::string> lines;
+    std::vector<std::string> seen;
+    for (const auto& [key, value] : s.keys) {
+      bool repeated = false;
+      for (const std::string& k : seen) repeated = repeated || EqualNoCase(k, key);
+      if (repeated) continue;
+      seen.push_back(key);
+      if (value.empty()) continue;
+      lines.push_back(s.name + LineSafe(key) + "=" + LineSafe(value));
+    }
+    SortByName(lines, [](const std::string& l) -> const std::string& { return l; });
+    for (const std::string& l : lines) PutLine(out, l);
+  }
+}
+
+std::vector<std::string> ScanDeviceLines(std::string_view text) {
+  std::vector<std::string> lines;
+  bool inSection = false;
+  while (!text.empty()) {
+    std::size_t end = text.find_first_of("\r\n");
+    const std::string_view raw = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    const std::string_view line = Trim(raw);
+    if (!inSection) {
+      inSection = EqualNoCase(line, kDeviceSection);
+      continue;
+    }
+    if (line.empty()) continue;
+    if (line[0] == '[') break;
+    if (ContainsAsciiNoCase(line, "DEVICE=")) lines.emplace_back(line);
+  }
+  SortByName(lines, [](const std::string& l) -> const std::string& { return l; });
+  return lines;
+}
+
+void WriteDeviceLines(const std::vector<std::string>& lines, ByteSink& out) {
+  for (const std::string& l : lines) PutLine(out, l);
+}
+
+void MergeIniSnapshots(LineReader& before, LineReader& after, IniChanges& changes) {
+  changes = IniChanges{};
+  IniRecord b, a;
+  b.Read(before);
+  a.Read(after);
+  // An exhausted side sorts after every line, so the other side's rest is
+  // reported; the last records are treated like all others.
+  while (!(b.atEnd && a.atEnd)) {
+    const int order = b.atEnd ? 1 : a.atEnd ? -1 : CompareNoCase(b.line, a.line);
+    if (order == 0) {
+      b.Read(before);
+      a.Read(after);
+    } else if (SameKey(b, a)) {
+      changes.keysChanged.push_back(b.line + " to " + a.value);
+      b.Read(before);
+      a.Read(after);
+    } else if (order < 0) {
+      (b.IsKey() ? changes.keysDeleted : changes.sectionsDeleted).push_back(b.line);
+      b.Read(before);
+    } else {
+      (a.IsKey() ? changes.keysAdded : changes.sectionsAdded).push_back(a.line);
+      a.Read(after);
+    }
+  }
+}
+
+void MergeDeviceLines(LineReader& before, LineReader& after, std::vector<std::string>& keysAdded,
+                      std::vector<std::string>& keysDeleted, std::vector<std::string>& keysChanged) {
+  for (auto* list : {&keysAdded, &keysDeleted, &keysChanged}) {
+    std::vector<std::string> kept;
+    for (std::string& e : *list)
+      if (!ContainsAsciiNoCase(e, "[386ENH]DEVICE=")) kept.push_back(std::move(e));
+    *list = std::move(kept);
+  }
+  std::string b, a;
+  bool bEnd = !before.Next(b), aEnd = !after.Next(a);
+  while (!(bEnd && aEnd)) {
+    const int order = bEnd ? 1 : aEnd ? -1 : CompareNoCase(b, a);
+    if (order <= 0 && !bEnd) {
+      if (order < 0) keysDeleted.push_back(std::string(kDeviceSection) + b);
+      bEnd = !before.Next(b);
+    }
+    if (order >= 0 && !aEnd) {
+      if (order > 0) keysAdded.push_back(std::string(kDeviceSection) + a);
+      aEnd = !after.Next(a);
+    }
+  }
+}
+
+std::vector<std::string> IniSnapshotNames(const std::vector<std::string>& watchList) {
+  std::vector<std::string> used = {"S_INST$$", "DEV$$$$$", "REG$$$$$"};  // the tracker's own snapshots
+  std::vector<std::string> names;
+  for (const std::string& path : watchList) {
+    const std::size_t cut = path.find_last_of("\\/:");
+    std::string base = cut == std::string::npos ? path : path.substr(cut + 1);
+    const std::size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos) base.resize(dot);
+    if (base.empty()) base = "INI";
+    std::string name = base;
+    for (int n = 2;; ++n) {
+      bool taken = false;
+      for (const std::string& u : used) taken = taken || EqualNoCase(u, name);
+      if (!taken) break;
+      name = base + "~" + std::to_string(n);
+    }
+    used.push_back(name);
+    names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace velmora::tracker

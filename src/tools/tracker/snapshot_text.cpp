@@ -1,0 +1,138 @@
+#include "tools/tracker/snapshot_text.h"
+
+#include <cstring>
+
+#include "platform/text.h"
+
+namespace velmora::tracker {
+
+std::size_t StringSource::Read(char* buffer, std::size_t size) {
+  const std::size_t n = std::min(size, bytes_.size() - pos_);
+  std::memcpy(buffer, bytes_.data() + pos_, n);
+  pos_ += n;
+  return n;
+}
+
+LineReader::LineReader(ByteSource& source, std::string fileName)
+    : source_(source), fileName_(std::move(fileName)), buffer_(1 << 16) {}
+
+bool LineReader::Fill() {
+  if (eof_) return false;
+  if (pos_ > 0) {  // keep the unread part at the front
+    std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
+  const std::size_t n = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
+  if (n == 0) eof_ = true;
+  end_ += n;
+  return n > 0;
+}
+
+bool LineReader::Next(std::string& line) {
+  std::size_t scan = pos_;
+  for (;;) {
+    const char* begin = buffer_.data() + scan;
+    const void* lf = scan < end_ ? std::memchr(begin, '\n', end_ - scan) : nullptr;
+    if (lf) {
+      const std::size_t at = std::size_t(static_cast<const char*>(lf) - buffer_.data());
+      if (at > pos_ && buffer_[at - 1] == '\r') {
+        line.assign(buffer_.data() + pos_, at - 1 - pos_);
+        pos_ = at + 1;
+        ++line_;
+        return true;
+      }
+      scan = at + 1;  // a line feed inside the line
+      continue;
+    }
+    const std::size_t offset = scan - pos_;
+    if (!Fill()) break;
+    scan = pos_ + offset;
+  }
+  if (pos_ == end_) return false;
+  ++line_;
+  Fail("the last line has no line end (the file was cut short)");
+}
+
+void LineReader::Fail(const std::string& what, const std::string& prefix) const {
+  throw SnapshotError(prefix + ": \"" + fileName_ + "\", line " + std::to_string(line_) + ": " + what + ".");
+}
+
+int NameOrder(std::string_view a, std::string_view b) {
+  const int c = CompareNoCase(a, b);
+  if (c != 0) return c;
+  const int d = a.compare(b);
+  return d < 0 ? -1 : d > 0 ? 1 : 0;
+}
+
+std::string LineSafe(std::string_view name) {
+  std::string s(name);
+  for (char& c : s)
+    if (c == '\r' || c == '\n') c = ' ';
+  return s;
+}
+
+namespace {
+
+// Code points of UTF-8 text (continuation bytes are not counted).
+std::size_t Length(std::string_view s) {
+  std::size_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// The first `count` code points.
+std::string Head(const std::string& s, std::size_t count) {
+  std::size_t i = 0;
+  for (std::size_t seen = 0; i < s.size(); ++i) {
+    if (((unsigned char)s[i] & 0xC0) != 0x80 && seen++ == count) break;
+  }
+  return s.substr(0, i);
+}
+
+// The folder part: without the last name; a drive root keeps its "\".
+std::string FolderPart(const std::string& path) {
+  const std::size_t slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return {};
+  if (slash == 2 && path.size() >= 3 && path[1] == ':') return path.substr(0, 3);
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string ShortenPath(const std::string& path) {
+  constexpr std::size_t kMax = 30;
+  if (Length(path) < kMax) return path;
+  const std::size_t slash = path.find_last_of('\\');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string folder = FolderPart(path);
+  const std::size_t nameLength = Length(name);
+  while (Length(folder) > 3 && (nameLength > 27 || Length(folder) > 27 - nameLength)) {
+    const std::string up = FolderPart(folder);
+    if (up == folder) break;
+    folder = up;
+  }
+  std::string result;
+  if (folder.empty())
+    result = name;  // nothing to shorten but the name itself
+  else if (folder.size() == 3 && folder[1] == ':' && folder[2] == '\\')
+    result = folder.substr(0, 2) + "..\\" + name;
+  else
+    result = folder + "\\..\\" + name;
+  if (Length(result) > kMax) result = Head(result, 27) + "...";
+  return result;
+}
+
+bool ContainsAsciiNoCase(std::string_view text, std::string_view marker) {
+  auto up = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; };
+  if (marker.size() > text.size()) return false;
+  for (std::size_t i = 0; i + marker.size() <= text.size(); ++i) {
+    std::size_t j = 0;
+    while (j < marker.size() && up(text[i + j]) == up(marker[j])) ++j;
+    if (j == marker.size()) return true;
+  }
+  return marker.empty();
+}
+
+}  // namespace velmora::tracker
