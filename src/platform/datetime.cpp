@@ -5,62 +5,22 @@
 
 namespace velmora {
 
-namespace {
-
-// Days from 1 January of year 1 (proleptic Gregorian) to the given date.
-long long DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const long long yoe = y - era * 400;
-  const long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;  // days since 1970-01-01
-}
-
-const long long kDelphiEpochFromUnix = -25569;  // 1899-12-30 is 25569 days before 1970-01-01
-
-}  // namespace
-
-double EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int ms) {
-  const double days = double(DaysFromCivil(year, month, day) - kDelphiEpochFromUnix);
-  const double frac = (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + ms) / 86400000.0;
-  // Before the epoch the fraction counts the other way (Delphi's convention).
-  return days >= 0 ? days + frac : days - frac;
-}
-
 double SystemTimeToDateTime(const SYSTEMTIME& st) {
   return EncodeDateTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
                         st.wMilliseconds);
 }
 
 SYSTEMTIME DateTimeToSystemTime(double value) {
-  double days = std::trunc(value);
-  double frac = std::fabs(value - days);
-  long long ms = std::llround(frac * 86400000.0);
-  if (ms >= 86400000) {
-    ms -= 86400000;
-    days += value >= 0 ? 1 : -1;
-  }
-  // Civil date from days since 1970-01-01.
-  long long z = (long long)days + kDelphiEpochFromUnix + 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long long doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  const long long d = doy - (153 * mp + 2) / 5 + 1;
-  const long long m = mp < 10 ? mp + 3 : mp - 9;
-  const long long y = yoe + era * 400 + (m <= 2);
-
+  const CivilDateTime c = DecodeDateTime(value);
   SYSTEMTIME st{};
-  st.wYear = WORD(y);
-  st.wMonth = WORD(m);
-  st.wDay = WORD(d);
-  st.wDayOfWeek = WORD((((long long)days % 7) + 13) % 7);  // 30 December 1899 was a Saturday
-  st.wHour = WORD(ms / 3600000);
-  st.wMinute = WORD(ms / 60000 % 60);
-  st.wSecond = WORD(ms / 1000 % 60);
-  st.wMilliseconds = WORD(ms % 1000);
+  st.wYear = WORD(c.year);
+  st.wMonth = WORD(c.month);
+  st.wDay = WORD(c.day);
+  st.wDayOfWeek = WORD(c.dayOfWeek);
+  st.wHour = WORD(c.hour);
+  st.wMinute = WORD(c.minute);
+  st.wSecond = WORD(c.second);
+  st.wMilliseconds = WORD(c.millisecond);
   return st;
 }
 

@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
+#include "platform/calendar.h"
+
 namespace velmora {
 
-double EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
-                      int millisecond = 0);
 double SystemTimeToDateTime(const SYSTEMTIME& st);
 SYSTEMTIME DateTimeToSystemTime(double value);
 // A FILETIME (UTC) as a local date-time; 0 for a zero FILETIME.

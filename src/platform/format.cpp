@@ -372,6 +372,16 @@ std::string FormatDate(double dt) { return FormatDateWith(CurrentPictures(), Dat
 
 std::string FormatTime(double dt) { return FormatTimeWith(CurrentPictures(), DateTimeToSystemTime(dt)); }
 
+std::string FormatShortTime(double dt) {
+  static const Pictures picture = [] {
+    Pictures p;
+    p.time = LocaleText(LOCALE_SSHORTTIME);
+    if (p.time.empty()) p.time = L"HH:mm";
+    return p;
+  }();
+  return FormatTimeWith(picture, DateTimeToSystemTime(dt));
+}
+
 std::string FormatDateTime(double dt) {
   const Pictures& p = CurrentPictures();
   const SYSTEMTIME st = DateTimeToSystemTime(dt);

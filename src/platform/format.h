@@ -27,6 +27,8 @@ std::string FormatFixed2(double v);              // thousands separators, two de
 std::string FormatDateTime(double dt);
 std::string FormatDate(double dt);
 std::string FormatTime(double dt);
+// The time in the user's short time format (no seconds), whatever form is in force.
+std::string FormatShortTime(double dt);
 
 void SetSuiteDateTimeFormats();
 bool SuiteDateTimeFormatsSet();

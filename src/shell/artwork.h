@@ -92,6 +92,10 @@ enum class SmallPic { Confirm, Delete, MoveTo, Recycle, Mag, Help16 };
 SIZE SmallPictureSize(SmallPic which);
 BitmapHandle SmallPicture(SmallPic which);
 
+// The scheduling picture (a clock) of the scheduling window and its
+// properties dialog, size x size, on the button-face colour.
+BitmapHandle SchedulePicture(int size);
+
 // ---- Image lists (indexes in shell/common_icons.h) ----------------------------
 
 // ilCommon16: 16 x 16, ILC_COLOR32 | ILC_MASK.

@@ -105,6 +105,12 @@ BitmapHandle SmallPicture(SmallPic which) {
   return c.Finish();
 }
 
+BitmapHandle SchedulePicture(int size) {
+  Canvas c(size, size, GetSysColor(COLOR_BTNFACE));
+  art::DrawEmblem(c.dc(), Emblem::Clock, 0, 0, size);
+  return c.Finish();
+}
+
 ImageListHandle CommonImageList() {
   // In index order: see common_icon in shell/common_icons.h.
   ImageListHandle list = BuildList({

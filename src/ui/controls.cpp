@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/datetime.h"
+#include "platform/format.h"
 #include "platform/text.h"
 
 namespace velmora::ui {
@@ -377,6 +379,24 @@ void NumberEdit::CreateHandle() {
   SendMessageW(spin_, UDM_SETRANGE32, WPARAM(min_), LPARAM(max_));
   SendMessageW(spin_, UDM_SETPOS32, 0, LPARAM(value_));
   AdoptWindow(spin_);
+  ApplyIncrement();
+  if (maxLength_ > 0) SendMessageW(hwnd_, EM_SETLIMITTEXT, WPARAM(maxLength_), 0);
+}
+
+void NumberEdit::SetIncrement(int step) {
+  step_ = std::max(1, step);
+  ApplyIncrement();
+}
+
+void NumberEdit::ApplyIncrement() {
+  if (!spin_) return;
+  UDACCEL accel{0, UINT(step_)};
+  SendMessageW(spin_, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
+}
+
+void NumberEdit::SetMaxLength(int characters) {
+  maxLength_ = std::max(0, characters);
+  if (hwnd_) SendMessageW(hwnd_, EM_SETLIMITTEXT, WPARAM(maxLength_), 0);
 }
 
 int NumberEdit::value() const {
@@ -413,6 +433,102 @@ void NumberEdit::SetEnabled(bool enabled) {
 bool NumberEdit::OnCommand(WORD code, HWND from) {
   if (from != hwnd_ || code != EN_CHANGE) return false;
   if (onChange) Fire(onChange);
+  return true;
+}
+
+// ---- ComboBox -------------------------------------------------------------
+
+ComboBox::ComboBox(Container& parent, Bounds bounds, std::vector<std::string> items)
+    : Control(parent, bounds), items_(std::move(items)) {}
+
+void ComboBox::CreateHandle() {
+  hwnd_ = CreateChild(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST);
+  FillList();
+}
+
+void ComboBox::FillList() {
+  if (!hwnd_) return;
+  SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+  for (const std::string& item : items_)
+    SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+  SendMessageW(hwnd_, CB_SETCURSEL, WPARAM(index_), 0);
+}
+
+void ComboBox::SetItems(std::vector<std::string> items) {
+  items_ = std::move(items);
+  index_ = -1;
+  FillList();
+}
+
+int ComboBox::itemIndex() const {
+  return hwnd_ ? int(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0)) : index_;
+}
+
+void ComboBox::SetItemIndex(int index) {
+  index_ = index >= 0 && index < int(items_.size()) ? index : -1;
+  if (hwnd_) SendMessageW(hwnd_, CB_SETCURSEL, WPARAM(index_), 0);
+}
+
+std::string ComboBox::text() const {
+  const int i = itemIndex();
+  return i >= 0 && i < int(items_.size()) ? items_[size_t(i)] : std::string();
+}
+
+void ComboBox::ChooseItem(int index) {
+  if (!enabled()) return;
+  SetItemIndex(index);
+  Fire([this] {
+    if (onChange) onChange();
+  });
+}
+
+bool ComboBox::OnCommand(WORD code, HWND) {
+  if (code != CBN_SELCHANGE) return false;
+  index_ = itemIndex();
+  Fire([this] {
+    if (onChange) onChange();
+  });
+  return true;
+}
+
+// ---- DateTimePicker -------------------------------------------------------
+
+DateTimePicker::DateTimePicker(Container& parent, Bounds bounds, DateTimeKind kind)
+    : Control(parent, bounds), kind_(kind), value_(NowDateTime()) {}
+
+void DateTimePicker::CreateHandle() {
+  static const bool registered = [] {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_DATE_CLASSES};
+    return InitCommonControlsEx(&icc) != FALSE;
+  }();
+  (void)registered;
+  hwnd_ = CreateChild(DATETIMEPICK_CLASSW,
+                      WS_TABSTOP | (kind_ == DateTimeKind::Date ? DTS_SHORTDATEFORMAT : DTS_TIMEFORMAT | DTS_UPDOWN));
+  SetValue(value_);
+}
+
+double DateTimePicker::value() const {
+  if (!hwnd_) return value_;
+  SYSTEMTIME st{};
+  if (SendMessageW(hwnd_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) != GDT_VALID) return value_;
+  return SystemTimeToDateTime(st);
+}
+
+void DateTimePicker::SetValue(double value) {
+  const SYSTEMTIME st = DateTimeToSystemTime(value);
+  if (st.wYear < 1601) return;
+  value_ = value;
+  if (hwnd_) SendMessageW(hwnd_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+}
+
+bool DateTimePicker::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->code != DTN_DATETIMECHANGE) return false;
+  const auto* change = reinterpret_cast<NMDATETIMECHANGE*>(header);
+  if (change->dwFlags == GDT_VALID) value_ = SystemTimeToDateTime(change->st);
+  result = 0;
+  Fire([this] {
+    if (onChange) onChange();
+  });
   return true;
 }
 

@@ -225,6 +225,11 @@ class NumberEdit : public Control {
   int minimum() const { return min_; }
   int maximum() const { return max_; }
   void SetRange(int minimum, int maximum);
+  // The spin control's step (1 unless set).
+  void SetIncrement(int step);
+  int increment() const { return step_; }
+  // The most characters that can be typed (0: no limit).
+  void SetMaxLength(int characters);
   void SetVisible(bool visible) override;
   void SetEnabled(bool enabled) override;
   HWND spin() const { return spin_; }
@@ -235,8 +240,65 @@ class NumberEdit : public Control {
   void OnHandleLost() override { spin_ = nullptr; }
 
  private:
+  void ApplyIncrement();
   int min_, max_, value_;
+  int step_ = 1;
+  int maxLength_ = 0;
   HWND spin_ = nullptr;
+};
+
+// A drop-down list to choose one of fixed items (no typing). Its bounds'
+// height is that of the dropped list; the closed box takes the font's height.
+class ComboBox : public Control {
+ public:
+  ComboBox(Container& parent, Bounds bounds, std::vector<std::string> items = {});
+
+  // Runs when the user chooses another item (not when set from code).
+  std::function<void()> onChange;
+
+  const std::vector<std::string>& items() const { return items_; }
+  void SetItems(std::vector<std::string> items);
+  // -1 when nothing is chosen.
+  int itemIndex() const;
+  void SetItemIndex(int index);
+  std::string text() const;
+  // Chooses an item as the user would, running onChange.
+  void ChooseItem(int index);
+
+ protected:
+  void CreateHandle() override;
+  bool OnCommand(WORD code, HWND from) override;
+
+ private:
+  void FillList();
+  std::vector<std::string> items_;
+  int index_ = -1;
+};
+
+enum class DateTimeKind { Date, Time };
+
+// A date or a time of day with the system's picker. The value is a whole
+// date-time (days since 30 December 1899); a date picker shows its date, a
+// time picker its time of day, and each keeps the other part as set.
+class DateTimePicker : public Control {
+ public:
+  DateTimePicker(Container& parent, Bounds bounds, DateTimeKind kind);
+
+  // Runs when the user changes the value (not when set from code).
+  std::function<void()> onChange;
+
+  DateTimeKind kind() const { return kind_; }
+  double value() const;
+  // Dates outside the picker's range (before 1601) are not taken.
+  void SetValue(double value);
+
+ protected:
+  void CreateHandle() override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+
+ private:
+  DateTimeKind kind_;
+  double value_;
 };
 
 class ProgressBar : public Control {

@@ -672,6 +672,17 @@ bool Form::PreTranslate(MSG& msg) {
   if (accelDirty_) RebuildAccelerators();
   if (accel_ && TranslateAcceleratorW(hwnd_, accel_, &msg)) return true;
   if (!hwnd_) return true;
+  // Enter presses the default button unless the focused control takes Enter
+  // itself (a multi-line edit, a dropped list) or is a push button. Done here
+  // rather than by IsDialogMessage: Wine looks the default id up among all
+  // descendants, and a date-time picker's own spin child carries id 1 (IDOK).
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && defaultButton_) {
+    const LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    if (!(code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
+      SendMessageW(hwnd_, WM_COMMAND, IDOK, 0);
+      return true;
+    }
+  }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "support/fakes.h"
+#include "support/user_input.h"
 #include "ui/app.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -344,4 +345,53 @@ TEST(Controls, ControlBuiltAfterTheWindowIsCreatedOnRequest) {
   HWND h = late->handle();
   late.reset();  // the wrapper takes its window with it
   EXPECT_FALSE(IsWindow(h));
+}
+
+TEST(Controls, ComboBoxDateTimePickerAndNumberSteps) {
+  class Props : public Form {
+   public:
+    Props() {
+      FormArgs a;
+      a.className = "TfrmPickers";
+      Create(a);
+    }
+    ComboBox cmbDay{*this, {10, 10, 120, 150}, {"Sunday", "Monday", "Tuesday"}};
+    DateTimePicker dtDate{*this, {10, 40, 120, 22}, DateTimeKind::Date};
+    DateTimePicker dtTime{*this, {10, 70, 120, 22}, DateTimeKind::Time};
+    NumberEdit seMinutes{*this, {10, 100, 50, 22}, 1, 59, 30};
+    Button cmdOK{*this, {10, 130, 75, 25}, "OK", ButtonRole::Default};
+  } f;
+  int changes = 0;
+  f.cmbDay.onChange = [&] { ++changes; };
+  EXPECT_EQ(-1, f.cmbDay.itemIndex());
+  f.cmbDay.SetItemIndex(2);
+  EXPECT_EQ("Tuesday", f.cmbDay.text());
+  f.cmbDay.SetItemIndex(9);
+  EXPECT_EQ(-1, f.cmbDay.itemIndex());
+  EXPECT_EQ(0, changes);
+  f.cmbDay.ChooseItem(1);
+  EXPECT_EQ("Monday", f.cmbDay.text());
+  EXPECT_EQ(1, changes);
+
+  const double when = 46457.75;  // 11 March 2027 18:00
+  f.dtDate.SetValue(when);
+  f.dtTime.SetValue(when);
+  EXPECT_EQ(when, f.dtDate.value());
+  EXPECT_EQ(when, f.dtTime.value());
+  f.dtTime.SetValue(-200000);  // in the 14th century, before the picker's calendar: not taken
+  EXPECT_EQ(when, f.dtTime.value());
+
+  f.seMinutes.SetIncrement(5);
+  f.seMinutes.SetMaxLength(2);
+  UDACCEL accel{};
+  SendMessageW(f.seMinutes.spin(), UDM_GETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
+  EXPECT_EQ(5u, accel.nInc);
+  EXPECT_EQ(2, SendMessageW(f.seMinutes.handle(), EM_GETLIMITTEXT, 0, 0));
+
+  // Enter in an edit presses the default button, also beside a date-time picker.
+  int presses = 0;
+  f.cmdOK.onClick = [&] { ++presses; };
+  f.Show();
+  test::UserPressesKey(f.seMinutes.handle(), VK_RETURN);
+  EXPECT_EQ(1, presses);
 }
