@@ -96,6 +96,22 @@ int wmain() {
     old32.WriteString("UninstallString", "\"C:\\Program Files (x86)\\Old Scanner\\unins000.exe\" /SILENT");
   }
 
+  // Start-up items: a StartUp folder shortcut, a parked value, a 32-bit machine
+  // value and one switched off in place by an approval mark.
+  if (const auto startup = ShellFolderPath(CSIDL_STARTUP)) {
+    CreateFolderPath(*startup);
+    Shortcut(IncludeTrailingBackslash(*startup) + "Photo Tool Tray.lnk", "C:\\Program Files\\Photo Tool\\tray.exe");
+  }
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Disabled")
+      .WriteString("Old Updater", "\"C:\\Program Files\\Updater\\update.exe\" /check");
+  RegKey::Create(HKEY_LOCAL_MACHINE, "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run")
+      .WriteString("Scanner Monitor", "C:\\Program Files (x86)\\Old Scanner\\monitor.exe");
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run")
+      .WriteString("Chat Client", "\"C:\\Program Files\\Chat\\chat.exe\" -minimized");
+  const unsigned char off[12] = {0x03, 0, 0, 0, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x01};
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run")
+      .WriteBinary("Chat Client", off, sizeof off);
+
   // Browser traces for the eraser: cookies, a cache sub-folder named in its
   // index, a history index, typed addresses and the recently-run list.
   RegKey shellFolders =

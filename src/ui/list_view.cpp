@@ -35,9 +35,10 @@ void ListView::CreateHandle() {
   SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
   // A virtual list keeps no item state of its own: the check marks are drawn
   // from the rows through the state image list.
-  if (checkBoxes_) SendMessageW(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+  if (checkBoxes_ || stateImages_) SendMessageW(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
   for (size_t i = 0; i < columns_.size(); ++i) InsertColumn(int(i));
   if (images_) SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
+  if (stateImages_) SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_));
   UpdateCount();
   SyncSelection();
 }
@@ -238,6 +239,20 @@ void ListView::SetImageList(HIMAGELIST images) {
   if (hwnd_) SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
 }
 
+void ListView::SetStateImageList(HIMAGELIST images) {
+  stateImages_ = images;
+  if (!hwnd_ || checkBoxes_) return;
+  SendMessageW(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+  SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_));
+}
+
+int ListView::StateImage(int row) const { return At(row).stateImage; }
+
+void ListView::SetStateImage(int row, int image) {
+  At(row).stateImage = image;
+  RedrawRow(row);
+}
+
 void ListView::Sort(const std::function<int(int a, int b)>& compare) {
   std::vector<int> order(rows_.size());
   std::iota(order.begin(), order.end(), 0);
@@ -304,6 +319,10 @@ bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
       if (it.mask & LVIF_IMAGE) it.iImage = r.image;
       if ((it.mask & LVIF_STATE) && checkBoxes_) {
         it.state = (it.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(r.checked ? 2 : 1);
+        it.stateMask |= LVIS_STATEIMAGEMASK;
+      } else if ((it.mask & LVIF_STATE) && stateImages_) {
+        // State images count from 1; 0 draws none.
+        it.state = (it.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(UINT(r.stateImage + 1));
         it.stateMask |= LVIS_STATEIMAGEMASK;
       }
       return true;

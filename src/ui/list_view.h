@@ -80,6 +80,11 @@ class ListView : public Control {
 
   // Small images of the rows (not owned: shared image lists).
   void SetImageList(HIMAGELIST images);
+  // A second image per row drawn before its small image (not owned; lists
+  // without check boxes only); -1 draws none.
+  void SetStateImageList(HIMAGELIST images);
+  int StateImage(int row) const;
+  void SetStateImage(int row, int image);
   // Orders the rows; compare gets two row indices of the order before sorting
   // and returns <0, 0 or >0. Equal rows keep their order.
   void Sort(const std::function<int(int a, int b)>& compare);
@@ -100,6 +105,7 @@ class ListView : public Control {
   struct Row {
     std::vector<std::string> texts;  // caption, then the sub-items
     int image = -1;
+    int stateImage = -1;
     bool checked = false;
     bool selected = false;
     std::intptr_t data = 0;
@@ -124,6 +130,7 @@ class ListView : public Control {
   std::vector<Row> rows_;
   std::vector<Column> columns_;
   HIMAGELIST images_ = nullptr;
+  HIMAGELIST stateImages_ = nullptr;
   int updating_ = 0;
   // Rows the control has been told of. Appended rows reach it at most every
   // kCountIntervalMs (a count change makes the control rework its scroll bars,

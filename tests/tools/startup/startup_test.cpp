@@ -1,0 +1,327 @@
+// The start-up manager over a sandboxed registry, test folders for the StartUp
+// folders and a Win.ini stand-in (a file of another name: Wine maps a file
+// called win.ini to the registry).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "shell/shell_link.h"
+#include "support/fakes.h"
+#include "support/registry_sandbox.h"
+#include "support/test_folder.h"
+#include "support/user_input.h"
+#include "tools/startup/frm_startup.h"
+#include "tools/startup/winini_tokens.h"
+#include "ui/app.h"
+
+using namespace velmora;
+using namespace velmora::startup;
+using velmora::test::world;
+
+namespace {
+
+const char* const kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+TEST(WinIniTokens, WholeTokensOnly) {
+  EXPECT_EQ((std::vector<std::string>{"a.exe", "b.exe"}), SplitTokens("  a.exe   b.exe "));
+  EXPECT_TRUE(SplitTokens("   ").empty());
+  bool removed = false;
+  EXPECT_EQ("a.exe.bak", RemoveToken("a.exe.bak a.exe", "a.exe", &removed));
+  EXPECT_TRUE(removed);
+  EXPECT_EQ("a.exe.bak a.exe", RemoveToken("a.exe.bak a.exe", "b.exe", &removed));
+  EXPECT_FALSE(removed);
+  EXPECT_EQ("x.exe y.exe", RemoveToken("x.exe  a.exe y.exe ", "a.exe"));
+  EXPECT_EQ("b.exe", AppendToken("", "b.exe"));
+  EXPECT_EQ("a.exe b.exe", AppendToken("a.exe ", "b.exe"));
+  EXPECT_EQ("app.exe", TokenProgramName("C:\\TOOLS\\app.exe"));
+  EXPECT_TRUE(MarkSaysDisabled({0x03, 0, 0, 0}));
+  EXPECT_TRUE(MarkSaysDisabled({0x07}));
+  EXPECT_FALSE(MarkSaysDisabled({0x02}));
+  EXPECT_FALSE(MarkSaysDisabled({0x06}));
+  EXPECT_FALSE(MarkSaysDisabled({}));
+  const std::vector<std::uint8_t> cleared = ClearedMark({0x03, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8});
+  EXPECT_EQ((std::vector<std::uint8_t>{0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), cleared);
+}
+
+class Startup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    places_.winIni = dir_ / "velmora-test.ini";
+    places_.userFolder = dir_.Folder("user startup") + "\\";
+    places_.commonFolder = dir_.Folder("common startup") + "\\";
+    places_.parkedFolder = dir_ / "parked\\";
+    places_.parkedCommonFolder = dir_ / "parked\\All Users\\";
+    const std::string ini = places_.winIni;
+    places_.readIni = [ini](const std::string& section, const std::string& key) {
+      wchar_t buf[4096] = {};
+      GetPrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), L"", buf, 4096, Widen(ini).c_str());
+      return Narrow(buf);
+    };
+    places_.writeIni = [this, ini](const std::string& section, const std::string& key, const std::string& value) {
+      if (refuseIni_ == section) return false;
+      return WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), Widen(value).c_str(),
+                                        Widen(ini).c_str()) != FALSE;
+    };
+  }
+  void TearDown() override {
+    if (f_) f_->Close();
+  }
+  TfrmStartup& Open() {
+    f_ = new TfrmStartup(places_);
+    return *f_;
+  }
+  std::string Link(const std::string& folder, const std::string& name, const std::string& target,
+                   const std::string& arguments = "") {
+    shell::TPBShellLink link;
+    link.SetFileName(folder + name);
+    link.Target = target;
+    link.Arguments = arguments;
+    link.Save();
+    return link.FileName();
+  }
+  std::vector<std::string> Rows() const {
+    std::vector<std::string> out;
+    for (int row = 0; row < f_->lv.itemCount(); ++row)
+      out.push_back(f_->lv.Caption(row) + "|" + f_->lv.SubItem(row, 0) + "|" + f_->lv.SubItem(row, 2));
+    return out;
+  }
+  int Row(const std::string& program) const {
+    for (int row = 0; row < f_->lv.itemCount(); ++row)
+      if (f_->lv.SubItem(row, 0) == program) return row;
+    return -1;
+  }
+  std::string Ini(const std::string& section, const std::string& key) const { return places_.readIni(section, key); }
+
+  test::RegistrySandbox reg_;
+  test::TestFolder dir_{'E'};
+  StartupPlaces places_;
+  std::string refuseIni_;
+  TfrmStartup* f_ = nullptr;
+};
+
+TEST_F(Startup, EverySourceInOrderAndWhatIsNoItemPassedOver) {
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteString("User tool", "C:\\u.exe");
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteDword("Number", 5);  // not a command line
+  RegKey::Create(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").WriteString("Parked", "C:\\p.exe");
+  RegKey::Create(HKEY_LOCAL_MACHINE, kRun).WriteString("Machine tool", "C:\\m.exe");
+  RegKey::Create(HKEY_LOCAL_MACHINE, "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run")
+      .WriteString("Old tool", "C:\\o.exe");
+  places_.writeIni("Windows", "run", "a.exe  b.exe");
+  Link(places_.userFolder, "My.Tool.lnk", "C:\\tool.exe", "/min");
+  dir_.File("user startup\\desktop.ini", "[.ShellClassInfo]");
+  dir_.Folder("user startup\\sub");
+  Link(places_.commonFolder, "Shared.lnk", "C:\\shared.exe");
+  const std::vector<std::uint8_t> off{0x03, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1};
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run")
+      .WriteBinary("User tool", off.data(), off.size());
+
+  TfrmStartup& f = Open();
+  EXPECT_EQ(f.caption(), "Velmora StartUp Manager");
+  EXPECT_EQ(Rows(), (std::vector<std::string>{
+                        "Disabled|User tool|HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                        "Enabled|Machine tool|HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                        "Enabled|Old tool|HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+                        "Enabled|a.exe|Win.ini: \"Run\" Section",
+                        "Enabled|b.exe|Win.ini: \"Run\" Section",
+                        "Enabled|My|StartUp Folder",
+                        "Enabled|Shared|All Users StartUp Folder",
+                        "Disabled|Parked|HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                    }));
+  EXPECT_EQ(f.lv.SubItem(Row("My"), 1), "\"C:\\tool.exe\" /min");
+  EXPECT_EQ(f.lv.StateImage(Row("Parked")), 1);
+  EXPECT_EQ(f.lv.StateImage(Row("a.exe")), 0);
+
+  // A row switched off by its approval mark is switched on by clearing the mark.
+  test::UserSelectsOnly(f.lv, Row("User tool"));
+  EXPECT_TRUE(f.cmdEnable.enabled());
+  EXPECT_FALSE(f.cmdDisable.enabled());
+  f.cmdEnable.Click();
+  EXPECT_EQ(f.lv.Caption(Row("User tool")), "Enabled");
+  const auto mark = RegKey::Open(HKEY_CURRENT_USER,
+                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run")
+                        .ReadBinary("User tool");
+  EXPECT_EQ((std::vector<std::uint8_t>{0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), *mark);
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kRun).ReadString("User tool"), "C:\\u.exe");
+
+  // Mixed states: neither command.
+  test::UserSelectsAlso(f.lv, Row("Parked"));
+  EXPECT_FALSE(f.cmdEnable.enabled());
+  EXPECT_FALSE(f.cmdDisable.enabled());
+  EXPECT_FALSE(f.cmdEdit.enabled());
+  EXPECT_TRUE(f.cmdDelete.enabled());
+}
+
+TEST_F(Startup, MovesKeepTypeBytesAndTokensAndNeverLoseAnItem) {
+  // An expandable value with quotes and arguments goes and comes back byte for byte.
+  const std::string command = "\"%ProgramFiles%\\A B\\a.exe\" -tray";
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteExpandString("Expand", command);
+  const auto before = RegKey::Open(HKEY_CURRENT_USER, kRun).ReadValue("Expand");
+  places_.writeIni("Windows", "run", "a.exe.bak a.exe");
+  TfrmStartup& f = Open();
+  test::UserSelectsOnly(f.lv, Row("Expand"));
+  test::UserSelectsAlso(f.lv, Row("a.exe"));
+  f.cmdDisable.Click();
+  EXPECT_EQ(f.lv.Caption(Row("Expand")), "Disabled");
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kRun).ValueExists("Expand"));
+  EXPECT_EQ(Ini("Windows", "run"), "a.exe.bak");
+  EXPECT_EQ(Ini("SS_Disabled", "run"), "a.exe");
+  f.RefreshList();
+  test::UserSelectsOnly(f.lv, Row("Expand"));
+  test::UserSelectsAlso(f.lv, Row("a.exe"));
+  f.cmdEnable.Click();
+  const auto after = RegKey::Open(HKEY_CURRENT_USER, kRun).ReadValue("Expand");
+  ASSERT_TRUE(after);
+  EXPECT_EQ(before->type, after->type);
+  EXPECT_EQ(before->data, after->data);
+  EXPECT_EQ(Ini("Windows", "run"), "a.exe.bak a.exe");
+  EXPECT_EQ(Ini("SS_Disabled", "run"), "");
+
+  // A different parked item of that name stays, and so does this one.
+  RegKey::Create(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").WriteString("Expand", "C:\\other.exe");
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  test::UserSelectsOnly(f.lv, Row("Expand"));
+  f.cmdDisable.Click();
+  EXPECT_EQ(world().dialogs.messageTexts().back(),
+            "A duplicate copy of this startup item alredy exists in a disabled state");
+  EXPECT_EQ(f.lv.Caption(Row("Expand")), "Enabled");
+  EXPECT_TRUE(RegKey::Open(HKEY_CURRENT_USER, kRun).ValueExists("Expand"));
+
+  // A refused Win.ini write keeps the token where it was, and its row's state.
+  refuseIni_ = "SS_Disabled";
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  test::UserSelectsOnly(f.lv, Row("a.exe"));
+  f.cmdDisable.Click();
+  EXPECT_EQ(world().dialogs.messageTexts().back(), "An error ocured while disabling a.exe");
+  EXPECT_EQ(Ini("Windows", "run"), "a.exe.bak a.exe");
+  EXPECT_EQ(f.lv.Caption(Row("a.exe")), "Enabled");
+  EXPECT_TRUE(world().dialogs.allAnswersUsed());
+}
+
+TEST_F(Startup, ShortcutsMoveByFileNameWithTheirTwinsAndDeleteTheRightFile) {
+  const std::string my = Link(places_.userFolder, "My.Tool.lnk", "C:\\tool.exe", "/min");
+  Link(places_.userFolder, "My.lnk", "C:\\other.exe");
+  Link(places_.userFolder, "Twin.lnk", "C:\\tool.exe");
+  TfrmStartup& f = Open();
+  ASSERT_EQ(f.lv.itemCount(), 3);
+  int row = -1;
+  for (int r = 0; r < f.lv.itemCount(); ++r)
+    if (f.Item(r)->name == "My.Tool.lnk") row = r;
+  ASSERT_NE(row, -1);
+  test::UserSelectsOnly(f.lv, row);
+  f.cmdDisable.Click();
+  // The shortcut and its twin to the same program moved; "My.lnk" did not.
+  EXPECT_TRUE(FileExists(places_.parkedFolder + "My.Tool.lnk"));
+  EXPECT_TRUE(FileExists(places_.parkedFolder + "Twin.lnk"));
+  EXPECT_TRUE(FileExists(places_.userFolder + "My.lnk"));
+  EXPECT_EQ(f.lv.Caption(Row("Twin")), "Disabled");
+  const shell::TShellLinkInfo moved = shell::ReadShortcut(Widen(places_.parkedFolder + "My.Tool.lnk"));
+  EXPECT_EQ(moved.Arguments, "/min");
+
+  // Delete acts on the row's own file, in its own place.
+  test::UserSelectsOnly(f.lv, row);
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.cmdDelete.Click();
+  EXPECT_EQ(world().dialogs.asked().back().caption, "Confirm permanent deletion...");
+  EXPECT_FALSE(FileExists(places_.parkedFolder + "My.Tool.lnk"));
+  EXPECT_TRUE(FileExists(places_.userFolder + "My.lnk"));
+  EXPECT_TRUE(FileExists(places_.parkedFolder + "Twin.lnk"));
+  EXPECT_EQ(f.lv.itemCount(), 2);
+  (void)my;
+}
+
+TEST_F(Startup, DeleteTouchesOnlyTheSelectedRowAndAFailedOneKeepsItsRow) {
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteString("Reg item", "C:\\r.exe");
+  Link(places_.userFolder, "Neighbour.lnk", "C:\\n.exe");
+  TfrmStartup& f = Open();
+  test::UserSelectsOnly(f.lv, Row("Reg item"));
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.cmdDelete.Click();
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kRun).ValueExists("Reg item"));
+  EXPECT_TRUE(FileExists(places_.userFolder + "Neighbour.lnk"));
+  ASSERT_EQ(f.lv.itemCount(), 1);
+
+  // A shortcut that cannot be deleted (held open without delete sharing) keeps its row.
+  HANDLE busy = CreateFileW(LongPathW(places_.userFolder + "Neighbour.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  test::UserSelectsOnly(f.lv, 0);
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  f.cmdDelete.Click();
+  CloseHandle(busy);
+  EXPECT_EQ(world().dialogs.messageTexts().back(),
+            "Error removing the corresponding shortcut file for the \"Neighbour\" entry.");
+  EXPECT_EQ(f.lv.itemCount(), 1);
+}
+
+TEST_F(Startup, TheEditorAddsRenamesAndRefuses) {
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteExpandString("Tool", "\"%SystemRoot%\\A B\\t.exe\" -x");
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteString("Taken", "C:\\t.exe");
+  TfrmStartup& f = Open();
+
+  // Add: a shortcut with its arguments.
+  ui::PostTask([&] {
+    TfrmEdit* e = f.editor;
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->caption(), "Add a StartUp Item");
+    e->edtDesc.SetText("New tool");
+    e->feCLine.SetText("C:\\Tools\\app.exe /min");
+    e->cmdOK.Click();
+  });
+  f.cmdAddClick();
+  const shell::TShellLinkInfo made = shell::ReadShortcut(Widen(places_.userFolder + "New tool.lnk"));
+  EXPECT_EQ(made.LongPath, "C:\\Tools\\app.exe");
+  EXPECT_EQ(made.Arguments, "/min");
+  ASSERT_NE(Row("New tool"), -1);
+
+  // Edit: a rename keeps the data and type; an existing name is refused.
+  test::UserSelectsOnly(f.lv, Row("Tool"));
+  ui::PostTask([&] {
+    TfrmEdit* e = f.editor;
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->caption(), "Edit Startup Item");
+    EXPECT_EQ(e->feCLine.text(), "\"%SystemRoot%\\A B\\t.exe\" -x");  // quotes kept
+    EXPECT_EQ(e->cbLoc.itemIndex(), 1);
+    world().dialogs.Answer(ui::MsgResult::Ok);
+    e->edtDesc.SetText("Taken");
+    e->cmdOK.Click();  // refused: the dialog stays
+    EXPECT_EQ(world().dialogs.messageTexts().back(),
+              "A startup item with this description already exists in this location.");
+    e->edtDesc.SetText("Renamed");
+    e->cmdOK.Click();
+  });
+  f.cmdEditClick();
+  const RegKey run = RegKey::Open(HKEY_CURRENT_USER, kRun);
+  EXPECT_FALSE(run.ValueExists("Tool"));
+  const auto renamed = run.ReadValue("Renamed");
+  ASSERT_TRUE(renamed);
+  EXPECT_EQ(DWORD(REG_EXPAND_SZ), renamed->type);
+  EXPECT_EQ(run.ReadString("Taken"), "C:\\t.exe");
+
+  // Win.ini: a token with parameters is refused, nothing written.
+  ui::PostTask([&] {
+    TfrmEdit* e = f.editor;
+    ASSERT_NE(e, nullptr);
+    e->cbLoc.SetItemIndex(8);
+    e->cbLocChange();
+    EXPECT_FALSE(e->edtDesc.enabled());
+    e->feCLine.SetText("C:\\Tools\\app.exe /min");
+    world().dialogs.Answer(ui::MsgResult::Ok);
+    e->cmdOK.Click();
+    EXPECT_EQ(world().dialogs.messageTexts().back(),
+              "You may not add entries to the Win.ini file that contain command line parameters.");
+    e->cmdCancel.Click();
+  });
+  f.cmdAddClick();
+  EXPECT_EQ(Ini("Windows", "Run"), "");
+  EXPECT_TRUE(world().dialogs.allAnswersUsed());
+}
+
+}  // namespace
