@@ -6,11 +6,13 @@
 #include "shell/command_line.h"
 #include "shell/log_viewer.h"
 #include "shell/startup.h"
+#include "ui/app.h"
 #include "tools/eraser/frm_net.h"
 #include "tools/junk/frm_junk.h"
 #include "tools/regclean/frm_regclean.h"
 #include "tools/shortcuts/frm_addremove.h"
 #include "tools/shortcuts/frm_startmenu.h"
+#include "tools/sched/frm_sched.h"
 #include "tools/startup/frm_startup.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -31,6 +33,22 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   };
   actions.tools[int(velmora::shell::ToolButton::StartUp)] = [] {
     (new velmora::startup::TfrmStartup())->ShowModal();
+  };
+  actions.tools[int(velmora::shell::ToolButton::Sched)] = [] { (new velmora::sched::TfrmSched())->ShowModal(); };
+  actions.scheduled = [](velmora::shell::StartCommand command) {
+    using velmora::shell::StartCommand;
+    auto* sched = new velmora::sched::TfrmSched();  // frees itself
+    if (command == StartCommand::SetSchedule) {
+      sched->ShowModal();
+      velmora::ui::ProcessMessages();
+      return;
+    }
+    // Hidden, it hosts the run, and is destroyed (not closed) after it.
+    if (command == StartCommand::CleanJunk) sched->PerformJunk();
+    if (command == StartCommand::CleanHistory) sched->PerformErase();
+    if (command == StartCommand::RegistryClean) sched->PerformRegClean();
+    velmora::ui::ProcessMessages();
+    sched->Destroy();
   };
   actions.tools[int(velmora::shell::ToolButton::Reg)] = [] { (new velmora::regclean::TfrmRegClean())->ShowModal(); };
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include "shell/command_line.h"
+
 #include "shell/artwork.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -22,6 +24,9 @@ inline const char* const kSupportSite = "https://www.velmora.example/support/";
 struct LauncherActions {
   std::function<void()> tools[kToolButtonCount];  // indexed by ToolButton
   std::function<void()> logs;
+  // The scheduling switches: an unattended run ("/CLEANJUNK", "/CLEANHISTORY",
+  // "/REGISTRYCLEAN") or the scheduling window ("/SETSCHEDULE").
+  std::function<void(StartCommand)> scheduled;
 };
 
 // The administrator check guarding the Uninstall and StartUp tools: false,

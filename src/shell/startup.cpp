@@ -25,9 +25,28 @@ void RunCacheCompletion() {
   ui::ProcessMessages();
 }
 
+namespace {
+
+class HiddenSuiteWindow : public ui::Form {
+ public:
+  HiddenSuiteWindow() {
+    ui::FormArgs args;
+    args.className = "TApplication";
+    args.caption = "Velmora";
+    args.clientWidth = 0;
+    args.clientHeight = 0;
+    Create(args);
+  }
+};
+
+}  // namespace
+
 int RunQuorvel(const std::vector<std::string>& arguments, const LauncherActions& actions) {
   ui::SetHelpHook([](const std::string& topic) { OpenHelpTopic(topic); });
   CreateCommontools();
+  // Every running copy of the suite keeps a hidden window of this title: the
+  // tray agent looks for it.
+  HiddenSuiteWindow marker;
   int exitCode = 0;
   switch (ParseStartCommand(arguments)) {
     case StartCommand::Launcher: {
@@ -42,8 +61,8 @@ int RunQuorvel(const std::vector<std::string>& arguments, const LauncherActions&
     case StartCommand::CleanHistory:
     case StartCommand::RegistryClean:
     case StartCommand::SetSchedule:
-      // The unattended runs and the scheduling window are not part of this
-      // build yet: these switches end the program like an unknown argument.
+      if (actions.scheduled) actions.scheduled(ParseStartCommand(arguments));
+      break;
     case StartCommand::Unknown:
       break;
   }
