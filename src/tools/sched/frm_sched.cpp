@@ -224,7 +224,6 @@ void TfrmSched::EnablePage(OperationPage& p) {
 
 void TfrmSched::RefreshSched(OperationPage& p) {
   if (!RegKey::Exists(HKEY_CURRENT_USER, p.toolKey.substr(1))) return;
-  const shell::StoredSchedule stored = shell::ReadStoredSchedule(p.toolKey);
   std::string description = p.lblSched.caption();
   if (const auto kind = shell::ReadScheduleKind(p.toolKey)) {
     const auto text =
@@ -238,11 +237,12 @@ void TfrmSched::RefreshSched(OperationPage& p) {
     p.lblNext.SetCaption("Next Time Windows Starts");
   } else if (description == "When Windows is Shut Down") {
     p.lblNext.SetCaption("Next Time Windows is Shut Down");
-  } else if (description.find("When") == std::string::npos) {
+  } else if (description.find("When") == std::string::npos && shell::ReadScheduleKind(p.toolKey)) {
+    // No schedule stored: nothing is due, whatever the key holds.
     const auto next = shell::GetNextScan(p.toolKey);
-    if (next) p.lblNext.SetCaption(NowDateTime() >= *next ? "Overdue" : DateTimeText(*next));
+    if (next && *next > shell::kNoScheduleMoment)
+      p.lblNext.SetCaption(NowDateTime() >= *next ? "Overdue" : DateTimeText(*next));
   }
-  (void)stored;
 }
 
 void TfrmSched::RefreshAll() {

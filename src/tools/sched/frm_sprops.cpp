@@ -59,7 +59,7 @@ TfrmSProps::TfrmSProps(std::string toolKey, bool scheduled)
       seMonths(*this, {104, 209, 48, 22}, 1, 99, 1),
       lblMonthsOn(*this, {158, 212, 140, 18}, "Months starting on day"),
       seMonthDay(*this, {300, 209, 48, 22}, 1, 31, 1),
-      lblOfMonth(*this, {354, 212, 70, 18}, "of the month"),
+      lblOfMonth(*this, {354, 212, 90, 18}, "of the month"),
       gbTriggered(*this, {12, 252, 416, 76}, "Externally Triggered Intervals"),
       optWinStart(*this, {24, 274, 390, 20}, "Each time Windows starts"),
       optWinEnd(*this, {24, 300, 390, 20}, "When you shut down Windows"),

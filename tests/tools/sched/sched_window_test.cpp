@@ -22,6 +22,7 @@
 #include "support/fakes.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
+#include "tools/eraser/frm_net.h"
 #include "tools/junk/frm_junk.h"
 #include "tools/regclean/frm_regclean.h"
 #include "tools/sched/frm_sched.h"
@@ -188,6 +189,33 @@ TEST_F(SchedRun, ARegistryRunRemovesAndLogsInItsOwnLog) {
   const std::string log = ReadTextFile(world().programFolder + shell::logfile::kScheduledRegistry).value_or("");
   EXPECT_NE(log.find("      VALUE: Bad"), std::string::npos);
   EXPECT_TRUE(shell::ReadLastRan(shell::schedulekey::kRegistry));
+}
+
+TEST_F(SchedRun, APrivacyRunWithoutProgressWindowErasesAndRecordsTheRun) {
+  // The browser folders are the test's own, one cookie in them.
+  const char* const shellFolders = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  for (const char* name : {"Recent", "Cookies", "Cache", "History"}) {
+    const std::string folder = root_.Folder(name);
+    RegKey::Create(HKEY_CURRENT_USER, shellFolders).WriteString(name, folder.substr(0, folder.size() - 1));
+  }
+  const std::string cookie = root_.File("Cookies\\user@site[1].txt", "session");
+  shell::WriteBoolSetting(shell::schedulekey::kEraser, shell::schedval::kShowProgress, false);
+  TfrmSched& f = Open();
+  bool prepared = false;
+  f.PrepareEraser = [&](eraser::TfrmNet& e) {
+    prepared = true;
+    e.FreeSpace = [] { return std::int64_t(1) << 30; };
+    e.ExpiryWaitMs = 10;
+    e.cbDocuments.SetChecked(false);
+  };
+  EXPECT_TRUE(f.PerformErase());
+  EXPECT_TRUE(prepared);
+  EXPECT_EQ(f.progress(), nullptr);
+  EXPECT_FALSE(FileExists(cookie));
+  EXPECT_TRUE(shell::ReadLastRan(shell::schedulekey::kEraser));
+  EXPECT_NE(ReadTextFile(world().programFolder + shell::logfile::kScheduledEraser).value_or("").find("OPERATION START: "),
+            std::string::npos);
+  EXPECT_TRUE(world().dialogs.asked().empty());
 }
 
 }  // namespace
