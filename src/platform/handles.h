@@ -63,6 +63,19 @@ struct IconTraits {
   static void close(type h) { DestroyIcon(h); }
 };
 
+struct MenuTraits {
+  using type = HMENU;
+  static type invalid() { return nullptr; }
+  static void close(type h) { DestroyMenu(h); }
+};
+// A window the owner destroys; one that Windows destroyed first (WM_CLOSE
+// reaching DefWindowProc) must be let go with release() on WM_NCDESTROY.
+struct WindowTraits {
+  using type = HWND;
+  static type invalid() { return nullptr; }
+  static void close(type h) { DestroyWindow(h); }
+};
+
 using UniqueHandle = Handle<KernelHandleTraits>;
 using FileHandle = Handle<FileHandleTraits>;
 using FindHandle = Handle<FindHandleTraits>;
@@ -71,5 +84,7 @@ using BrushHandle = Handle<GdiObjectTraits<HBRUSH>>;
 using FontHandle = Handle<GdiObjectTraits<HFONT>>;
 using RegionHandle = Handle<GdiObjectTraits<HRGN>>;
 using IconHandle = Handle<IconTraits>;
+using MenuHandle = Handle<MenuTraits>;
+using WindowHandle = Handle<WindowTraits>;
 
 }  // namespace velmora

@@ -96,6 +96,13 @@ BitmapHandle SmallPicture(SmallPic which);
 // properties dialog, size x size, on the button-face colour.
 BitmapHandle SchedulePicture(int size);
 
+// ---- The tray agent's icons ------------------------------------------------
+
+// "Enabled" (scheduling on: the clock) and "Off" (the clock with a no-entry
+// badge), size x size with an alpha channel and a mask.
+enum class AgentIconState { Enabled, Off };
+IconHandle AgentIcon(AgentIconState state, int size);
+
 // ---- Image lists (indexes in shell/common_icons.h) ----------------------------
 
 // ilCommon16: 16 x 16, ILC_COLOR32 | ILC_MASK.

@@ -2,6 +2,7 @@
 #include "shell/artwork_draw.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -114,6 +115,30 @@ void ApplyOutline(Canvas& canvas, HRGN outline, COLORREF transparent, COLORREF s
       px[i] = instead;
     }
   }
+}
+
+BitmapHandle CutOutKey(Canvas& canvas, COLORREF key) {
+  GdiFlush();
+  const int w = canvas.width(), h = canvas.height();
+  const std::uint32_t keyPixel = ToPixel(key) & 0xFFFFFF;
+  // Monochrome rows are padded to 16 bits.
+  const int stride = (w + 15) / 16 * 2;
+  std::vector<std::uint8_t> mask(static_cast<size_t>(stride) * h, 0);
+  std::uint32_t* px = canvas.bits();
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      std::uint32_t& p = px[static_cast<size_t>(y) * w + x];
+      if ((p & 0xFFFFFF) == keyPixel) {
+        p = 0;
+        mask[static_cast<size_t>(y) * stride + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+      } else {
+        p |= 0xFF000000u;
+      }
+    }
+  }
+  BitmapHandle monochrome(CreateBitmap(w, h, 1, 1, mask.data()));
+  if (!monochrome) throw std::runtime_error("CreateBitmap failed");
+  return monochrome;
 }
 
 // ---- Colours ----

@@ -52,6 +52,11 @@ class Canvas {
 // a gradient step) is nudged to `substitute`, so the shaped window has no holes.
 void ApplyOutline(Canvas& canvas, HRGN outline, COLORREF transparent, COLORREF substitute);
 
+// Makes every pixel of the `key` colour fully transparent and every other pixel
+// opaque, and returns the matching monochrome mask (a set bit is transparent),
+// so a picture drawn on a key colour serves image lists and icons alike.
+BitmapHandle CutOutKey(Canvas& canvas, COLORREF key);
+
 // ---- Colours ----
 COLORREF Mix(COLORREF a, COLORREF b, int percentB);
 
@@ -85,6 +90,8 @@ enum class Emblem {
   // list icons and small pictures
   Tick, Bar, File, Folder, FolderExclude, FilePattern, FileExclude, SharedLibrary, Program, Drive,
   Cross, Magnifier, ProgramLink, ShortcutFolder, BrokenLink, Recycle, MoveTo, Confirm, DeletePage, Blank,
+  // the tray agent: scheduling switched off
+  ClockOff,
 };
 // Draws the emblem into the square (left, top, size x size).
 void DrawEmblem(HDC dc, Emblem e, int left, int top, int size);

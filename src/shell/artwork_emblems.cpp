@@ -441,6 +441,7 @@ void DrawEmblem(HDC dc, Emblem e, int left, int top, int size) {
     case Emblem::Confirm: return Confirm(s);
     case Emblem::DeletePage: Page(s, 1, 0.5f, 13, 15.5f, true); return CrossBadge(s);
     case Emblem::Blank: return;
+    case Emblem::ClockOff: Clock(s); return NoEntryBadge(s);
   }
 }
 

@@ -44,24 +44,9 @@ constexpr COLORREF kKey = RGB(255, 0, 255);  // never used by an emblem
 void AddEmblem(HIMAGELIST list, Emblem e) {
   Canvas c(16, 16, kKey);
   art::DrawEmblem(c.dc(), e, 0, 0, 16);
-  GdiFlush();
-  std::uint32_t* px = c.bits();
-  // Monochrome rows are padded to 16 bits; a set bit is transparent.
-  std::vector<std::uint8_t> mask(2 * 16, 0);
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 16; ++x) {
-      std::uint32_t& p = px[y * 16 + x];
-      if ((p & 0xFFFFFF) == 0xFF00FF) {
-        p = 0;
-        mask[y * 2 + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-      } else {
-        p |= 0xFF000000u;
-      }
-    }
-  }
+  BitmapHandle monochrome = art::CutOutKey(c, kKey);
   BitmapHandle color = c.Release();
-  BitmapHandle monochrome(CreateBitmap(16, 16, 1, 1, mask.data()));
-  if (!monochrome || ImageList_Add(list, color.get(), monochrome.get()) < 0) {
+  if (ImageList_Add(list, color.get(), monochrome.get()) < 0) {
     throw std::runtime_error("ImageList_Add failed");
   }
 }
@@ -109,6 +94,20 @@ BitmapHandle SchedulePicture(int size) {
   Canvas c(size, size, GetSysColor(COLOR_BTNFACE));
   art::DrawEmblem(c.dc(), Emblem::Clock, 0, 0, size);
   return c.Finish();
+}
+
+IconHandle AgentIcon(AgentIconState state, int size) {
+  Canvas c(size, size, kKey);
+  art::DrawEmblem(c.dc(), state == AgentIconState::Enabled ? Emblem::Clock : Emblem::ClockOff, 0, 0, size);
+  BitmapHandle mask = art::CutOutKey(c, kKey);
+  BitmapHandle color = c.Release();
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmMask = mask.get();
+  info.hbmColor = color.get();
+  IconHandle icon(CreateIconIndirect(&info));  // copies both bitmaps
+  if (!icon) throw std::runtime_error("CreateIconIndirect failed");
+  return icon;
 }
 
 ImageListHandle CommonImageList() {

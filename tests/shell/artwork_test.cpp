@@ -341,6 +341,32 @@ TEST(SmallArtwork, SizesAndButtonFaceGround) {
     for (size_t j = i + 1; j < sixteens.size(); ++j) EXPECT_NE(sixteens[i], sixteens[j]);
 }
 
+TEST(SmallArtwork, AgentIconsAreCutOutAndTellOnFromOff) {
+  for (int size : {16, 32}) {
+    Pixels color[2], mask[2];
+    for (AgentIconState state : {AgentIconState::Enabled, AgentIconState::Off}) {
+      IconHandle icon = AgentIcon(state, size);
+      ICONINFO info{};
+      ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+      const BitmapHandle colorBits(info.hbmColor), maskBits(info.hbmMask);  // the caller's copies
+      EXPECT_TRUE(info.fIcon);
+      color[int(state)] = Read(colorBits);
+      mask[int(state)] = Read(maskBits);
+      ASSERT_EQ(size, color[int(state)].width);
+      ASSERT_EQ(size, mask[int(state)].height);
+      // Outside the clock's face the icon is transparent (a set mask bit reads
+      // white), its middle is drawn.
+      EXPECT_EQ(RGB(255, 255, 255), mask[int(state)].at(0, 0)) << size;
+      EXPECT_EQ(RGB(0, 0, 0), mask[int(state)].at(size / 2, size / 2)) << size;
+    }
+    EXPECT_NE(color[0], color[1]) << size;
+    // The "Off" badge sits in the bottom-right corner, red below its white bar.
+    const COLORREF badge = color[int(AgentIconState::Off)].at(size * 3 / 4, size * 7 / 8);
+    EXPECT_GT(GetRValue(badge), 150) << size;
+    EXPECT_LT(GetGValue(badge), 100) << size;
+  }
+}
+
 TEST(ImageLists, CountsMatchTheIndexTablesAndEveryImageIsDrawnWithAMask) {
   static_assert(common_icon::kCount >= 13, "the tools name indexes up to 12");
   static_assert(common_icon::kJunkPattern == 11 && common_icon::kFilePattern == 10 &&
