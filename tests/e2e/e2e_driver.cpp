@@ -111,9 +111,20 @@ int main() {
     Sleep(500);
     ran = LastRan();
   }
-  Check(ran.has_value(), "the junk run recorded \"LastRan\"");
-  // The run may still be closing its windows: wait for its progress window to go.
-  for (int i = 0; i < 40 && FindWindowW(L"TfrmProgress", nullptr); ++i) Sleep(250);
+  Check(ran.has_value(), "the agent launched the due junk run");
+  // The agent notes the launch; the run itself then starts, shows its progress
+  // window, and ends (its hidden "Velmora" window goes with it).
+  bool started = false, over = false;
+  for (int i = 0; i < 240 && !over; ++i) {
+    Sleep(250);
+    if (FindWindowW(L"TfrmProgress", L"Scheduled Maintenance Progress") || FindWindowW(nullptr, L"Velmora"))
+      started = true;
+    else if (started || ReadTextFile(folder + "JunkLog.txt").value_or("").find("TOTAL SPACE RECOVERED") != std::string::npos)
+      over = true;
+  }
+  Check(started, "the run showed its progress window");
+  Check(over, "the run ended");
+  ran = LastRan();
   for (const std::string& f : junkFiles) Check(!FileExists(f), "removed: " + f);
   for (const std::string& f : keep) Check(FileExists(f), "kept: " + f);
   const std::string log = ReadTextFile(folder + "JunkLog.txt").value_or("");
