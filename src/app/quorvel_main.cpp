@@ -11,6 +11,7 @@
 #include "tools/regclean/frm_regclean.h"
 #include "tools/shortcuts/frm_addremove.h"
 #include "tools/shortcuts/frm_startmenu.h"
+#include "tools/tracker/frm_vantrel.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
@@ -28,6 +29,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   actions.tools[int(velmora::shell::ToolButton::Uninstall)] = [] {
     (new velmora::shortcuts::TfrmAddRemove())->ShowModal();
   };
+  actions.tools[int(velmora::shell::ToolButton::Safe)] = [] { (new velmora::tracker::TfrmVantrel())->ShowModal(); };
   actions.tools[int(velmora::shell::ToolButton::Reg)] = [] { (new velmora::regclean::TfrmRegClean())->ShowModal(); };
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
 
