@@ -265,8 +265,16 @@ TfrmVantrel::TfrmVantrel()
   btnAddINI.onClick = [this] { btnAddINIClick(); };
   btnDelINI.onClick = [this] { btnDelINIClick(); };
   PanelReportName.onChange = [this] {
-    const std::string quoted = QuotedReportName(PanelReportName.text());
-    if (quoted != PanelReportName.text()) PanelReportName.SetText(quoted);
+    const std::string text = PanelReportName.text();
+    const std::string quoted = QuotedReportName(text);
+    if (quoted == text) return;
+    // The caret stays by the character just typed, inside the quotes.
+    const int caret = PanelReportName.selection().second + (text.empty() || text.front() != '"' ? 1 : 0);
+    PanelReportName.SetText(quoted);
+    if (const HWND box = PanelReportName.handle()) {
+      const int inside = std::max(1, std::min(caret, GetWindowTextLengthW(box) - 1));
+      SendMessageW(box, EM_SETSEL, WPARAM(inside), LPARAM(inside));
+    }
   };
   cmdInstall.onClick = [this] { cmdInstallClick(); };
   cmdInstallDone.onClick = [this] { cmdInstallDoneClick(); };

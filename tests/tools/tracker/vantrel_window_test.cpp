@@ -311,6 +311,16 @@ TEST_F(VantrelWindow, WizardRefusesAnInvalidSetupProgramAndWalksThePages) {
   // The name box keeps its quotes; emptied, the summary fills in the next free name.
   f.PanelReportName.SetText("C:\\mine.txt");
   EXPECT_EQ("\"C:\\mine.txt\"", f.PanelReportName.text());
+  // Typed into an emptied box (a lone quote), the name goes on inside the quotes.
+  f.PanelReportName.SetText("\"");
+  for (const wchar_t c : std::wstring(L"D:\\r.txt")) {
+    const int end = GetWindowTextLengthW(f.PanelReportName.handle());
+    const int caret = f.PanelReportName.selection().second;
+    SendMessageW(f.PanelReportName.handle(), EM_SETSEL, WPARAM(std::min(caret, end)), LPARAM(std::min(caret, end)));
+    const wchar_t typed[] = {c, 0};
+    SendMessageW(f.PanelReportName.handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed));
+  }
+  EXPECT_EQ("\"D:\\r.txt\"", f.PanelReportName.text());
   cfg_.File("x.txt");
   WriteFileAtomically(Reports() + "A longer d - 0001.TXT", "old report");
   f.PanelReportName.SetText("");
