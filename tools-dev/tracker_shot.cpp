@@ -23,22 +23,6 @@ using namespace velmora;
 
 namespace {
 
-// Questions answered as their default button would, so the run goes on unattended.
-class SilentDialogs : public ui::Dialogs {
- public:
-  ui::MsgResult Message(HWND, const std::string&, const std::string&, ui::MsgButtons, ui::MsgIcon) override {
-    return ui::MsgResult::Ok;
-  }
-  std::optional<std::string> InputQuery(HWND, const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseFolder(HWND, const std::string&, const std::string&, bool) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> OpenFile(HWND, const ui::FileDialogOptions&) override { return std::nullopt; }
-  std::optional<std::string> SaveFile(HWND, const ui::FileDialogOptions&) override { return std::nullopt; }
-};
-
 void Prepare(tracker::TfrmVantrel& f, bool fileTimes) {
   for (int row = 0; row < f.dlv.itemCount(); ++row) f.dlv.SetChecked(row, f.dlv.DriveLetter(row) == 'C');
   f.EditDescript.SetText("Demo setup");
@@ -59,7 +43,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitCommonControlsEx(&icc);
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   shell::CreateCommontools();
-  SilentDialogs silent;
+  ui::DefaultAnswerDialogs silent;
   ui::SetDialogs(&silent);
   const std::string wanted = shot::Argument();
   auto* f = new tracker::TfrmVantrel();
