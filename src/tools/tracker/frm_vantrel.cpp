@@ -965,6 +965,7 @@ void TfrmVantrel::cmdRestartClick() {
   lastPage_ = kActionPage;
   PanelReportName.SetText("");
   ts6.SetTabVisible(false);
+  ts6.SetEnabled(false);
   EditInstallName.SetText("");
   EditDescript.SetText("");
   cmdNext.SetEnabled(false);
