@@ -14,6 +14,7 @@
 #include "tools/shortcuts/frm_startmenu.h"
 #include "tools/sched/frm_sched.h"
 #include "tools/startup/frm_startup.h"
+#include "tools/tracker/frm_vantrel.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
@@ -50,6 +51,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     velmora::ui::ProcessMessages();
     sched->Destroy();
   };
+  actions.tools[int(velmora::shell::ToolButton::Safe)] = [] { (new velmora::tracker::TfrmVantrel())->ShowModal(); };
   actions.tools[int(velmora::shell::ToolButton::Reg)] = [] { (new velmora::regclean::TfrmRegClean())->ShowModal(); };
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
 

@@ -48,6 +48,23 @@ bool RealStartProcess(const std::string& commandLine) {
   return true;
 }
 
+LaunchResult RealLaunchProcess(const std::string& commandLine, const std::string& folder) {
+  std::wstring cmd = Widen(commandLine);  // CreateProcessW may write into the command line
+  const std::wstring dir = Widen(folder);
+  STARTUPINFOW si{};  // all zero but its size: the program chooses its own window
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  LaunchResult result;
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS | NORMAL_PRIORITY_CLASS,
+                      nullptr, dir.empty() ? nullptr : dir.c_str(), &si, &pi)) {
+    result.error = GetLastError();
+    return result;
+  }
+  UniqueHandle thread(pi.hThread);
+  result.process.reset(pi.hProcess);
+  return result;
+}
+
 bool RealSetClock(double local) {
   const SYSTEMTIME st = DateTimeToSystemTime(local);
   return SetLocalTime(&st) != 0;
@@ -115,6 +132,7 @@ Services RealServices() {
   Services s;
   s.shellExecute = RealShellExecute;
   s.startProcess = RealStartProcess;
+  s.launchProcess = RealLaunchProcess;
   s.setClock = RealSetClock;
   s.tokenIsAdministrator = TokenIsAdministrator;
   s.isWindowsNT = RealIsWindowsNT;

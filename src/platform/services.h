@@ -9,7 +9,16 @@
 #include <functional>
 #include <string>
 
+#include "platform/handles.h"
+
 namespace velmora {
+
+// A program started by launchProcess: its process handle, or the system's
+// error code when it could not be started.
+struct LaunchResult {
+  UniqueHandle process;
+  unsigned long error = 0;
+};
 
 struct Services {
   // ShellExecute with a verb ("open", "OPEN", "properties", ...); true on success.
@@ -17,6 +26,9 @@ struct Services {
       shellExecute;
   // Starts a program with a command line; true when it started.
   std::function<bool(const std::string& commandLine)> startProcess;
+  // Starts a program detached from any console, at normal priority, in the
+  // folder (the current one when empty); the thread handle is closed at once.
+  std::function<LaunchResult(const std::string& commandLine, const std::string& folder)> launchProcess;
   // Sets the system clock to a local date-time (days since 30 December 1899).
   std::function<bool(double localDateTime)> setClock;
   // The token group test for the local Administrators group.

@@ -24,5 +24,8 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 
 // The message text the system gives for an error code, without the trailing line break.
 std::string SystemErrorText(unsigned long code);
+// The same with `insertion` for each insert (%1, %2, ...) the text holds, as
+// the system words an error about one file ("%1 is not a valid application").
+std::string SystemErrorTextWith(unsigned long code, const std::string& insertion);
 
 }  // namespace velmora

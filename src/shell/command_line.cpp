@@ -15,6 +15,7 @@ StartCommand ParseStartCommand(const std::vector<std::string>& arguments) {
   if (first == "/CLEANHISTORY") return StartCommand::CleanHistory;
   if (first == "/REGISTRYCLEAN") return StartCommand::RegistryClean;
   if (first == "/SETSCHEDULE") return StartCommand::SetSchedule;
+  if (first == "/RECOVERINSTALL") return StartCommand::RecoverInstall;
   return StartCommand::Unknown;
 }
 

@@ -13,6 +13,7 @@ enum class StartCommand {
   CleanHistory,   // "/CLEANHISTORY"
   RegistryClean,  // "/REGISTRYCLEAN"
   SetSchedule,    // "/SETSCHEDULE"
+  RecoverInstall, // "/RECOVERINSTALL": the tracker's restart entry
   Unknown,        // anything else: end at once, silently
 };
 

@@ -57,6 +57,11 @@ int RunQuorvel(const std::vector<std::string>& arguments, const LauncherActions&
     case StartCommand::CompleteCache:
       RunCacheCompletion();
       break;
+    case StartCommand::RecoverInstall:
+      // The tracker's restart entry: its window resumes the stored operation,
+      // and the program ends when the window closes.
+      if (const auto& tracker = actions.tools[int(ToolButton::Safe)]) tracker();
+      break;
     case StartCommand::CleanJunk:
     case StartCommand::CleanHistory:
     case StartCommand::RegistryClean:

@@ -1,13 +1,17 @@
 #include "ui/controls.h"
 
 #include <commctrl.h>
+#include <richedit.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 
 #include "platform/datetime.h"
 #include "platform/format.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace velmora::ui {
@@ -160,8 +164,19 @@ void Label::CreateHandle() {
   DWORD style = align_ == TextAlign::Center ? SS_CENTER : align_ == TextAlign::Right ? SS_RIGHT
                 : wordWrap_                   ? SS_LEFT
                                               : SS_LEFTNOWORDWRAP;
-  hwnd_ = CreateChild(WC_STATICW, style, 0, controlText());
+  // Only a clickable label takes the mouse: others let it through to what lies below.
+  hwnd_ = CreateChild(WC_STATICW, style | (onClick ? SS_NOTIFY : 0), 0, controlText());
   ApplyFont();
+}
+
+bool Label::OnCommand(WORD code, HWND) {
+  if (code != STN_CLICKED) return false;
+  Click();
+  return true;
+}
+
+void Label::Click() {
+  if (onClick && enabled()) Fire(onClick);
 }
 
 void Label::SetCaption(const std::string& caption) {
@@ -357,6 +372,141 @@ void Memo::ScrollToEnd() {
   SendMessageW(hwnd_, EM_SETSEL, end, end);
   SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
 }
+
+// ---- ListBox --------------------------------------------------------------
+
+ListBox::ListBox(Container& parent, Bounds bounds, bool sorted) : Control(parent, bounds), sorted_(sorted) {}
+
+void ListBox::CreateHandle() {
+  // The window gets rows at the object's positions, so it needs no sorting of its own.
+  hwnd_ = CreateChild(WC_LISTBOXW, WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE);
+  for (const std::string& text : items_)
+    SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  if (selected_ >= 0) SendMessageW(hwnd_, LB_SETCURSEL, WPARAM(selected_), 0);
+}
+
+int ListBox::AddItem(const std::string& text) {
+  auto at = items_.end();
+  if (sorted_)
+    at = std::upper_bound(items_.begin(), items_.end(), text, [](const std::string& a, const std::string& b) {
+      const int c = CompareNoCase(a, b);
+      return c != 0 ? c < 0 : a < b;
+    });
+  const int index = int(at - items_.begin());
+  items_.insert(at, text);
+  if (selected_ >= index) ++selected_;
+  if (hwnd_) SendMessageW(hwnd_, LB_INSERTSTRING, WPARAM(index), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  return index;
+}
+
+void ListBox::DeleteItem(int index) {
+  if (index < 0 || index >= itemCount()) return;
+  items_.erase(items_.begin() + index);
+  if (selected_ == index) selected_ = -1;
+  else if (selected_ > index) --selected_;
+  if (hwnd_) SendMessageW(hwnd_, LB_DELETESTRING, WPARAM(index), 0);
+}
+
+void ListBox::Clear() {
+  items_.clear();
+  selected_ = -1;
+  if (hwnd_) SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+}
+
+int ListBox::itemIndex() const {
+  if (!hwnd_) return selected_;
+  const LRESULT sel = SendMessageW(hwnd_, LB_GETCURSEL, 0, 0);
+  return sel == LB_ERR ? -1 : int(sel);
+}
+
+void ListBox::SetItemIndex(int index) {
+  selected_ = index >= 0 && index < itemCount() ? index : -1;
+  if (hwnd_) SendMessageW(hwnd_, LB_SETCURSEL, WPARAM(selected_), 0);
+}
+
+bool ListBox::OnCommand(WORD code, HWND) {
+  if (code != LBN_SELCHANGE) return false;
+  selected_ = itemIndex();
+  if (onSelectionChange) Fire(onSelectionChange);
+  return true;
+}
+
+// ---- RichEdit -------------------------------------------------------------
+
+namespace {
+
+// The newest rich edit the system has; loaded once and kept for the process.
+const wchar_t* RichEditClass() {
+  static const wchar_t* const name = [] {
+    if (LoadLibraryW(L"Msftedit.dll")) return MSFTEDIT_CLASS;
+    if (LoadLibraryW(L"Riched20.dll")) return RICHEDIT_CLASSW;
+    return L"EDIT";
+  }();
+  return name;
+}
+
+struct StreamSource {
+  const wchar_t* data;
+  size_t left;  // bytes
+};
+
+DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* got) {
+  auto* src = reinterpret_cast<StreamSource*>(cookie);
+  const size_t n = std::min(src->left, size_t(size) & ~size_t(1));
+  memcpy(buffer, src->data, n);
+  src->data += n / sizeof(wchar_t);
+  src->left -= n;
+  *got = LONG(n);
+  return 0;
+}
+
+}  // namespace
+
+RichEdit::RichEdit(Container& parent, Bounds bounds) : Control(parent, bounds) {}
+
+void RichEdit::CreateHandle() {
+  hwnd_ = CreateChild(RichEditClass(),
+                      WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
+                          ES_AUTOHSCROLL | ES_NOHIDESEL | ES_DISABLENOSCROLL,
+                      WS_EX_CLIENTEDGE);
+  if (!hwnd_) return;
+  // Plain text can only be chosen while the control is empty.
+  SendMessageW(hwnd_, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE, 0);
+  SendMessageW(hwnd_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+  SendMessageW(hwnd_, EM_SETTARGETDEVICE, 0, 1);  // a line width of 1 means no wrapping
+  SendMessageW(hwnd_, EM_SETUNDOLIMIT, 0, 0);
+  if (!text_.empty()) StreamIn();
+}
+
+void RichEdit::SetText(const std::string& text) {
+  text_ = text;
+  if (hwnd_) StreamIn();
+}
+
+void RichEdit::StreamIn() {
+  const std::wstring wide = Widen(text_);
+  StreamSource src{wide.data(), wide.size() * sizeof(wchar_t)};
+  EDITSTREAM es{};
+  es.dwCookie = reinterpret_cast<DWORD_PTR>(&src);
+  es.pfnCallback = ReadStream;
+  SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(hwnd_, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&es));
+  SendMessageW(hwnd_, EM_SETSEL, 0, 0);
+  SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+bool RichEdit::LoadFromFile(const std::string& path) {
+  std::optional<std::string> bytes = ReadTextFile(path);
+  if (!bytes) return false;
+  if (bytes->compare(0, 3, "\xEF\xBB\xBF") == 0) bytes->erase(0, 3);
+  SetText(*bytes);
+  return true;
+}
+
+bool RichEdit::blank() const { return text_.find_first_not_of(" \t\r\n") == std::string::npos; }
+
+int RichEdit::lineCount() const { return hwnd_ ? int(SendMessageW(hwnd_, EM_GETLINECOUNT, 0, 0)) : 0; }
 
 // ---- NumberEdit -----------------------------------------------------------
 

@@ -102,6 +102,10 @@ class Label : public Control {
  public:
   Label(Container& parent, Bounds bounds, std::string caption = {}, TextAlign align = TextAlign::Left);
 
+  // A click on the text (explanatory labels that tick their option).
+  std::function<void()> onClick;
+  void Click();
+
   std::string caption() const { return controlText(); }
   void SetCaption(const std::string& caption);
   // Drawn without a background (over a form's background picture).
@@ -113,6 +117,7 @@ class Label : public Control {
 
  protected:
   void CreateHandle() override;
+  bool OnCommand(WORD code, HWND from) override;
   HBRUSH OnColor(HDC dc) override;
 
  private:
@@ -210,6 +215,64 @@ class Memo : public Edit {
 
  private:
   bool wordWrap_;
+};
+
+// A list of texts, one selectable at a time. A sorted list keeps its rows in
+// the suite's case-insensitive order (CompareNoCase), in the object and in
+// the window alike, whatever order they were added in.
+class ListBox : public Control {
+ public:
+  ListBox(Container& parent, Bounds bounds, bool sorted = false);
+
+  // Runs when the user selects another row (not when set from code).
+  std::function<void()> onSelectionChange;
+
+  // Adds a row where the order puts it (at the end when unsorted); its index.
+  int AddItem(const std::string& text);
+  void DeleteItem(int index);
+  void Clear();
+  int itemCount() const { return int(items_.size()); }
+  const std::string& item(int index) const { return items_.at(size_t(index)); }
+  const std::vector<std::string>& items() const { return items_; }
+  bool sorted() const { return sorted_; }
+  // The selected row; -1 when none.
+  int itemIndex() const;
+  void SetItemIndex(int index);
+
+ protected:
+  void CreateHandle() override;
+  bool OnCommand(WORD code, HWND from) override;
+
+ private:
+  bool sorted_;
+  std::vector<std::string> items_;
+  int selected_ = -1;
+};
+
+// A read-only rich edit showing plain text: no wrapping, both scroll bars,
+// and no practical limit on the text's length (reports run to many thousand
+// lines). The text is kept in the object too, so a never-shown window has it.
+class RichEdit : public Control {
+ public:
+  RichEdit(Container& parent, Bounds bounds);
+
+  // The text as given (UTF-8); line breaks may be CR LF, CR or LF.
+  void SetText(const std::string& text);
+  const std::string& text() const { return text_; }
+  void Clear() { SetText(std::string()); }
+  // Loads a UTF-8 text file; false (the view unchanged) when it cannot be read.
+  bool LoadFromFile(const std::string& path);
+  // True when the text holds nothing but blanks and line breaks.
+  bool blank() const;
+  // Lines the control shows (0 before its window exists).
+  int lineCount() const;
+
+ protected:
+  void CreateHandle() override;
+
+ private:
+  void StreamIn();
+  std::string text_;
 };
 
 // A number edit with a spin (up-down) control.

@@ -118,4 +118,16 @@ Dialogs& dialogs() {
 
 void SetDialogs(Dialogs* replacement) { g_replacement = replacement; }
 
+MsgResult DefaultAnswerDialogs::Message(HWND, const std::string&, const std::string&, MsgButtons buttons, MsgIcon) {
+  switch (buttons) {
+    case MsgButtons::Ok:
+    case MsgButtons::OkCancel: return MsgResult::Ok;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel: return MsgResult::Yes;
+    case MsgButtons::RetryCancel: return MsgResult::Retry;
+    case MsgButtons::AbortRetryIgnore: return MsgResult::Abort;
+  }
+  return MsgResult::Ok;
+}
+
 }  // namespace velmora::ui

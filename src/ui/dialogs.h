@@ -45,6 +45,22 @@ class Dialogs {
   }
 };
 
+// Shows nothing and answers every question as its first button would (OK,
+// Yes, Retry, Abort); choosers and input boxes are cancelled. For programs that
+// drive a window unattended (screenshot hosts, benchmarks).
+class DefaultAnswerDialogs : public Dialogs {
+ public:
+  MsgResult Message(HWND, const std::string&, const std::string&, MsgButtons buttons, MsgIcon) override;
+  std::optional<std::string> InputQuery(HWND, const std::string&, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseFolder(HWND, const std::string&, const std::string&, bool) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> OpenFile(HWND, const FileDialogOptions&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(HWND, const FileDialogOptions&) override { return std::nullopt; }
+};
+
 // The process-wide dialogs; the real Win32 ones unless replaced.
 Dialogs& dialogs();
 // Replaces the process-wide dialogs; nullptr puts the Win32 ones back.

@@ -64,3 +64,33 @@ TEST(QuorvelProcess, CompleteCacheEmptiesTheRecordedFoldersAndRemovesTheValues) 
   EXPECT_FALSE(k.ValueExists("History"));
   RegKey::DeleteTree(HKEY_CURRENT_USER, "\\Software\\Dastra");
 }
+
+TEST(QuorvelProcess, RecoverInstallOpensTheTrackerAndEndsWhenItCloses) {
+  // The tracker's restart entry. The child has no registry sandbox: the
+  // tracker's settings and reports folder are removed afterwards.
+  const std::string exe = RealServices().programFolder() + "Quorvel.exe";
+  std::wstring cmd = Widen("\"" + exe + "\" /RecoverInstall");
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  HWND tracker = nullptr;
+  for (int i = 0; i < 600 && !tracker; ++i) {
+    if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) break;
+    tracker = FindWindowW(L"TfrmVantrel", L"Vantrel");
+  }
+  EXPECT_TRUE(tracker);
+  if (tracker) PostMessageW(tracker, WM_CLOSE, 0, 0);
+  const DWORD waited = WaitForSingleObject(pi.hProcess, 60000);
+  DWORD code = DWORD(-1);
+  if (waited == WAIT_OBJECT_0)
+    GetExitCodeProcess(pi.hProcess, &code);
+  else
+    TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hProcess);
+  EXPECT_EQ(DWORD(WAIT_OBJECT_0), waited);
+  EXPECT_EQ(0u, code);
+  RegKey::DeleteTree(HKEY_CURRENT_USER, "\\Software\\Dastra\\velmora\\Vantrel");
+  test::RemoveTree(RealServices().programFolder() + "Vantrel Reports");
+}

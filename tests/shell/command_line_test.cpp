@@ -15,6 +15,7 @@ TEST(StartCommand, FirstArgumentUpperCasedAsAWhole) {
       {"/completecache", StartCommand::CompleteCache}, {"/CLEANJUNK", StartCommand::CleanJunk},
       {"/cleanjunk", StartCommand::CleanJunk},         {"/CleanHistory", StartCommand::CleanHistory},
       {"/registryclean", StartCommand::RegistryClean}, {"/SetSchedule", StartCommand::SetSchedule},
+      {"/RecoverInstall", StartCommand::RecoverInstall}, {"/RECOVERINSTALLX", StartCommand::Unknown},
       {"CLEANJUNK", StartCommand::Unknown},            {"/CLEANJUNKX", StartCommand::Unknown},
       {"/CLEAN", StartCommand::Unknown},               {"/bogus", StartCommand::Unknown},
       {"", StartCommand::Unknown},                     {" /CLEANJUNK", StartCommand::Unknown},

@@ -91,6 +91,7 @@ FakeWorld& world() {
 void FakeWorld::Reset() {
   shellCalls.clear();
   startedProcesses.clear();
+  launches.clear();
   clockSettings.clear();
   administrator = true;
   windowsNT = true;
@@ -120,6 +121,12 @@ void InstallFakeWorld() {
   s.startProcess = [](const std::string& cmd) {
     world().startedProcesses.push_back(cmd);
     return true;
+  };
+  s.launchProcess = [](const std::string& cmd, const std::string& folder) {
+    world().launches.push_back({"", cmd, folder});
+    LaunchResult refused;
+    refused.error = ERROR_BAD_EXE_FORMAT;
+    return refused;
   };
   s.setClock = [](double t) {
     world().clockSettings.push_back(t);

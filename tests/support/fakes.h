@@ -62,6 +62,10 @@ class ScriptedDialogs : public ui::Dialogs {
 struct FakeWorld {
   std::vector<ShellCall> shellCalls;
   std::vector<std::string> startedProcesses;
+  // Programs given to launchProcess (command line, folder); the fake refuses
+  // them as ERROR_BAD_EXE_FORMAT. A test that runs a real program puts
+  // RealServices().launchProcess in place.
+  std::vector<ShellCall> launches;
   std::vector<double> clockSettings;
   bool administrator = true;
   bool windowsNT = true;

@@ -41,4 +41,22 @@ void UserPressesKey(HWND window, WORD key) {
   ui::ProcessMessages();
 }
 
+void UserPicksTab(ui::TabControl& tabs, int page) {
+  int tab = 0;
+  for (int i = 0; i < page; ++i)
+    if (tabs.page(size_t(i)).tabVisible()) ++tab;
+  SendMessageW(tabs.handle(), TCM_SETCURSEL, WPARAM(tab), 0);
+  NMHDR nm{};
+  nm.hwndFrom = tabs.handle();
+  nm.idFrom = UINT_PTR(GetDlgCtrlID(tabs.handle()));
+  nm.code = TCN_SELCHANGE;
+  SendMessageW(GetParent(tabs.handle()), WM_NOTIFY, nm.idFrom, reinterpret_cast<LPARAM>(&nm));
+}
+
+void UserSelectsRow(ui::ListBox& list, int row) {
+  SendMessageW(list.handle(), LB_SETCURSEL, WPARAM(row), 0);
+  SendMessageW(GetParent(list.handle()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list.handle()), LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list.handle()));
+}
+
 }  // namespace velmora::test

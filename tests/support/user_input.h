@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/list_view.h"
 
@@ -20,5 +21,9 @@ void UserDoubleClicks(ui::ListView& list, int row);
 // A key pressed while `window` has the focus, run through the message loop
 // (shortcuts, dialog keys and the control's own keys apply).
 void UserPressesKey(HWND window, WORD key);
+// The user clicks the tab of this page (TCN_SELCHANGE from the control to its parent).
+void UserPicksTab(ui::TabControl& tabs, int page);
+// The user selects this row of a list box (LBN_SELCHANGE from the control).
+void UserSelectsRow(ui::ListBox& list, int row);
 
 }  // namespace velmora::test

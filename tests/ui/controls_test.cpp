@@ -3,11 +3,17 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <richedit.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "platform/files.h"
+#include "platform/text.h"
 #include "support/fakes.h"
 #include "support/user_input.h"
+#include "support/test_folder.h"
 #include "ui/app.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -45,6 +51,8 @@ class Gallery : public Form {
   Button cmdOnTwo{tsTwo, {5, 30, 75, 25}, "Press"};
   MenuButton cmdClear{*this, {320, 220, 90, 25}, "Clear &Log"};
   Animation ani{*this, {420, 220, 48, 48}};
+  ListBox lbSorted{*this, {320, 260, 170, 60}, /*sorted=*/true};
+  RichEdit reView{*this, {10, 345, 480, 50}};
 };
 
 }  // namespace
@@ -394,4 +402,98 @@ TEST(Controls, ComboBoxDateTimePickerAndNumberSteps) {
   f.Show();
   test::UserPressesKey(f.seMinutes.handle(), VK_RETURN);
   EXPECT_EQ(1, presses);
+}
+
+namespace {
+
+std::vector<std::string> WindowRows(const ListBox& list) {
+  std::vector<std::string> rows;
+  const int n = int(SendMessageW(list.handle(), LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    std::wstring text(size_t(SendMessageW(list.handle(), LB_GETTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
+    const int got = int(SendMessageW(list.handle(), LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data())));
+    text.resize(size_t(got));
+    rows.push_back(Narrow(text));
+  }
+  return rows;
+}
+
+}  // namespace
+
+TEST(Controls, SortedListBoxKeepsObjectAndWindowInOneOrder) {
+  Gallery g;
+  int changes = 0;
+  g.lbSorted.onSelectionChange = [&] { ++changes; };
+  for (const char* path : {"C:\\WINDOWS\\win.ini", "c:\\apps\\b.ini", "C:\\Apps\\A.INI", "c:\\apps\\a.ini"})
+    g.lbSorted.AddItem(path);
+  // Case is ignored, and names equal but for case stay in a fixed order.
+  const std::vector<std::string> expected{"C:\\Apps\\A.INI", "c:\\apps\\a.ini", "c:\\apps\\b.ini",
+                                          "C:\\WINDOWS\\win.ini"};
+  EXPECT_EQ(expected, g.lbSorted.items());
+  EXPECT_EQ(expected, WindowRows(g.lbSorted));
+
+  // The selection follows its row through insertions and deletions.
+  g.lbSorted.SetItemIndex(2);
+  EXPECT_EQ(0, changes);  // set from code: no event
+  EXPECT_EQ(0, g.lbSorted.AddItem("C:\\0.ini"));
+  EXPECT_EQ(3, g.lbSorted.itemIndex());
+  EXPECT_EQ("c:\\apps\\b.ini", g.lbSorted.item(g.lbSorted.itemIndex()));
+  g.lbSorted.DeleteItem(0);
+  EXPECT_EQ(2, g.lbSorted.itemIndex());
+  g.lbSorted.DeleteItem(2);
+  EXPECT_EQ(-1, g.lbSorted.itemIndex());
+  EXPECT_EQ(WindowRows(g.lbSorted), g.lbSorted.items());
+
+  // The user's choice arrives as LBN_SELCHANGE through the parent.
+  SendMessageW(g.lbSorted.handle(), LB_SETCURSEL, 1, 0);
+  SendMessageW(g.handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(g.lbSorted.handle()), LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(g.lbSorted.handle()));
+  EXPECT_EQ(1, changes);
+  EXPECT_EQ(1, g.lbSorted.itemIndex());
+  g.lbSorted.Clear();
+  EXPECT_EQ(0, g.lbSorted.itemCount());
+  EXPECT_EQ(-1, g.lbSorted.itemIndex());
+}
+
+TEST(Controls, RichEditShowsLongPlainTextReadOnlyWithoutWrapping) {
+  Gallery g;
+  const HWND h = g.reView.handle();
+  ASSERT_TRUE(h);
+  EXPECT_TRUE(GetWindowLongW(h, GWL_STYLE) & ES_READONLY);
+  EXPECT_TRUE(g.reView.blank());
+
+  // Far past the default limit of 32K characters, with lines far wider than the view.
+  std::string text;
+  for (int i = 0; i < 2000; ++i)
+    text += "line " + std::to_string(i) + " " + std::string(150, 'x') + " caf\xC3\xA9 {\\rtf1 not markup}\r\n";
+  g.reView.SetText(text);
+  EXPECT_FALSE(g.reView.blank());
+  // One line per line of text and the empty one after the last line break
+  // (Wine's control counts its closing paragraph mark as one more): a wrapped
+  // line would count twice or more.
+  EXPECT_GE(g.reView.lineCount(), 2001);
+  EXPECT_LE(g.reView.lineCount(), 2002);
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  EXPECT_TRUE(style & WS_HSCROLL);
+  EXPECT_TRUE(style & WS_VSCROLL);
+  // The last line of text arrived whole.
+  std::wstring last(512, L'\0');
+  *reinterpret_cast<WORD*>(last.data()) = 512;
+  last.resize(size_t(SendMessageW(h, EM_GETLINE, 1999, reinterpret_cast<LPARAM>(last.data()))));
+  EXPECT_EQ(0u, last.find(L"line 1999 xxx"));
+  // Plain text: the braces and the accented letter come back as they went in.
+  std::wstring first(512, L'\0');
+  *reinterpret_cast<WORD*>(first.data()) = 512;
+  first.resize(size_t(SendMessageW(h, EM_GETLINE, 0, reinterpret_cast<LPARAM>(first.data()))));
+  EXPECT_EQ(L"line 0 " + std::wstring(150, L'x') + L" caf\u00e9 {\\rtf1 not markup}", first.substr(0, first.find_last_not_of(L"\r\n") + 1));
+
+  test::TestFolder folder;
+  const std::string file = folder.File("report.txt", "\xEF\xBB\xBFone\r\ntwo\r\n");
+  EXPECT_TRUE(g.reView.LoadFromFile(file));
+  EXPECT_EQ("one\r\ntwo\r\n", g.reView.text());
+  EXPECT_GE(g.reView.lineCount(), 3);
+  EXPECT_FALSE(g.reView.LoadFromFile(folder / "missing.txt"));
+  EXPECT_EQ("one\r\ntwo\r\n", g.reView.text());
+  g.reView.SetText(" \r\n\t\r\n");
+  EXPECT_TRUE(g.reView.blank());
 }
