@@ -1,3 +1,12 @@
+  // The agent notes the launch; the run itself then starts and ends (its
+  // hidden "Velmora" window goes with it) once its log has the total.
+  bool over = false;
+  for (int i = 0; i < 240 && !over; ++i) {
+    Sleep(250);
+    over = !FindWindowW(nullptr, L"Velmora") &&
+           ReadTextFile(folder + "JunkLog.txt").value_or("").find("TOTAL SPACE RECOVERED") != std::string::npos;
+  }
+  Check(over, "the run ended");
 // The end-to-end run of scheduled maintenance, in a Wine prefix of its own
 // (scripts/e2e-test): a junk schedule already due, two tray agents started at
 // once, and the suite's unattended junk run that one of them starts. Prints
