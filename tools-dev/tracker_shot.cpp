@@ -29,11 +29,6 @@ void Prepare(tracker::TfrmVantrel& f, bool fileTimes) {
   f.optManual.Click();
   (fileTimes ? f.RBtnFileTime : f.rBtnDiskContents).Click();
   for (int i = 0; i < 4; ++i) f.cmdNext.Click();
-  // Wine cannot list this key (its performance texts are made up on request),
-  // and an unreadable key ends a registry recording: the shot leaves it out.
-  for (const char* view : {"", "\\WOW6432NODE"})
-    f.lbRegistryKeys.AddItem(std::string("HKEY_LOCAL_MACHINE\\SOFTWARE") + view +
-                             "\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PERFLIB");
 }
 
 }  // namespace

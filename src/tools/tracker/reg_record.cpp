@@ -113,7 +113,15 @@ class Recorder {
     LONG rc = RegQueryInfoKeyW(f.key, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, &maxName,
                                &maxData, nullptr, nullptr);
     if (Vanished(rc)) return;
-    if (rc != ERROR_SUCCESS) Failed(f.path, rc);
+    // A key below a root that opens but cannot be listed (Wine's performance
+    // counters, for one) is treated like one whose opening was refused: its
+    // line stays, its content is missing, the snapshot goes on. A root that
+    // cannot be listed still ends the recording.
+    const bool below = f.level > 1;
+    if (rc != ERROR_SUCCESS) {
+      if (below) return;
+      Failed(f.path, rc);
+    }
 
     std::vector<Value> values;
     std::vector<wchar_t> name(maxName + 2);
@@ -128,7 +136,10 @@ class Recorder {
         continue;
       }
       if (rc == ERROR_NO_MORE_ITEMS || Vanished(rc)) break;
-      if (rc != ERROR_SUCCESS) Failed(f.path, rc);
+      if (rc != ERROR_SUCCESS) {
+        if (below) return;
+        Failed(f.path, rc);
+      }
       const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
       const std::string bytes =
           text ? StringBytes(data.data(), size) : std::string(reinterpret_cast<const char*>(data.data()), size);
@@ -150,7 +161,10 @@ class Recorder {
         continue;
       }
       if (rc == ERROR_NO_MORE_ITEMS || Vanished(rc)) break;
-      if (rc != ERROR_SUCCESS) Failed(f.path, rc);
+      if (rc != ERROR_SUCCESS) {
+        if (below) break;
+        Failed(f.path, rc);
+      }
       if (length == 0) continue;
       std::wstring wide(sub.data(), length);
       f.subs.push_back(SubKey{LineSafe(Narrow(wide)), std::move(wide)});
