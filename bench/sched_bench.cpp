@@ -1,7 +1,7 @@
 // Times an unattended junk run (the scheduling window hosting the junk
 // cleaner, as "Quorvel /CleanJunk" does) against the hidden junk cleaner
 // driven directly, on the same 10,000-file tree (2,000 junk files, removed for
-// good by each run and made again, untimed, before the next). Nine alternating
+// good by each run and made again, untimed, before the next). Fifteen alternating
 // rounds, medians; the last line reads "ratio unattended/direct: N.NN".
 #include <windows.h>
 #include <commctrl.h>
@@ -37,7 +37,7 @@ const char* const kJunkNames[] = {"scratch%u.tmp", "backup%u.bak", "config%u.old
 const char* const kOtherNames[] = {"report%u.txt", "data%u.bakery", "image%u.png", "tmpfile%u.dat",
                                    "README%u",     "archive%u.gz",  "old%u.txt",   "chk%u.doc"};
 constexpr unsigned kFolders = 1000;
-constexpr int kRounds = 9;
+constexpr int kRounds = 15;
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
