@@ -6,6 +6,7 @@
 #include "shell/command_line.h"
 #include "shell/log_viewer.h"
 #include "shell/startup.h"
+#include "tools/dupes/frm_dupes.h"
 #include "tools/eraser/frm_net.h"
 #include "tools/junk/frm_junk.h"
 #include "tools/regclean/frm_regclean.h"
@@ -27,6 +28,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   };
   actions.tools[int(velmora::shell::ToolButton::Uninstall)] = [] {
     (new velmora::shortcuts::TfrmAddRemove())->ShowModal();
+  };
+  actions.tools[int(velmora::shell::ToolButton::Dupes)] = [] {
+    (new velmora::dupes::TfrmFindDupes())->ShowModal();
   };
   actions.tools[int(velmora::shell::ToolButton::Reg)] = [] { (new velmora::regclean::TfrmRegClean())->ShowModal(); };
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
