@@ -119,7 +119,9 @@ std::string OnDiskSpelling(const std::string& path) {
   // "x:\" stays; each later part is looked up below the part before it.
   const std::size_t start = path.size() > 2 && path[1] == ':' && path[2] == '\\' ? 3 : 0;
   if (start == 0) return path;
+  // Drive letters are upper case in the system's own spelling.
   std::string out = path.substr(0, start);
+  if (out[0] >= 'a' && out[0] <= 'z') out[0] = char(out[0] - 'a' + 'A');
   std::size_t pos = start;
   while (pos <= path.size()) {
     std::size_t end = path.find('\\', pos);
