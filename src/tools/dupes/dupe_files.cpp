@@ -115,6 +115,32 @@ Sameness FileComparer::Compare(const std::string& a, const std::string& b, std::
   return Sameness::Equal;
 }
 
+std::optional<std::uint64_t> FileComparer::ContentHash(const std::string& path, std::uint64_t size) {
+  const FileHandle h = OpenRead(path);
+  if (!h) return std::nullopt;
+  LARGE_INTEGER actual{};
+  if (!GetFileSizeEx(h.get(), &actual) || std::uint64_t(actual.QuadPart) != size) return std::nullopt;
+  const DWORD block = DWORD(size < kBlock ? (size ? size : 1) : kBlock);
+  if (bufA_.size() < block) bufA_.resize(block);
+  std::uint64_t hash = 0x9E3779B97F4A7C15ULL ^ size;
+  std::uint64_t left = size;
+  while (left > 0) {
+    const DWORD want = DWORD(left < block ? left : block);
+    DWORD got = 0;
+    if (!ReadFully(h.get(), bufA_.data(), want, got) || got != want) return std::nullopt;
+    std::size_t i = 0;
+    for (; i + 8 <= got; i += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, bufA_.data() + i, 8);
+      hash = (hash ^ w) * 0x100000001B3ULL;
+      hash ^= hash >> 29;
+    }
+    for (; i < got; ++i) hash = (hash ^ bufA_[i]) * 0x100000001B3ULL;
+    left -= want;
+  }
+  return hash;
+}
+
 std::string OnDiskSpelling(const std::string& path) {
   // "x:\" stays; each later part is looked up below the part before it.
   const std::size_t start = path.size() > 2 && path[1] == ':' && path[2] == '\\' ? 3 : 0;

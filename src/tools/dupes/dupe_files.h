@@ -36,6 +36,10 @@ enum class Sameness {
 class FileComparer {
  public:
   Sameness Compare(const std::string& a, const std::string& b, std::uint64_t size, bool skipBytes = false);
+  // A hash of the whole file, read through once; nullopt when it cannot be
+  // read or its size is not `size`. Only narrows: equal hashes are still
+  // compared byte for byte.
+  std::optional<std::uint64_t> ContentHash(const std::string& path, std::uint64_t size);
   // Only whether the two paths are one file; false when either cannot be opened.
   bool OneFile(const std::string& a, const std::string& b);
 

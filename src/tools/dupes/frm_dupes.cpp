@@ -950,22 +950,58 @@ void TfrmFindDupes::ReportRun(std::size_t first, std::size_t last, bool sizeMode
     if (e - s >= 2) {
       std::vector<std::size_t> run;
       for (std::size_t k = s; k < e; ++k) run.push_back(signed_[k].second);
-      const auto groups = PartitionRun(run.size(), [&](std::size_t ref, std::size_t other) {
-        const std::size_t a = run[ref], b = run[other];
-        if (sameName && upperNames_[a] != upperNames_[b]) return false;
-        pump_();
-        return comparer_.Compare(CandidatePath(a), CandidatePath(b), size) == Sameness::Equal;
-      });
-      for (const auto& g : groups) {
-        std::vector<std::size_t> files;
-        for (std::size_t m : g) files.push_back(run[m]);
-        AddGroup(files, true);
-        FoundDuplicates += std::int64_t(files.size()) - 1;
-        FoundBytes += std::int64_t(size) * (std::int64_t(files.size()) - 1);
+      for (const std::vector<std::size_t>& part : NarrowByContent(run, size)) {
+        const auto groups = PartitionRun(part.size(), [&](std::size_t ref, std::size_t other) {
+          const std::size_t a = part[ref], b = part[other];
+          if (sameName && upperNames_[a] != upperNames_[b]) return false;
+          pump_();
+          return comparer_.Compare(CandidatePath(a), CandidatePath(b), size) == Sameness::Equal;
+        });
+        for (const auto& g : groups) {
+          std::vector<std::size_t> files;
+          for (std::size_t m : g) files.push_back(part[m]);
+          AddGroup(files, true);
+          FoundDuplicates += std::int64_t(files.size()) - 1;
+          FoundBytes += std::int64_t(size) * (std::int64_t(files.size()) - 1);
+        }
       }
     }
     s = e;
   }
+}
+
+std::vector<std::vector<std::size_t>> TfrmFindDupes::NarrowByContent(const std::vector<std::size_t>& run,
+                                                                     std::uint64_t size) {
+  // A pair, or empty files, are compared at once. Many files of one signature
+  // that mostly differ would each be compared with every reference found so
+  // far; a hash read of each file first splits them into runs of likely
+  // equals, in their order, which the byte comparison then proves.
+  if (run.size() <= 2 || size == 0) return {run};
+  std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
+  for (std::size_t k = 0; k < run.size() && KeepRunning; ++k) {
+    pump_();
+    if (const auto h = comparer_.ContentHash(CandidatePath(run[k]), size)) hashed.push_back({*h, k});
+  }
+  std::stable_sort(hashed.begin(), hashed.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+  std::vector<std::vector<std::size_t>> parts;
+  for (std::size_t i = 0; i < hashed.size();) {
+    std::size_t j = i + 1;
+    while (j < hashed.size() && hashed[j].first == hashed[i].first) ++j;
+    if (j - i >= 2) {
+      std::vector<std::size_t> positions;
+      for (std::size_t k = i; k < j; ++k) positions.push_back(hashed[k].second);
+      std::sort(positions.begin(), positions.end());
+      std::vector<std::size_t> part;
+      for (std::size_t pos : positions) part.push_back(run[pos]);
+      parts.push_back(std::move(part));
+    }
+    i = j;
+  }
+  // Groups in the order of their first files.
+  std::sort(parts.begin(), parts.end(), [&](const auto& x, const auto& y) {
+    return std::find(run.begin(), run.end(), x.front()) < std::find(run.begin(), run.end(), y.front());
+  });
+  return parts;
 }
 
 int TfrmFindDupes::GroupIcon(const std::string& path) {

@@ -199,6 +199,8 @@ class TfrmFindDupes : public ui::Form {
   void FinishSearch();
   void ReportRun(std::size_t first, std::size_t last, bool sizeMode);
   void AddGroup(const std::vector<std::size_t>& members, bool contentsCompared);
+  // The run's members split into runs that may be equal, in run order.
+  std::vector<std::vector<std::size_t>> NarrowByContent(const std::vector<std::size_t>& run, std::uint64_t size);
   std::string CandidatePath(std::size_t index) const;
   int GroupIcon(const std::string& path);
 
