@@ -242,6 +242,34 @@ TEST_F(DupesWindow, RefusalsComeBeforeAnythingStarts) {
   EXPECT_EQ(Log().find("Scanning for duplicate files"), std::string::npos);
 }
 
+TEST_F(DupesWindow, AStopDuringTheWalkEndsTheSearchAndSkipsTheComparison) {
+  for (int i = 0; i < 6; ++i) e_.File("d" + std::to_string(i) + "\\x.txt", "same");
+  TfrmFindDupes& f = Open();
+  int folders = 0;
+  f.TreeScanner1.ProcessMessages = [&] {
+    if (++folders == 3) {  // entering the second of the six folders
+      EXPECT_EQ(f.btnSearch.caption(), "Stop");
+      EXPECT_FALSE(f.btnExit.enabled());
+      f.btnSearch.Click();  // as a click arriving while messages run
+    }
+  };
+  Search();
+  EXPECT_EQ(f.collectedCount(), 1u);
+  EXPECT_EQ(f.FileListView1.itemCount(), 0);
+  EXPECT_EQ(f.sb.text(0), "Comparison interrupted");
+  EXPECT_EQ(f.btnSearch.caption(), "Find Now");
+  EXPECT_TRUE(f.btnExit.enabled() && f.pg.enabled());
+  const std::string log = Log();
+  EXPECT_EQ(log.find("  Scanning for duplicate files"), log.rfind("  Scanning for duplicate files"));
+  EXPECT_NE(log.find("  Scan complete: 0 duplicate files found.\r\n"), std::string::npos);
+
+  // The next search starts afresh.
+  f.TreeScanner1.ProcessMessages = nullptr;
+  Search();
+  EXPECT_EQ(f.collectedCount(), 6u);
+  EXPECT_EQ(f.FileListView1.itemCount(), 7);
+}
+
 TEST_F(DupesWindow, NamedFoldersAreWalkedOnceEvenWhenNestedOrListedInAnotherCase) {
   const std::string data = e_.Folder("DATA");
   const std::string a = e_.File("DATA\\a.txt", "same");
