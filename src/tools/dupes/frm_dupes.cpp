@@ -14,6 +14,7 @@
 #include "platform/datetime.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "platform/handles.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "shell/common_icons.h"
@@ -1008,13 +1009,10 @@ int TfrmFindDupes::GroupIcon(const std::string& path) {
   const std::string ext = UpperCase(ExtractFileExt(path));
   if (ext != ".ICO" && !StartsLikeProgram(path)) return shell::dupe_icon::kFile;
   HICON small = nullptr;
-  int image = shell::dupe_icon::kFile;
-  if (ExtractIconExW(LongPathW(path).c_str(), 0, nullptr, &small, 1) > 0 && small) {
-    const int added = ImageList_AddIcon(ilIcons.get(), small);
-    DestroyIcon(small);
-    if (added >= 0) image = added;
-  }
-  return image;
+  if (ExtractIconExW(LongPathW(path).c_str(), 0, nullptr, &small, 1) <= 0 || !small) return shell::dupe_icon::kFile;
+  const IconHandle icon(small);
+  const int added = ImageList_AddIcon(ilIcons.get(), icon.get());
+  return added >= 0 ? added : shell::dupe_icon::kFile;
 }
 
 void TfrmFindDupes::AddGroup(const std::vector<std::size_t>& members, bool contentsCompared) {
