@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ inline double Seconds() {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
   return double(now.QuadPart) / double(freq.QuadPart);
+}
+
+inline double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
 }
 
 inline std::wstring Format(const char* pattern, unsigned n) {

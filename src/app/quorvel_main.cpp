@@ -7,6 +7,7 @@
 #include "shell/log_viewer.h"
 #include "shell/startup.h"
 #include "ui/app.h"
+#include "tools/dupes/frm_dupes.h"
 #include "tools/eraser/frm_net.h"
 #include "tools/junk/frm_junk.h"
 #include "tools/regclean/frm_regclean.h"
@@ -52,6 +53,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     sched->Destroy();
   };
   actions.tools[int(velmora::shell::ToolButton::Safe)] = [] { (new velmora::tracker::TfrmVantrel())->ShowModal(); };
+  actions.tools[int(velmora::shell::ToolButton::Dupes)] = [] {
+    (new velmora::dupes::TfrmFindDupes())->ShowModal();
+  };
   actions.tools[int(velmora::shell::ToolButton::Reg)] = [] { (new velmora::regclean::TfrmRegClean())->ShowModal(); };
   const int rc = velmora::shell::RunQuorvel(velmora::shell::ProcessArguments(), actions);
 

@@ -27,7 +27,7 @@ ListView::ListView(Container& parent, Bounds bounds, bool checkBoxes, bool multi
 void ListView::CreateHandle() {
   hwnd_ = CreateChild(WC_LISTVIEWW,
                       WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
-                          (multiSelect_ ? 0 : LVS_SINGLESEL),
+                          (multiSelect_ ? 0 : LVS_SINGLESEL) | (editLabels_ ? LVS_EDITLABELS : 0),
                       WS_EX_CLIENTEDGE);
   if (!hwnd_) return;
   DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP;
@@ -304,6 +304,13 @@ void ListView::ToggleCheck(int row) {
   if (onCheckChange) Fire([&] { onCheckChange(row); });
 }
 
+HWND ListView::EditLabel(int row) {
+  if (!hwnd_ || !editLabels_ || row < 0 || row >= itemCount()) return nullptr;
+  SyncCount();
+  SetFocus();
+  return reinterpret_cast<HWND>(SendMessageW(hwnd_, LVM_EDITLABELW, WPARAM(row), 0));
+}
+
 bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
   result = 0;
   switch (header->code) {
@@ -402,6 +409,27 @@ bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
     case LVN_ODFINDITEMW:
       result = -1;
       return true;
+    case LVN_BEGINLABELEDITW: {
+      auto* nm = reinterpret_cast<NMLVDISPINFOW*>(header);
+      bool allow = editLabels_ && nm->item.iItem >= 0 && size_t(nm->item.iItem) < rows_.size();
+      if (allow && onEditing) Fire([&] { allow = onEditing(nm->item.iItem); });
+      editing_ = allow;
+      result = allow ? FALSE : TRUE;
+      return true;
+    }
+    case LVN_ENDLABELEDITW: {
+      auto* nm = reinterpret_cast<NMLVDISPINFOW*>(header);
+      editing_ = false;
+      const int row = nm->item.iItem;
+      // A virtual list keeps no captions: the row takes the text or nothing does.
+      result = FALSE;
+      if (!nm->item.pszText || row < 0 || size_t(row) >= rows_.size()) return true;
+      std::string text = Narrow(nm->item.pszText);
+      bool accept = true;
+      if (onEdited) Fire([&] { accept = onEdited(row, text); });
+      if (accept && size_t(row) < rows_.size()) SetCaption(row, text);
+      return true;
+    }
     default:
       return false;
   }

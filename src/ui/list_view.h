@@ -37,6 +37,11 @@ class ListView : public Control {
   std::function<void()> onSelectionChange;
   // The user toggled a row's check mark (SetChecked from code does not call it).
   std::function<void(int row)> onCheckChange;
+  // In-place editing of captions (SetEditLabels): onEditing may refuse to
+  // start (false); onEdited gets the typed text and may change it, or refuse
+  // it (false) so the caption stays. A cancelled edit calls neither's second.
+  std::function<bool(int row)> onEditing;
+  std::function<bool(int row, std::string& text)> onEdited;
 
   // Columns; widths in 96-dpi units.
   int AddColumn(const std::string& caption, int width, ColumnAlign align = ColumnAlign::Left);
@@ -93,6 +98,15 @@ class ListView : public Control {
   void EndUpdate();
   bool checkBoxes() const { return checkBoxes_; }
 
+  // Captions may be edited in place (F2 or a click on the selected row's
+  // caption). Set before the window is created.
+  void SetEditLabels(bool on) { editLabels_ = on; }
+  // Starts editing the row's caption as F2 would; the edit box, or null when
+  // it could not start.
+  HWND EditLabel(int row);
+  // True while a caption is being edited in place.
+  bool editing() const { return editing_; }
+
  protected:
   void CreateHandle() override;
   bool OnNotify(NMHDR* header, LRESULT& result) override;
@@ -127,6 +141,8 @@ class ListView : public Control {
   void ToggleCheck(int row);
 
   bool checkBoxes_, multiSelect_;
+  bool editLabels_ = false;
+  bool editing_ = false;
   std::vector<Row> rows_;
   std::vector<Column> columns_;
   HIMAGELIST images_ = nullptr;
