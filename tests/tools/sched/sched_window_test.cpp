@@ -218,4 +218,32 @@ TEST_F(SchedRun, APrivacyRunWithoutProgressWindowErasesAndRecordsTheRun) {
   EXPECT_TRUE(world().dialogs.asked().empty());
 }
 
+TEST_F(SchedRun, CancelAfterTheScanStartsNoNewScan) {
+  shell::WriteBoolSetting(shell::schedulekey::kJunk, shell::schedval::kShowProgress, true);
+  const std::string one = root_.File("one.tmp", "1");
+  const std::string two = root_.File("two.tmp", "2");
+  TfrmSched& f = Open();
+  PointAtTestFolders(f);
+  const auto prepare = f.PrepareJunk;
+  f.PrepareJunk = [&](junk::TfrmJunk& j) {
+    prepare(j);
+    const auto done = j.ts.OnSearchDone();
+    j.ts.SetOnSearchDone([&, done](scan::TTreeScanner& t) {
+      done(t);
+      // Pressed as the scan ends: it arrives while the found files are removed.
+      ui::PostTask([&] {
+        if (f.progress()) f.progress()->lblCancelClick();
+      });
+    });
+  };
+  EXPECT_TRUE(f.PerformJunk());
+  EXPECT_FALSE(FileExists(one));
+  EXPECT_FALSE(FileExists(two));
+  const std::string log = JunkLog();
+  std::size_t scans = 0;
+  for (std::size_t at = log.find("  Start Scan..."); at != std::string::npos; at = log.find("  Start Scan...", at + 1))
+    ++scans;
+  EXPECT_EQ(scans, 1u);
+}
+
 }  // namespace
