@@ -28,6 +28,7 @@
 namespace {
 
 using bench::Format;
+using bench::Median;
 using bench::Seconds;
 
 const wchar_t kBase[] = L"E:\\velmora-bench";
@@ -39,10 +40,6 @@ const char* const kOtherNames[] = {"report%u.txt", "data%u.bakery", "image%u.png
 constexpr unsigned kFolders = 1000;
 constexpr int kRounds = 15;
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 bool EnsureFile(const std::wstring& path) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);

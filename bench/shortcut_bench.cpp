@@ -35,6 +35,7 @@
 namespace {
 
 using bench::Format;
+using bench::Median;
 using bench::Seconds;
 using bench::Walk;
 
@@ -45,10 +46,6 @@ constexpr int kFilesPerFolder = 10;
 constexpr int kLinks = 1000, kMoved = 200;
 constexpr int kRounds = 5;
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 bool MakeFile(const std::string& path) {
   HANDLE h = CreateFileW(velmora::LongPathW(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -42,6 +42,13 @@ std::string LogPath(const OperationPage& p) { return shell::DataFolder() + p.log
 
 std::string DateTimeText(double moment) { return FormatDate(moment) + " " + FormatTime(moment); }
 
+// Closes a run's hidden tool window however the run ends (its closing saves
+// its settings and, for the registry cleaner, its statistics).
+struct CloseOnExit {
+  ui::Form* f;
+  ~CloseOnExit() { f->Close(); }
+};
+
 // A run's failure goes to its own log: an unattended run asks and shows nothing.
 void LogFailure(const char* logFile, const std::string& what) {
   try {
@@ -354,10 +361,7 @@ bool TfrmSched::PerformJunk() {
     if (shell::ReadBoolSetting(junk.toolKey, shell::schedval::kShowProgress))
       ShowProgress("Removing junk and obsolete files...", true);
     auto* f = new junk::TfrmJunk();
-    struct CloseTool {
-      ui::Form* f;
-      ~CloseTool() { f->Close(); }
-    } closer{f};
+    const CloseOnExit closer{f};
     ui::ProcessMessages();
     f->ScheduledRun = true;
     f->ScheduledLog = shell::ReadBoolSetting(junk.toolKey, shell::schedval::kLogEvents);
@@ -384,10 +388,7 @@ bool TfrmSched::PerformErase() {
     if (shell::ReadBoolSetting(eraser.toolKey, shell::schedval::kShowProgress))
       ShowProgress("Erasing history and cache...", false);  // an erase cannot be cancelled
     auto* f = new eraser::TfrmNet();
-    struct CloseTool {
-      ui::Form* f;
-      ~CloseTool() { f->Close(); }
-    } closer{f};
+    const CloseOnExit closer{f};
     ui::ProcessMessages();
     f->ScheduledRun = true;
     f->ScheduledLog = shell::ReadBoolSetting(eraser.toolKey, shell::schedval::kLogEvents);
@@ -402,10 +403,7 @@ bool TfrmSched::PerformRegClean() {
     if (shell::ReadBoolSetting(registry.toolKey, shell::schedval::kShowProgress))
       ShowProgress("Cleaning Registry...", true);
     auto* f = new regclean::TfrmRegClean();
-    struct CloseTool {
-      ui::Form* f;
-      ~CloseTool() { f->Close(); }  // its closing writes the statistics
-    } closer{f};
+    const CloseOnExit closer{f};
     ui::ProcessMessages();
     f->ScheduledRun = true;
     f->ScheduledLog = shell::ReadBoolSetting(registry.toolKey, shell::schedval::kLogEvents);

@@ -339,10 +339,7 @@ void TfrmEdit::cmdOKClick() {
     return;
   }
   if (old && IsFolderSource(old->source)) {
-    const std::string folder = old->source == Source::UserFolder
-                                   ? (old->parked ? items.places().parkedFolder : items.places().userFolder)
-                                   : (old->parked ? items.places().parkedCommonFolder : items.places().commonFolder);
-    n.basedOnShortcut = folder + old->name;
+    n.basedOnShortcut = items.FolderOf(old->source, old->parked) + old->name;
   }
   // The new entry first; the old one goes only once the new one is written.
   StartupItem keptOld = old ? *old : StartupItem();

@@ -22,33 +22,31 @@ std::string Path(const RegistrySource& s, bool parked) {
   return std::string(s.keyPath + 1) + (parked ? "\\Disabled" : "");
 }
 
-// A value as stored: type and bytes.
-struct RawValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  bool operator==(const RawValue& o) const { return type == o.type && data == o.data; }
-};
+// A value as stored (type and bytes), through the key wrapper; a failure
+// reads as absent or writes nothing.
+bool Same(const RegValue& a, const RegValue& b) { return a.type == b.type && a.data == b.data; }
+bool Same(const std::optional<RegValue>& a, const RegValue& b) { return a && Same(*a, b); }
 
-std::optional<RawValue> ReadRaw(HKEY key, const std::string& name) {
-  const std::wstring n = Widen(name);
-  DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, n.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-  RawValue v;
-  v.type = type;
-  v.data.resize(size);
-  if (RegQueryValueExW(key, n.c_str(), nullptr, &type, v.data.data(), &size) != ERROR_SUCCESS) return std::nullopt;
-  v.data.resize(size);
-  return v;
+std::optional<RegValue> ReadRaw(const RegKey& key, const std::string& name) {
+  try {
+    return key.ReadValue(name);
+  } catch (const RegistryError&) {
+    return std::nullopt;
+  }
 }
 
-bool WriteRaw(HKEY key, const std::string& name, const RawValue& v) {
-  return RegSetValueExW(key, Widen(name).c_str(), 0, v.type, v.data.empty() ? nullptr : v.data.data(),
-                        DWORD(v.data.size())) == ERROR_SUCCESS;
+bool WriteRaw(const RegKey& key, const std::string& name, const RegValue& v) {
+  try {
+    key.WriteValue(name, v);
+    return true;
+  } catch (const RegistryError&) {
+    return false;
+  }
 }
 
-RawValue StringValue(const std::string& text) {
+RegValue StringValue(const std::string& text) {
   const std::wstring w = Widen(text);
-  RawValue v;
+  RegValue v;
   v.type = REG_SZ;
   const BYTE* p = reinterpret_cast<const BYTE*>(w.c_str());
   v.data.assign(p, p + (w.size() + 1) * sizeof(wchar_t));
@@ -79,7 +77,7 @@ std::vector<std::uint8_t> ReadMark(const MarkPlace& m) {
   if (!m.root) return {};
   const RegKey key = RegKey::Open(m.root, m.key);
   if (!key) return {};
-  const auto raw = ReadRaw(key.get(), m.value);
+  const auto raw = ReadRaw(key, m.value);
   if (!raw || raw->type != REG_BINARY) return {};
   return raw->data;
 }
@@ -89,13 +87,13 @@ void ClearMark(const MarkPlace& m) {
   std::vector<std::uint8_t> mark = ReadMark(m);
   if (!MarkSaysDisabled(mark)) return;
   const RegKey key = RegKey::Open(m.root, m.key, KEY_READ | KEY_WRITE);
-  if (key) WriteRaw(key.get(), m.value, {REG_BINARY, ClearedMark(std::move(mark))});
+  if (key) WriteRaw(key, m.value, {REG_BINARY, ClearedMark(std::move(mark))});
 }
 
 void DeleteMark(const MarkPlace& m) {
   if (!m.root) return;
   const RegKey key = RegKey::Open(m.root, m.key, KEY_READ | KEY_WRITE);
-  if (key) RegDeleteValueW(key.get(), Widen(m.value).c_str());
+  if (key) key.DeleteValue(m.value);
 }
 
 std::string ProgramNameOfFile(const std::string& fileName) { return fileName.substr(0, fileName.find('.')); }
@@ -212,7 +210,7 @@ std::vector<StartupItem> StartupItems::Read() const {
         item.parked = parked;
         item.registry = int(i);
         item.name = Narrow(std::wstring(name, nameLength));
-        const auto raw = ReadRaw(key.get(), item.name);
+        const auto raw = ReadRaw(key, item.name);
         if (!raw) continue;
         item.programName = item.name;
         item.commandLine = DecodeRegString(raw->data);
@@ -292,19 +290,19 @@ StartupItems::Change StartupItems::MoveRegistry(const StartupItem& item, bool en
   // Switching off moves from the key to its "Disabled" sub-key; on, back.
   const RegKey from = RegKey::Open(s.root, Path(s, enable), KEY_READ | KEY_WRITE);
   if (!from) return c;
-  const auto value = ReadRaw(from.get(), item.name);
+  const auto value = ReadRaw(from, item.name);
   if (!value) return c;
   HKEY created = nullptr;
   if (RegCreateKeyExW(s.root, Widen(Path(s, !enable)).c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
                       &created, nullptr) != ERROR_SUCCESS)
     return c;
   const RegKey to(created, Path(s, !enable));
-  if (const auto there = ReadRaw(to.get(), item.name)) {
-    if (!(*there == *value)) {
+  if (const auto there = ReadRaw(to, item.name)) {
+    if (!Same(*there, *value)) {
       c.message = enable ? failed : kDuplicateMessage;
       return c;  // a different item of that name stays where it is, and so does this one
     }
-  } else if (!WriteRaw(to.get(), item.name, *value) || !(ReadRaw(to.get(), item.name) == value)) {
+  } else if (!WriteRaw(to, item.name, *value) || !Same(ReadRaw(to, item.name), *value)) {
     return c;
   }
   if (RegDeleteValueW(from.get(), Widen(item.name).c_str()) != ERROR_SUCCESS) return c;
@@ -518,13 +516,13 @@ std::string StartupItems::Write(const NewItem& n, const StartupItem* replacing) 
         return failed;
       const RegKey key(created, Path(s, item.parked));
       // A renamed or moved value keeps its type (an expandable command stays one).
-      RawValue value = StringValue(n.commandLine);
+      RegValue value = StringValue(n.commandLine);
       if (replacing && replacing->source == Source::Registry && replacing->commandLine == n.commandLine) {
         const RegistrySource& old = RegistrySources()[std::size_t(replacing->registry)];
         if (const RegKey from = RegKey::Open(old.root, Path(old, replacing->parked)))
-          if (const auto raw = ReadRaw(from.get(), replacing->name)) value = *raw;
+          if (const auto raw = ReadRaw(from, replacing->name)) value = *raw;
       }
-      if (!WriteRaw(key.get(), item.name, value) || !(ReadRaw(key.get(), item.name) == value)) return failed;
+      if (!WriteRaw(key, item.name, value) || !Same(ReadRaw(key, item.name), value)) return failed;
       if (n.enabled) ClearMark(MarkOf(item));
       return "";
     }

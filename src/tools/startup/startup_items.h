@@ -101,11 +101,13 @@ class StartupItems {
   // Whether an item of that name is already in that place.
   bool Exists(int location, bool enabled, const std::string& description) const;
 
+  // The folder of a folder source's enabled or parked place ("" when unknown).
+  std::string FolderOf(Source source, bool parked) const;
+
   // Shortcut targets of a folder, read once per batch of changes.
   void ClearCache() { targets_.clear(); }
 
  private:
-  std::string FolderOf(Source source, bool parked) const;
   const std::map<std::string, std::string>& Targets(const std::string& folder);
   Change MoveRegistry(const StartupItem& item, bool enable);
   Change MoveWinIni(const StartupItem& item, bool enable);
