@@ -22,6 +22,12 @@ namespace velmora::eraser {
 
 namespace {
 
+// True when the shell names a folder for this value, whatever its state.
+bool ShellFolderRecorded(const char* value) {
+  const RegKey key = RegKey::Open(HKEY_CURRENT_USER, kShellFoldersKey);
+  return key && key.ValueExists(value);
+}
+
 constexpr int kClientWidth = 470;
 constexpr int kClientHeight = 300;
 
@@ -208,11 +214,15 @@ bool TfrmNet::RunSteps(CleanContext& ctx) {
   if (cbDocuments.checked()) {
     Step("Clearing Recently Accessed Documents Information");
     const std::string recent = ShellFolder("Recent");
-    if (recent == kNotFound) {
+    if (recent == kNotFound && !ShellFolderRecorded("Recent")) {
+      // Only a value that is absent ends the run early.
       Report("Error obtaining recent documents information from registry.");
       return false;
     }
-    if (!shell::DeleteFolderContents(recent, false) && !shell::FolderIsEmpty(IncludeTrailingBackslash(recent)))
+    // A recorded folder that is missing or must not be emptied holds no
+    // documents of ours: the lists below and the other steps still run.
+    if (recent != kNotFound && !shell::DeleteFolderContents(recent, false) &&
+        !shell::FolderIsEmpty(IncludeTrailingBackslash(recent)))
       Report("Error removing recent documents information.");
     for (const char* key : {"StreamMRU", "RecentDocs", "Documents"})
       DeleteKeyOrReport(HKEY_CURRENT_USER, explorer + key, "Error removing recent documents information.");

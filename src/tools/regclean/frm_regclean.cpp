@@ -280,6 +280,7 @@ void TfrmRegClean::btnStartClick() {
 
 void TfrmRegClean::ScanRegistry() {
   StopRequested = false;
+  BackupFailed = false;
   scanHadBackup_ = false;
   backupHashes_.clear();
   if (cbBackup.checked()) {
@@ -451,10 +452,17 @@ bool TfrmRegClean::BackupRegistry(bool silent) {
     ui::WaitCursor wait;
     sb.SetText(0, "Backing up registry files...");
     const unsigned long long start = GetTickCount64();
-    result = ExportRegistry(path, [this] { pump_(); });
-    PauseUntil(start, BackupPauseMs);
+    // Stop reaches the backup of a scan; "Perform Backup Now" runs to its end.
+    result = ExportRegistry(path, [this] { pump_(); }, silent ? &StopRequested : nullptr);
+    if (!result.stopped) PauseUntil(start, BackupPauseMs);
+  }
+  if (result.stopped) {
+    // Stop during the backup: the old backup stays, nothing is listed.
+    sb.SetText(0, kScanInterrupted);
+    return false;
   }
   if (!result.ok) {
+    BackupFailed = true;
     Report("There was an error while backing up the registry.\r\n\r\nError Number: " + std::to_string(result.error));
     sb.SetText(0, "Registry backup procedure complete...");
     return false;
