@@ -11,6 +11,8 @@ namespace velmora::shell {
 
 namespace {
 
+QuietRun* g_current = nullptr;
+
 std::string OneLine(std::string text) {
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';
@@ -55,7 +57,12 @@ bool LogIsWritable(const std::string& logFile) {
   return bool(h);
 }
 
-QuietRun::QuietRun(std::string logFile) : logFile_(std::move(logFile)) {
+void NoteRunFailure(const std::string& why) noexcept {
+  if (g_current && !g_current->failed()) g_current->Fail(why);
+}
+
+QuietRun::QuietRun(std::string logFile) : logFile_(std::move(logFile)), previous_(g_current) {
+  g_current = this;
   previousDialogs_ = ui::SetDialogs(this);
   previousSink_ = ui::SetHandlerErrorSink([this](const std::string& text) { Fail(text); });
 }
@@ -63,6 +70,7 @@ QuietRun::QuietRun(std::string logFile) : logFile_(std::move(logFile)) {
 QuietRun::~QuietRun() {
   ui::SetHandlerErrorSink(std::move(previousSink_));
   ui::SetDialogs(previousDialogs_);
+  g_current = previous_;
 }
 
 bool QuietRun::Log(const std::string& line) noexcept {

@@ -54,7 +54,14 @@ class QuietRun : public ui::Dialogs {
   std::optional<std::string> failure_;
   ui::Dialogs* previousDialogs_ = nullptr;
   ui::HandlerErrorSink previousSink_;
+  QuietRun* previous_;
 };
+
+// Tells the unattended run in progress, if any, that a step failed (a tool
+// that reports its own errors to its log in a scheduled run calls this beside
+// its log line): the run goes on as the tool decides, but it is not recorded
+// as a run.
+void NoteRunFailure(const std::string& why) noexcept;
 
 // The answer an unattended run gives to a box of these buttons.
 ui::MsgResult QuietAnswer(ui::MsgButtons buttons);

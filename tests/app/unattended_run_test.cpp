@@ -138,6 +138,39 @@ TEST_F(UnattendedRun, AJunkRunOnARealDriveRemovesLogsAndRecordsTheRun) {
   EXPECT_NE(UpperCase(ReadTextFile(Data(kJunk.log)).value_or("")).find(UpperCase(junkFile)), std::string::npos);
 }
 
+// The eraser on the prefix's real profile folders, only its recent-documents
+// step on: a document there that another program holds open cannot be
+// removed. The eraser goes on and ends, but a run with a failed step is not a
+// run: no "LastRan", a failure code, the reason in its log, no box.
+TEST_F(UnattendedRun, AnEraseWhoseRemovalFailsEndsAsFailedWithoutABox) {
+  const RegKey net = RegKey::Create(HKEY_CURRENT_USER, "Software\\Dastra\\Velmora\\privacy\\net");
+  for (const char* box : {"cbFind", "cbComputer", "cbRun", "cbCookies", "cbCache", "cbURLList", "cbClearHist",
+                          "cbAOL"})
+    net.WriteDword(std::string(box) + ".Checked", 0);
+  net.WriteDword("cbDocuments.Checked", 1);
+  const auto recent = RegKey::Open(HKEY_CURRENT_USER,
+                                   "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")
+                          .ReadString("Recent");
+  ASSERT_TRUE(recent && !recent->empty());
+  CreateFolderPath(*recent);
+  const std::string document = IncludeTrailingBackslash(*recent) + "velmora-test-held.lnk";
+  ASSERT_TRUE(WriteFileAtomically(document, "link"));
+  FileHandle held(CreateFileW(LongPathW(document).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  const RunOutcome r = RunToEnd(SuiteProgram("Quorvel.exe"), kEraser.argument, kRunLimitMs);
+  held.reset();
+  DeleteFileW(LongPathW(document).c_str());
+  ASSERT_TRUE(r.ended);
+  EXPECT_TRUE(r.boxes.empty()) << BoxesText(r.boxes);
+  EXPECT_EQ(1, r.exitCode);
+  EXPECT_FALSE(LastRan(kEraser));
+  const std::string log = ReadTextFile(Data(kEraser.log)).value_or("");
+  EXPECT_NE(log.find("  Error removing recent documents information."), std::string::npos) << log;
+  EXPECT_NE(log.find("  Scheduled run failed: Error removing recent documents information."), std::string::npos)
+      << log;
+  std::cout << "erase with a held document: ended in " << r.elapsedMs << " ms\n";
+}
+
 // Another run holds the session's run lock for longer than the limit: this
 // one gives up, does nothing and records nothing.
 TEST_F(UnattendedRun, ARunThatCannotTakeTheRunLockGivesUpAtItsLimit) {

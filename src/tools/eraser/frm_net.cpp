@@ -13,6 +13,7 @@
 #include "shell/commontools.h"
 #include "shell/help.h"
 #include "shell/hint.h"
+#include "shell/quiet_run.h"
 #include "shell/settings.h"
 #include "shell/utilities.h"
 #include "ui/app.h"
@@ -160,8 +161,10 @@ std::int64_t TfrmNet::Recovered() const {
 
 void TfrmNet::Report(const std::string& text) {
   // Nobody may be there to answer a scheduled run: its log gets the text.
+  // The other steps still run, but a run with a failed step is not a run.
   if (ScheduledRun) {
     log.Line("  " + text);
+    shell::NoteRunFailure(text);
     return;
   }
   ui::dialogs().Message(handle(), text, "Velmora", ui::MsgButtons::Ok, ui::MsgIcon::Warning);

@@ -17,6 +17,7 @@
 #include "shell/commontools.h"
 #include "shell/help.h"
 #include "shell/hint.h"
+#include "shell/quiet_run.h"
 #include "shell/settings.h"
 #include "shell/utilities.h"
 #include "tools/regclean/reg_backup.h"
@@ -216,6 +217,7 @@ void TfrmRegClean::Report(const std::string& text, ui::MsgIcon icon) {
   // Nobody may be there to answer an unattended run: its log gets the text.
   if (ScheduledRun) {
     log.Line("  " + text);
+    if (icon == ui::MsgIcon::Error) shell::NoteRunFailure(text);
     return;
   }
   ui::dialogs().Message(handle(), text, "Velmora", ui::MsgButtons::Ok, icon);
