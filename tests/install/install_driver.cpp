@@ -300,19 +300,24 @@ void SwitchSchedulingOn(const Layout& at) {
   struct Find {
     HWND box = nullptr;
   } find;
-  EnumChildWindows(
-      window,
-      [](HWND w, LPARAM lp) -> BOOL {
-        // The junk page is the one shown first; each page has its own box.
-        wchar_t text[64] = {};
-        GetWindowTextW(w, text, 64);
-        if (std::wstring(text) == L"&Enabled?" && IsWindowVisible(w)) {
-          reinterpret_cast<Find*>(lp)->box = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      LPARAM(&find));
+  // The window may be found before it is shown: its controls are looked for
+  // until they are visible.
+  for (int i = 0; i < 100 && !find.box; ++i) {
+    EnumChildWindows(
+        window,
+        [](HWND w, LPARAM lp) -> BOOL {
+          // The junk page is the one shown first; each page has its own box.
+          wchar_t text[64] = {};
+          GetWindowTextW(w, text, 64);
+          if (std::wstring(text) == L"&Enabled?" && IsWindowVisible(w)) {
+            reinterpret_cast<Find*>(lp)->box = w;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        LPARAM(&find));
+    if (!find.box) Sleep(100);
+  }
   if (Check(find.box != nullptr && SendMessageW(find.box, BM_GETCHECK, 0, 0) == BST_UNCHECKED,
             "the junk page's \"Enabled?\" box, not ticked")) {
     SendMessageW(find.box, BM_CLICK, 0, 0);
