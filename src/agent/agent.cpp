@@ -71,6 +71,32 @@ std::string Trimmed(const std::string& text) {
 
 std::string QuorvelPath() { return services().programFolder() + "Quorvel.exe"; }
 
+constexpr UINT_PTR kSuiteCheckTimer = 1;
+
+// Removes the log-on entry "Scheduled Maintenance" when it starts this agent
+// (another copy's entry, a portable one elsewhere, stays).
+void RemoveOwnRunEntry() {
+  try {
+    const RegKey key = RegKey::Open(HKEY_CURRENT_USER, shell::kRunKey, KEY_READ | KEY_SET_VALUE);
+    if (!key) return;
+    const auto text = key.ReadString(shell::kAgentRunValue);  // another type raises: not the suite's entry
+    if (!text) return;
+    std::string command = Trimmed(*text);
+    if (command.size() >= 2 && command.front() == '"' && command.back() == '"')
+      command = command.substr(1, command.size() - 2);
+    if (EqualNoCase(command, services().programFolder() + "Tallowin.exe")) key.DeleteValue(shell::kAgentRunValue);
+  } catch (const RegistryError&) {
+    // Left as it is; the agent still ends.
+  }
+}
+
+bool AnyToolScheduled() {
+  for (const shell::ScheduledTool tool :
+       {shell::ScheduledTool::Junk, shell::ScheduledTool::Eraser, shell::ScheduledTool::Registry})
+    if (ToolScheduled(shell::ToolInfo(tool).key)) return true;
+  return false;
+}
+
 void RegisterAgentClass() {
   static const bool registered = [] {
     WNDCLASSEXW wc{};
@@ -154,6 +180,10 @@ TallowinAgent::StartResult TallowinAgent::Start() {
   if (!hwnd) return StartResult::NoWindow;
   ShowWindow(hwnd, SW_HIDE);
   if (schedulingEnabled_) StartTimer();
+  SetTimer(hwnd, kSuiteCheckTimer, options_.suiteCheckMs, nullptr);
+  // An installer that closed the agent to update it took its log-on entry
+  // away (see EndForRemoval); the updated agent puts it back.
+  if (options_.restarted && AnyToolScheduled()) shell::WriteAgentRunEntry();
   return StartResult::Running;
 }
 
@@ -198,11 +228,22 @@ LRESULT TallowinAgent::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     }
     case WM_QUERYENDSESSION:
+      // Restart Manager asks this way when an installer replaces or removes
+      // the agent's files: the session goes on, so no end-of-session run.
+      if (lp & ENDSESSION_CLOSEAPP) return TRUE;
       EndOfSession();
       return TRUE;
     case WM_ENDSESSION:
+      if (wp && (lp & ENDSESSION_CLOSEAPP)) {
+        EndForRemoval();
+        return 0;
+      }
       // The shut-down was cancelled: scheduling goes on under the same icon.
       if (!wp && schedulingEnabled_ && !timer_) StartTimer();
+      return 0;
+    case WM_TIMER:
+      if (wp != kSuiteCheckTimer) break;
+      CheckSuitePresent();
       return 0;
     case WM_COMMAND:
       HandleTrayCommand(LOWORD(wp));
@@ -239,6 +280,21 @@ void TallowinAgent::EndOfSession() {
   } catch (...) {
     // The session may end whatever happened.
   }
+}
+
+void TallowinAgent::CheckSuitePresent() {
+  // Only a suite proven gone counts: a folder on a share that does not answer
+  // for a while is not a removed one.
+  if (ProbePath(QuorvelPath()) != PathState::Missing) {
+    suiteMissingChecks_ = 0;
+    return;
+  }
+  if (++suiteMissingChecks_ >= kSuiteMissingChecks) EndForRemoval();
+}
+
+void TallowinAgent::EndForRemoval() {
+  RemoveOwnRunEntry();
+  if (window_) DestroyWindow(window_.get());
 }
 
 void TallowinAgent::StartTimer() {

@@ -24,6 +24,14 @@ namespace velmora::agent {
 inline const wchar_t* const kAgentWindowClass = L"Scheduled Maintenance";
 inline const char* const kAgentCaption = "Scheduled Maintenance";
 inline constexpr unsigned kScheduleTickMs = 15000;
+// How often the agent looks for the suite beside it, and how many looks in a
+// row must find it proven gone (its folder removed) before the agent ends:
+// an update that replaces the suite leaves it missing for a moment only.
+inline constexpr unsigned kSuiteCheckMs = 2000;
+inline constexpr int kSuiteMissingChecks = 3;
+// The argument Restart Manager starts the agent with after an installer
+// closed it (RegisterApplicationRestart in the program's entry point).
+inline const wchar_t* const kRestartArgument = L"/Restarted";
 // The icon's callback message and id.
 inline constexpr UINT kTrayCallbackMessage = WM_USER;
 inline constexpr UINT kTrayIconId = 1;
@@ -42,6 +50,10 @@ struct AgentOptions {
   unsigned timerIntervalMs = kScheduleTickMs;
   // How long a new agent waits for the lock of an agent that is closing.
   unsigned closingAgentWaitMs = 5000;
+  // How often the agent looks for the suite beside it (a removed folder ends it).
+  unsigned suiteCheckMs = kSuiteCheckMs;
+  // Started again by Restart Manager after an installer closed it.
+  bool restarted = false;
 };
 
 class TallowinAgent {
@@ -88,6 +100,10 @@ class TallowinAgent {
   void ShowTrayMenu();
   void LaunchSuite(const char* parameters);
   void EndOfSession();
+  void CheckSuitePresent();
+  // The agent's files are being replaced or removed: its log-on entry goes
+  // (when it names this agent) and the agent ends.
+  void EndForRemoval();
 
   NotifyArea& area_;
   AgentOptions options_;
@@ -100,6 +116,7 @@ class TallowinAgent {
   bool iconAdded_ = false;
   UINT taskbarCreated_ = 0;
   bool examining_ = false;
+  int suiteMissingChecks_ = 0;
 };
 
 }  // namespace velmora::agent

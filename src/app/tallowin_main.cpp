@@ -23,13 +23,18 @@ unsigned TimerInterval() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   try {
     // A clock the eraser left a year ahead would make every schedule look run.
     velmora::shell::RestoreClockIfMoved();
     velmora::agent::ShellNotifyArea area;
     velmora::agent::AgentOptions options;
     options.timerIntervalMs = TimerInterval();
+    options.restarted = commandLine && _wcsicmp(commandLine, velmora::agent::kRestartArgument) == 0;
+    // An installer that updates the agent closes it through Restart Manager
+    // and starts it again when done; never after a crash or a hang.
+    RegisterApplicationRestart(velmora::agent::kRestartArgument,
+                               RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
     velmora::agent::TallowinAgent agent(area, options);
     if (agent.Start() != velmora::agent::TallowinAgent::StartResult::Running) return 0;
     return agent.Run();

@@ -4,10 +4,7 @@
 #include "shell/help.h"
 #include "shell/navigator.h"
 #include "ui/dialogs.h"
-
-#ifndef VELMORA_VERSION
-#define VELMORA_VERSION "1.0.0"
-#endif
+#include "velmora_version.h"
 
 namespace velmora::shell {
 

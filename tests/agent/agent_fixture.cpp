@@ -135,6 +135,13 @@ agent::TallowinAgent& AgentTest::StartAgent(bool firstRunSeen, unsigned interval
   return *agent_;
 }
 
+agent::TallowinAgent& AgentTest::StartAgentWith(const agent::AgentOptions& options) {
+  RegKey::Create(HKEY_CURRENT_USER, shell::kScheduleKey).WriteDword(shell::schedval::kFirstRun, 1);
+  agent_ = std::make_unique<agent::TallowinAgent>(area_, options);
+  EXPECT_EQ(agent::TallowinAgent::StartResult::Running, agent_->Start());
+  return *agent_;
+}
+
 void AgentTest::Schedule(const char* key, shell::ScheduleKind kind, const char* params,
                          std::optional<double> nextRun, bool enabled) {
   const RegKey k = RegKey::Create(HKEY_CURRENT_USER, key);

@@ -103,6 +103,7 @@ class AgentTest : public ::testing::Test {
 
   // Starts an agent over the recording area; "FR" set unless told otherwise.
   agent::TallowinAgent& StartAgent(bool firstRunSeen = true, unsigned intervalMs = agent::kScheduleTickMs);
+  agent::TallowinAgent& StartAgentWith(const agent::AgentOptions& options);
 
   // A scheduled tool: "Enabled", "SchedType", "Params", and "NextRun" when given.
   static void Schedule(const char* key, shell::ScheduleKind kind, const char* params,

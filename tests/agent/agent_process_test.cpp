@@ -166,8 +166,8 @@ class RealScheduleValues {
 struct AgentProcess {
   PROCESS_INFORMATION pi{};
   bool started = false;
-  AgentProcess() {
-    std::wstring cmd = Widen("\"" + RealServices().programFolder() + "Tallowin.exe\"");
+  explicit AgentProcess(const std::string& program = RealServices().programFolder() + "Tallowin.exe") {
+    std::wstring cmd = Widen("\"" + program + "\"");
     STARTUPINFOW si{};
     si.cb = sizeof si;
     started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
@@ -211,4 +211,39 @@ TEST(AgentProcesses, OfTwoAgentsStartedTogetherOneEndsAndTheOtherClosesOnWmClose
   ASSERT_EQ(DWORD(WAIT_OBJECT_0), WaitForSingleObject(staying.pi.hProcess, 60000));
   EXPECT_EQ(0u, staying.exitCode());
   EXPECT_FALSE(FindWindowW(L"Scheduled Maintenance", nullptr));
+}
+
+TEST(AgentProcesses, AnAgentWhoseSuiteIsRemovedEndsAndTakesItsOwnLogOnEntry) {
+  // A copy of the suite in a folder of its own, its agent listed at log-on,
+  // as the scheduling window lists it; then the folder's suite goes, as an
+  // uninstaller that could not stop the agent removes it.
+  RealScheduleValues values;
+  TestFolder dir;
+  const std::string folder = dir / "Velmora Copy\\";
+  const std::string suite = dir.File("Velmora Copy\\Quorvel.exe");
+  ASSERT_TRUE(CopyFileW(Widen(RealServices().programFolder() + "Tallowin.exe").c_str(),
+                        Widen(folder + "Tallowin.exe").c_str(), FALSE));
+  struct RunEntry {
+    explicit RunEntry(const std::string& command) {
+      RegKey::Create(HKEY_CURRENT_USER, shell::kRunKey).WriteString(shell::kAgentRunValue, command);
+    }
+    ~RunEntry() {
+      if (const RegKey run = RegKey::Open(HKEY_CURRENT_USER, shell::kRunKey, KEY_SET_VALUE))
+        run.DeleteValue(shell::kAgentRunValue);
+    }
+  } entry("\"" + folder + "Tallowin.exe\"");
+  AgentProcess agent(folder + "Tallowin.exe");
+  ASSERT_TRUE(agent.started);
+  ASSERT_TRUE(PumpUntil([&] {
+    const HWND w = FindWindowW(L"Scheduled Maintenance", nullptr);
+    DWORD owner = 0;
+    if (w) GetWindowThreadProcessId(w, &owner);
+    return owner == agent.pi.dwProcessId;
+  }));
+  ASSERT_TRUE(DeleteFileW(Widen(suite).c_str()));
+  // Three looks two seconds apart; the guard only keeps a hang from stopping the run.
+  ASSERT_EQ(DWORD(WAIT_OBJECT_0), WaitForSingleObject(agent.pi.hProcess, 60000));
+  EXPECT_EQ(0u, agent.exitCode());
+  const RegKey run = RegKey::Open(HKEY_CURRENT_USER, shell::kRunKey);
+  EXPECT_FALSE(run && run.ValueExists(shell::kAgentRunValue));
 }
