@@ -34,6 +34,14 @@ bool FolderIsEmpty(const std::string& folder);
 // text: what a tool moves away is never found again by its next scan.
 bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolderText);
 
+// True when opening the file with the shell would run something rather than
+// show it: a type of PATHEXT (given as the variable's text, ";"-separated), a
+// shortcut, an internet shortcut, a script, an installer, a control-panel or
+// screen-saver file, an HTML application, a registry file.
+bool IsRunnableType(const std::string& path, const std::string& pathext);
+// The same with the process's PATHEXT (the system's default list when unset).
+bool ShellWouldRun(const std::string& path);
+
 // True when the file cannot be opened for writing with exclusive sharing.
 bool FileIsLocked(const std::string& path);
 
