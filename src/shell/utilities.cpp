@@ -190,6 +190,12 @@ bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolde
   return UpperCase(moveFolderText).find(f) != std::string::npos;
 }
 
+bool InsideMoveFolderPath(const std::string& fileFolder, const std::string& moveFolderText) {
+  if (moveFolderText.empty()) return false;
+  return UpperCase(IncludeTrailingBackslash(moveFolderText)).find(UpperCase(IncludeTrailingBackslash(fileFolder))) !=
+         std::string::npos;
+}
+
 void ShowRegistryAccessError() {
   ui::ShowMessage(
       "Velmora was unable to access the System Registry.\r\n\r\nIf you are running under Windows NT you must be "

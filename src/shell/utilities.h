@@ -42,6 +42,11 @@ bool IsRunnableType(const std::string& path, const std::string& pathext);
 // The same with the process's PATHEXT (the system's default list when unset).
 bool ShellWouldRun(const std::string& path);
 
+// The shortcut finder's form of the guard: the file's folder with its final
+// "\" must occur in the move-to folder (given a final "\" too), so a folder
+// whose name only begins like the move folder's is not kept out.
+bool InsideMoveFolderPath(const std::string& fileFolder, const std::string& moveFolderText);
+
 // True when the file cannot be opened for writing with exclusive sharing.
 bool FileIsLocked(const std::string& path);
 
