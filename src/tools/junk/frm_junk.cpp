@@ -648,7 +648,8 @@ void TfrmJunk::cmdDeleteClick() {
       if (lv.Selected(row) && lv.File(row)) files.push_back(*lv.File(row));
     std::unordered_set<std::string> removed;
     for (const scan::FileRow& file : files) {
-      if (shell::FileIsLocked(file.path)) {
+      // (A file gone since the scan is not "in use": the removal says it is gone.)
+      if (FileExists(file.path) && shell::FileIsLocked(file.path)) {
         log.Line(InUseLine(file.path));
         if (!log.scheduled() && log.writing()) shell::ShowHintOnce("JunkInUse", InUseHint(file.path));
         continue;
