@@ -14,6 +14,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "shell/action_log.h"
+#include "shell/navigator.h"
 #include "shell/removal.h"
 #include "shell/settings.h"
 #include "support/fault_files.h"
@@ -452,3 +453,58 @@ TEST_F(JunkRemoval, AShortTemporaryFolderIsScannedInItsLongForm) {
 }
 
 }  // namespace
+
+// ---- The tool under the launcher ------------------------------------------------------
+
+namespace launcher {
+
+shell::TfrmNav* g_nav = nullptr;
+struct Seen {
+  HWND owner = nullptr;
+  bool launcherEnabled = true;
+  bool quitAfterExit = false;
+} g_seen;
+
+// Runs inside the tool's modal loop: looks at the windows, presses Exit on the
+// launcher, then ends the program under the tool as the session's end would.
+void CALLBACK WhileTheToolIsOpen(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  const HWND junk = FindWindowW(L"TfrmJunk", nullptr);
+  g_seen.owner = GetWindow(junk, GW_OWNER);
+  g_seen.launcherEnabled = IsWindowEnabled(g_nav->handle()) != FALSE;
+  g_nav->imgExit_Up.onClick();
+  MSG msg;
+  g_seen.quitAfterExit = PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+  PostQuitMessage(0);
+}
+
+}  // namespace launcher
+
+TEST_F(JunkRemoval, ToolsAreOwnedByTheLauncherAndModalAndAProgramEndingUnderOneStillClosesIt) {
+  shell::WriteIntegerSetting(shell::kLogsKey, "JunkFiles", 4);
+  shell::LauncherActions actions;
+  actions.tools[int(shell::ToolButton::Junk)] = [] {
+    SetTimer(nullptr, 0, 10, &launcher::WhileTheToolIsOpen);
+    (new TfrmJunk())->ShowModal();
+  };
+  shell::TfrmNav nav(std::move(actions), /*visible=*/false);
+  launcher::g_nav = &nav;
+  launcher::g_seen = {};
+  nav.imgJunk_Over.onClick();
+  MSG msg;
+  const bool quitPassedOn = PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+  EXPECT_TRUE(quitPassedOn);  // for the program's own loop
+  EXPECT_EQ(launcher::g_seen.owner, nav.handle());
+  EXPECT_FALSE(launcher::g_seen.launcherEnabled);
+  EXPECT_FALSE(launcher::g_seen.quitAfterExit);  // Exit does nothing while a tool is open
+  EXPECT_TRUE(IsWindowEnabled(nav.handle()));
+  EXPECT_EQ(FindWindowW(L"TfrmJunk", nullptr), nullptr);
+  // The tool's close steps ran, once.
+  const std::string log = ManualLog();
+  EXPECT_NE(log.find("CLOSE SESSION: "), std::string::npos);
+  EXPECT_EQ(log.find("CLOSE SESSION: "), log.rfind("CLOSE SESSION: "));
+  EXPECT_EQ(shell::ReadIntegerSetting(shell::kLogsKey, "JunkFiles"), 4);
+  EXPECT_TRUE(PathExists(world().programFolder + "Manual_Junk_Log.txt"));
+  nav.endsApplication = false;
+  launcher::g_nav = nullptr;
+}
