@@ -62,29 +62,45 @@ std::optional<FileNow> LookAtFile(const std::string& path) {
   return now;
 }
 
-std::string RecycleBinRefusal(const std::string& path, std::uint64_t size) {
-  const std::string root = DriveRootOf(path);
-  if (root.empty()) return "a network share has no recycle bin";
-  if (GetDriveTypeW(Widen(root).c_str()) != DRIVE_FIXED) return "its drive " + root + " has no recycle bin";
-  SHQUERYRBINFO bin{};
-  bin.cbSize = sizeof bin;
-  if (FAILED(SHQueryRecycleBinW(Widen(root).c_str(), &bin))) return "its drive " + root + " has no recycle bin";
-  if (BinSetting(root, "NukeOnDelete").value_or(0) != 0)
-    return "the recycle bin of drive " + root + " is switched off";
+RecycleBin RecycleBinOf(const std::string& path) {
+  RecycleBin bin;
+  bin.root = DriveRootOf(path);
+  if (bin.root.empty()) {
+    bin.refusal = "a network share has no recycle bin";
+    return bin;
+  }
+  const std::wstring root = Widen(bin.root);
+  SHQUERYRBINFO info{};
+  info.cbSize = sizeof info;
+  if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED || FAILED(SHQueryRecycleBinW(root.c_str(), &info))) {
+    bin.refusal = "its drive " + bin.root + " has no recycle bin";
+    return bin;
+  }
+  if (BinSetting(bin.root, "NukeOnDelete").value_or(0) != 0) {
+    bin.refusal = "the recycle bin of drive " + bin.root + " is switched off";
+    return bin;
+  }
   // The bin's size: the user's setting, else the system's default of a tenth
   // of the first 40 GB of the volume and a twentieth of the rest.
-  std::uint64_t capacity = 0;
-  if (const auto mb = BinSetting(root, "MaxCapacity")) {
-    capacity = std::uint64_t(*mb) * kMegabyte;
+  if (const auto mb = BinSetting(bin.root, "MaxCapacity")) {
+    bin.capacity = std::uint64_t(*mb) * kMegabyte;
   } else {
     ULARGE_INTEGER total{};
-    if (!GetDiskFreeSpaceExW(Widen(root).c_str(), nullptr, &total, nullptr)) return {};
-    const std::uint64_t t = total.QuadPart, first = 40 * kGigabyte;
-    capacity = t <= first ? t / 10 : first / 10 + (t - first) / 20;
+    if (GetDiskFreeSpaceExW(root.c_str(), nullptr, &total, nullptr)) {
+      const std::uint64_t t = total.QuadPart, first = 40 * kGigabyte;
+      bin.capacity = t <= first ? t / 10 : first / 10 + (t - first) / 20;
+    }
   }
-  if (size > capacity) return "it is larger than the recycle bin of drive " + root + " holds";
+  return bin;
+}
+
+std::string RecycleBin::Refusal(std::uint64_t size) const {
+  if (!refusal.empty()) return refusal;
+  if (capacity && size > capacity) return "it is larger than the recycle bin of drive " + root + " holds";
   return {};
 }
+
+std::string RecycleBinRefusal(const std::string& path, std::uint64_t size) { return RecycleBinOf(path).Refusal(size); }
 
 std::string RecycleLine(const std::string& path) { return "  Moving to recycle bin: " + path; }
 std::string DeleteLine(const std::string& path) { return "  Permanently deleting: " + path; }
@@ -193,6 +209,7 @@ bool TRemovalPage::PageControl1Changing(int leaving) {
 bool TRemovalPage::BeginCommand() {
   moveFolderSaid_ = false;
   deleteInstead_.reset();
+  bins_.clear();
   return !MoveFolderMissing();
 }
 
@@ -222,7 +239,11 @@ RemovalResult TRemovalPage::Remove(const ListedFile& file) {
   RemovalKind kind = this->kind();
   if (kind == RemovalKind::Move && MoveFolderMissing()) return {RemovalStatus::NoMoveFolder};
   if (kind == RemovalKind::Recycle) {
-    const std::string refusal = RecycleBinRefusal(path, now->size);
+    // One look at each drive's bin per command.
+    const std::string root = UpperCase(DriveRootOf(path));
+    auto bin = bins_.find(root);
+    if (bin == bins_.end()) bin = bins_.emplace(root, RecycleBinOf(path)).first;
+    const std::string refusal = bin->second.Refusal(now->size);
     if (!refusal.empty()) {
       if (unattended_) {
         log_.Line(NoRecycleBinLine(path, refusal));

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -49,9 +50,17 @@ struct FileNow {
 };
 std::optional<FileNow> LookAtFile(const std::string& path);
 
-// Why a file of that size at that path cannot go to the recycle bin (a drive
-// or share with no bin, a bin switched off, a file larger than the bin holds);
-// empty when it can.
+// The recycle bin of a path's drive: none (a share, a drive that is not a
+// fixed disk, a bin switched off) or its size.
+struct RecycleBin {
+  std::string root;     // "X:\"; empty for a share
+  std::string refusal;  // why there is no bin; empty when there is one
+  std::uint64_t capacity = 0;  // bytes; 0 when unknown (no limit applied)
+  // Why a file of that size cannot go there; empty when it can.
+  std::string Refusal(std::uint64_t size) const;
+};
+RecycleBin RecycleBinOf(const std::string& path);
+// Why a file of that size at that path cannot go to the recycle bin; empty when it can.
 std::string RecycleBinRefusal(const std::string& path, std::uint64_t size);
 
 // Captions and the texts that differ between the tools.
@@ -145,6 +154,7 @@ class TRemovalPage {
   // deleting for good what the bin will not take.
   bool moveFolderSaid_ = false;
   std::optional<bool> deleteInstead_;
+  std::map<std::string, RecycleBin> bins_;  // by drive root
 };
 
 }  // namespace velmora::shell
