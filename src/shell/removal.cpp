@@ -45,15 +45,26 @@ std::optional<DWORD> BinSetting(const std::string& root, const char* name) {
 
 }  // namespace
 
-std::optional<FileNow> LookAtFile(const std::string& path) {
-  // Asking for no access opens even a file another program holds with no sharing.
-  FileHandle h(CreateFileW(LongPathW(path).c_str(), FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!h) return std::nullopt;
+std::optional<FileNow> LookAtFile(const std::string& path, bool exclusive, bool* inUse) {
+  if (inUse) *inUse = false;
+  // Asking for attributes only opens even a file another program holds with
+  // no sharing; the exclusive look is FileIsLocked's test in the same opening.
+  FileHandle h(CreateFileW(LongPathW(path).c_str(), exclusive ? GENERIC_WRITE | FILE_READ_ATTRIBUTES : FILE_READ_ATTRIBUTES,
+                           exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!h) {
+    const DWORD error = GetLastError();
+    if (inUse && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) *inUse = true;
+    return std::nullopt;
+  }
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return std::nullopt;
+  // Read-only counts as in use, as for FileIsLocked (Windows refuses it the writing).
+  if (exclusive && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+    if (inUse) *inUse = true;
+    return std::nullopt;
+  }
   FileNow now;
   now.size = (std::uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   now.written = info.ftLastWriteTime;
@@ -226,7 +237,9 @@ bool TRemovalPage::MoveFolderMissing() {
 
 RemovalResult TRemovalPage::Remove(const ListedFile& file) {
   const std::string& path = file.path;
-  const auto now = LookAtFile(path);
+  bool inUse = false;
+  const auto now = LookAtFile(path, texts_.inUseCheck, &inUse);
+  if (inUse) return {RemovalStatus::InUse};  // the tool says so in its own words
   if (!now) {
     log_.Line(GoneLine(path));
     return {RemovalStatus::Gone};

@@ -42,13 +42,15 @@ struct ListedFile {
 };
 
 // What the file at a path is now, from one opening; nullopt when there is none
-// (or it is a folder).
+// (or it is a folder). With `exclusive` it is opened for writing with no
+// sharing, and `inUse` says when that failed although the file is there (held
+// by another program, or read-only: FileIsLocked's test).
 struct FileNow {
   std::uint64_t size = 0;
   FILETIME written{};
   FileIdentity identity;
 };
-std::optional<FileNow> LookAtFile(const std::string& path);
+std::optional<FileNow> LookAtFile(const std::string& path, bool exclusive = false, bool* inUse = nullptr);
 
 // The recycle bin of a path's drive: none (a share, a drive that is not a
 // fixed disk, a bin switched off) or its size.
@@ -76,6 +78,9 @@ struct RemovalTexts {
   // Leaving the page with no valid folder: open the folder dialog (else the
   // box takes the focus with its text selected).
   bool browseOnRefusal;
+  // A file another program holds (or a read-only one) is left alone as "in
+  // use" (RemovalStatus::InUse, not logged here).
+  bool inUseCheck;
 };
 
 // Log lines.
@@ -97,6 +102,7 @@ enum class RemovalStatus {
   NoMoveFolder, // the move folder is missing or not a folder: nothing moves
   NoRecycleBin, // unattended, or permanent deletion declined: it stays
   Failed,       // the shell did not remove it
+  InUse,        // with RemovalTexts::inUseCheck: held by another program or read-only
 };
 struct RemovalResult {
   RemovalStatus status = RemovalStatus::Failed;

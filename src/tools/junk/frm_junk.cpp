@@ -53,7 +53,8 @@ const shell::RemovalTexts kRemovalTexts{"&Move removed files to recycle bin",
                                         "Choose the folder to move removed files to",
                                         158,
                                         &MoveLine,
-                                        /*browseOnRefusal=*/false};
+                                        /*browseOnRefusal=*/false,
+                                        /*inUseCheck=*/true};
 
 std::string TotalRecoveredLine(std::int64_t bytes) {
   return "TOTAL SPACE RECOVERED: " + FormatThousands(bytes) + " bytes (" + FormatMegabytes(bytes) + " megabytes.)";
@@ -604,9 +605,9 @@ void TfrmJunk::D1Click() {
   cmdDeleteClick();
 }
 
-bool TfrmJunk::Perform_Delete(const scan::FileRow& file) {
+shell::RemovalResult TfrmJunk::Perform_Delete(const scan::FileRow& file) {
   ui::ProcessMessages();
-  return removal.Remove({file.path, file.file.size, file.file.written, std::nullopt}).removed();
+  return removal.Remove({file.path, file.file.size, file.file.written, std::nullopt});
 }
 
 void TfrmJunk::RemoveSelectedRows(const std::unordered_set<std::string>& removed) {
@@ -648,15 +649,15 @@ void TfrmJunk::cmdDeleteClick() {
       if (lv.Selected(row) && lv.File(row)) files.push_back(*lv.File(row));
     std::unordered_set<std::string> removed;
     for (const scan::FileRow& file : files) {
-      // (A file gone since the scan is not "in use": the removal says it is gone.)
-      if (FileExists(file.path) && shell::FileIsLocked(file.path)) {
+      // Counted only once it really left its path: a file in use, one that
+      // changed, or one that could not be removed keeps its row and adds nothing.
+      const shell::RemovalResult result = Perform_Delete(file);
+      if (result.status == shell::RemovalStatus::InUse) {
         log.Line(InUseLine(file.path));
         if (!log.scheduled() && log.writing()) shell::ShowHintOnce("JunkInUse", InUseHint(file.path));
         continue;
       }
-      // Counted only once it really left its path: a file that changed, or
-      // that could not be removed, keeps its row and adds nothing.
-      if (!Perform_Delete(file)) {
+      if (!result.removed()) {
         if (optMove.checked() && !FolderExists(deMove.text())) break;  // nothing more can move
         continue;
       }

@@ -128,8 +128,8 @@ class TfrmJunk : public ui::Form {
   // True skips the file: read-only or system, used too recently, or in use,
   // as the probe of the file found it.
   bool RestrictedFile(const FileProbe& probe);
-  // Removes one listed file through the removal page; true when it left its path.
-  bool Perform_Delete(const scan::FileRow& file);
+  // Removes one listed file through the removal page (in use: left alone).
+  shell::RemovalResult Perform_Delete(const scan::FileRow& file);
   // The listed files' bytes, from the rows' records.
   std::int64_t NumBytes() const;
   // The table as shown, for saving and for tests.

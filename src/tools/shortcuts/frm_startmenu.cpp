@@ -41,7 +41,8 @@ const shell::RemovalTexts kRemovalTexts{"&Move removed shortcuts to recycle bin"
                                         "Choose the folder to move removed shortcuts to",
                                         178,
                                         &MoveLine,
-                                        /*browseOnRefusal=*/true};
+                                        /*browseOnRefusal=*/true,
+                                        /*inUseCheck=*/false};
 
 std::string Trim(const std::string& s) {
   const std::size_t first = s.find_first_not_of(" \t");
