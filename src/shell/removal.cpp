@@ -1,7 +1,5 @@
 #include "shell/removal.h"
 
-#include <shellapi.h>
-
 #include <string>
 
 #include "platform/files.h"
@@ -80,10 +78,11 @@ RecycleBin RecycleBinOf(const std::string& path) {
     bin.refusal = "a network share has no recycle bin";
     return bin;
   }
+  // Fixed disks have one; removable, optical and network drives have none.
+  // (Asking the bin itself, SHQueryRecycleBinW, counts everything in it: slow
+  // on a full bin.)
   const std::wstring root = Widen(bin.root);
-  SHQUERYRBINFO info{};
-  info.cbSize = sizeof info;
-  if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED || FAILED(SHQueryRecycleBinW(root.c_str(), &info))) {
+  if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
     bin.refusal = "its drive " + bin.root + " has no recycle bin";
     return bin;
   }
