@@ -36,7 +36,11 @@ const char* const kAboutText =
 
 // The suite's windows the agent looks for.
 bool ProgressWindowOpen() { return FindWindowW(L"TfrmProgress", L"Scheduled Maintenance Progress") != nullptr; }
-bool SchedulingWindowOpen() { return FindWindowW(L"TfrmSched", L"Scheduled Maintenance") != nullptr; }
+// Shown: a run's hidden host window is no scheduling window the user has open.
+bool SchedulingWindowOpen() {
+  const HWND w = FindWindowW(L"TfrmSched", L"Scheduled Maintenance");
+  return w && IsWindowVisible(w);
+}
 bool TrackerWindowOpen() { return FindWindowW(L"TfrmVantrel", L"Vantrel") != nullptr; }
 bool SuiteRunning() { return FindWindowW(nullptr, L"Velmora") != nullptr; }
 
@@ -114,7 +118,13 @@ TallowinAgent::~TallowinAgent() {
 TallowinAgent::StartResult TallowinAgent::Start() {
   // First of all, so two agents started together cannot both pass the window
   // test below (the log-on entry and the suite may start one at once).
-  if (!agentLock_.TryAcquire()) return StartResult::AlreadyRunning;
+  if (!agentLock_.TryAcquire()) {
+    // An agent whose window is gone is closing (the scheduling window closed
+    // it a moment ago and switched an operation on again): its lock is free
+    // soon, so this one waits briefly rather than leave the session with none.
+    if (FindWindowW(kAgentWindowClass, nullptr) || !agentLock_.Acquire(options_.closingAgentWaitMs))
+      return StartResult::AlreadyRunning;
+  }
 
   if (!FileExists(QuorvelPath())) {
     ui::dialogs().Message(nullptr, kSuiteMissing, kAgentCaption, ui::MsgButtons::Ok, ui::MsgIcon::Error);

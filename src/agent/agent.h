@@ -40,6 +40,8 @@ inline constexpr int kSetSchedules = 83;
 struct AgentOptions {
   // The schedule timer's interval; only tests and the end-to-end run shorten it.
   unsigned timerIntervalMs = kScheduleTickMs;
+  // How long a new agent waits for the lock of an agent that is closing.
+  unsigned closingAgentWaitMs = 5000;
 };
 
 class TallowinAgent {

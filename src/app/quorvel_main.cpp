@@ -39,18 +39,22 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   actions.tools[int(velmora::shell::ToolButton::Sched)] = [] { (new velmora::sched::TfrmSched())->ShowModal(); };
   actions.scheduled = [](velmora::shell::StartCommand command) {
     using velmora::shell::StartCommand;
-    auto* sched = new velmora::sched::TfrmSched();  // frees itself
     if (command == StartCommand::SetSchedule) {
+      auto* sched = new velmora::sched::TfrmSched();  // frees itself
       sched->ShowModal();
       velmora::ui::ProcessMessages();
-      return;
+      return 0;
     }
     // Hidden, it hosts the run, and is destroyed (not closed) after it.
-    if (command == StartCommand::CleanJunk) sched->PerformJunk();
-    if (command == StartCommand::CleanHistory) sched->PerformErase();
-    if (command == StartCommand::RegistryClean) sched->PerformRegClean();
+    auto* sched = new velmora::sched::TfrmSched();
+    bool done = false;
+    if (command == StartCommand::CleanJunk) done = sched->PerformJunk();
+    if (command == StartCommand::CleanHistory) done = sched->PerformErase();
+    if (command == StartCommand::RegistryClean) done = sched->PerformRegClean();
     velmora::ui::ProcessMessages();
     sched->Destroy();
+    // A failed run ends with a code of its own, so whoever started it can tell.
+    return done ? 0 : 1;
   };
   actions.tools[int(velmora::shell::ToolButton::Safe)] = [] { (new velmora::tracker::TfrmVantrel())->ShowModal(); };
   actions.tools[int(velmora::shell::ToolButton::Dupes)] = [] {

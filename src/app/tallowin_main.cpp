@@ -6,6 +6,7 @@
 #include <string>
 
 #include "agent/agent.h"
+#include "shell/clock_window.h"
 
 namespace {
 
@@ -24,6 +25,8 @@ unsigned TimerInterval() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
+    // A clock the eraser left a year ahead would make every schedule look run.
+    velmora::shell::RestoreClockIfMoved();
     velmora::agent::ShellNotifyArea area;
     velmora::agent::AgentOptions options;
     options.timerIntervalMs = TimerInterval();

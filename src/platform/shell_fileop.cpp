@@ -100,7 +100,10 @@ ShellFileOpResult RunShellFileOp(FileOpKind kind, const std::vector<std::string>
   op.wFunc = kind == FileOpKind::Delete ? FO_DELETE : kind == FileOpKind::Move ? FO_MOVE : FO_COPY;
   op.pFrom = from.c_str();
   op.pTo = to.empty() ? nullptr : to.c_str();
-  op.fFlags = flags;
+  // Never the shell's own boxes: an access denied or a too-long path inside a
+  // scheduled run would wait on one for ever. Failures come back in the code
+  // and are reported by the caller's own messages or log lines.
+  op.fFlags = flags | FOF_NOERRORUI | FOF_SILENT;
   if (!title.empty()) {
     op.fFlags |= FOF_SIMPLEPROGRESS;
     op.lpszProgressTitle = title.c_str();

@@ -22,6 +22,8 @@ inline const char* const kManualUninstallers = "Manual_Uninstallers_Log.txt";
 inline const char* const kManualDupes = "Manual_Dupes_Log.txt";
 inline const char* const kManualRegistry = "Manual_Registry_Log.txt";
 inline const char* const kScheduledRegistry = "RegistryLog.txt";
+// What an unattended run could not write to its own log goes here.
+inline const char* const kScheduleLog = "ScheduleLog.txt";
 }  // namespace logfile
 
 // Manual logging switches under the Logs key (absent = on).

@@ -11,10 +11,16 @@ namespace {
 
 TfrmHint* g_current = nullptr;
 
-// A value that exists and is false turns the hint off; absent means on.
+// A value that exists and is false turns the hint off; absent means on, and so
+// does a value of another type (read as absent, as every setting is: the check
+// runs inside removal loops, where a raise would end the removal).
 bool ValueIsOff(const RegKey& key, const std::string& name) {
-  const auto v = key.ReadDword(name);
-  return v && *v == 0;
+  try {
+    const auto v = key.ReadDword(name);
+    return v && *v == 0;
+  } catch (const RegistryError&) {
+    return false;
+  }
 }
 
 }  // namespace

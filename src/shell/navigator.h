@@ -26,7 +26,8 @@ struct LauncherActions {
   std::function<void()> logs;
   // The scheduling switches: an unattended run ("/CLEANJUNK", "/CLEANHISTORY",
   // "/REGISTRYCLEAN") or the scheduling window ("/SETSCHEDULE").
-  std::function<void(StartCommand)> scheduled;
+  // Gives the program's exit code: 0 when the run did its work.
+  std::function<int(StartCommand)> scheduled;
 };
 
 // The administrator check guarding the Uninstall and StartUp tools: false,

@@ -9,19 +9,20 @@ namespace velmora::shell {
 
 namespace {
 
-// Text drawn as a web link (blue, underlined) on the window's face colour.
-BitmapHandle LinkPicture(const std::string& text, int width, int height, HFONT baseFont) {
+// Text drawn on the window's face colour: as a web link (blue, underlined), or
+// plain black once the link has been used.
+BitmapHandle LinkPicture(const std::string& text, int width, int height, HFONT baseFont, bool link = true) {
   LOGFONTW lf{};
   GetObjectW(baseFont ? baseFont : HFONT(GetStockObject(DEFAULT_GUI_FONT)), sizeof lf, &lf);
-  lf.lfUnderline = TRUE;
+  lf.lfUnderline = link ? TRUE : FALSE;
   FontHandle font(CreateFontIndirectW(&lf));
   return PaintBitmap(width, height, GetSysColorBrush(COLOR_BTNFACE), [&](HDC dc) {
     HGDIOBJ old = SelectObject(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 204));
+    SetTextColor(dc, link ? RGB(0, 0, 204) : RGB(0, 0, 0));
     RECT rc{0, 0, width, height};
     const std::wstring w = Widen(text);
-    DrawTextW(dc, w.c_str(), int(w.size()), &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(dc, w.c_str(), int(w.size()), &rc, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
     SelectObject(dc, old);
   });
 }
@@ -64,7 +65,20 @@ TfrmProgress::TfrmProgress()
 }
 
 void TfrmProgress::lblCancelClick() {
+  // One use only: the run is told once, and the link becomes a plain note.
+  if (cancelled_) return;
+  cancelled_ = true;
+  lblCancel.SetBounds({176, 37, 80, 15});
+  lblCancel.SetPicture(LinkPicture("Please Wait...", 80, 15, font(), /*link=*/false));
+  lblCancel.handCursor = false;
   if (onCancel) onCancel();
+}
+
+void TfrmProgress::ShowFailure(const std::string& text) {
+  lblCaption.SetCaption("Scheduled Maintenance Failed");
+  lblSchedType.SetCaption(text);
+  lblCancel.SetVisible(false);
+  aniFind.Stop();
 }
 
 }  // namespace velmora::shell

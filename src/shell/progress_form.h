@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -24,6 +25,12 @@ class TfrmProgress : public ui::Form {
   std::function<void()> onCancel;
 
   void lblCancelClick();
+  bool cancelled() const { return cancelled_; }
+  // A run that failed says so before the window goes.
+  void ShowFailure(const std::string& text);
+
+ private:
+  bool cancelled_ = false;
 };
 
 }  // namespace velmora::shell

@@ -9,21 +9,33 @@ NamedLock::~NamedLock() {
   if (mutex_) CloseHandle(mutex_);
 }
 
-bool NamedLock::Acquire() {
+bool NamedLock::Acquire(unsigned long limitMs) {
   if (!mutex_) return false;
+  const unsigned long long start = GetTickCount64();
   while (!held_) {
+    DWORD wait = INFINITE;
+    if (limitMs != INFINITE) {
+      const unsigned long long spent = GetTickCount64() - start;
+      if (spent >= limitMs) return false;
+      wait = DWORD(limitMs - spent);
+    }
     // Wakes for the lock or for a message, never spinning.
-    const DWORD r = MsgWaitForMultipleObjects(1, &mutex_, FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD r = MsgWaitForMultipleObjects(1, &mutex_, FALSE, wait, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED_0) {
       held_ = true;
     } else if (r == WAIT_OBJECT_0 + 1) {
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+          // The program is ending: stop waiting, and leave the quit for its loop.
+          PostQuitMessage(int(msg.wParam));
+          return false;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }
     } else {
-      return false;
+      return false;  // the limit passed, or the wait itself failed
     }
   }
   return true;

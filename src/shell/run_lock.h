@@ -23,8 +23,10 @@ class NamedLock {
   NamedLock(const NamedLock&) = delete;
   NamedLock& operator=(const NamedLock&) = delete;
 
-  // Waits (pumping) until held; false when the lock cannot be made.
-  bool Acquire();
+  // Waits (letting messages run) until held, at most `limitMs` (INFINITE: no
+  // limit); false when the lock cannot be made, the limit passed, or a quit
+  // message arrived (it is posted again for the loop that owns the end).
+  bool Acquire(unsigned long limitMs = INFINITE);
   // Takes it only when free now.
   bool TryAcquire();
   bool held() const { return held_; }

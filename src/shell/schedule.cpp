@@ -66,11 +66,10 @@ std::optional<NextScan> EvaluateToolKey(const std::string& toolKey) {
   const RegKey key = RegKey::OpenBestAccess(HKEY_CURRENT_USER, toolKey);
   if (!key) return std::nullopt;
   const NextScanResult r = EvaluateNextScan(ReadStored(key), NowDateTime());
-  if (r.nextRunToWrite) {
-    try {
-      key.WriteDateTime(schedval::kNextRun, *r.nextRunToWrite);
-    } catch (const RegistryError&) {
-    }
+  try {
+    if (r.nextRunToWrite) key.WriteDateTime(schedval::kNextRun, *r.nextRunToWrite);
+    if (r.lastRanToWrite) key.WriteDateTime(schedval::kLastRan, *r.lastRanToWrite);
+  } catch (const RegistryError&) {
   }
   return r.next;
 }
@@ -156,10 +155,38 @@ void WriteSchedule(const std::string& toolKey, ScheduleKind kind, const std::str
   key.WriteDateTime(schedval::kNextRun, nextRun);
 }
 
+namespace {
+
+// "NextRun" = the schedule's next slot after now, for a timed kind whose
+// "Params" read; otherwise it is deleted and the next evaluation computes it.
+void WriteNextSlot(const RegKey& key) {
+  const StoredSchedule stored = ReadStored(key);
+  const auto kind = stored.schedType ? ScheduleKindFromInt(*stored.schedType) : std::nullopt;
+  const auto params = kind && IsTimedKind(*kind) ? ParseScheduleParams(*kind, stored.params.value_or(""))
+                                                 : std::nullopt;
+  const auto next = params ? NextRunAfter(*kind, *params, NowDateTime()) : std::nullopt;
+  if (next)
+    key.WriteDateTime(schedval::kNextRun, *next);
+  else
+    key.DeleteValue(schedval::kNextRun);
+}
+
+}  // namespace
+
 void RecordLaunch(const std::string& toolKey) {
-  const RegKey key = RegKey::Create(HKEY_CURRENT_USER, toolKey);
-  key.DeleteValue(schedval::kNextRun);
-  key.WriteDateTime(schedval::kLastRan, NowDateTime());
+  // "LastRan" is the run's own to write, once its work is done: a launch that
+  // fails, or a run that fails, is not a run. The next slot is set now, so a
+  // schedule is not started again at every tick meanwhile.
+  WriteNextSlot(RegKey::Create(HKEY_CURRENT_USER, toolKey));
+}
+
+void RecordFailedRun(const std::string& toolKey) {
+  const RegKey key = RegKey::Open(HKEY_CURRENT_USER, toolKey, KEY_READ | KEY_WRITE);
+  if (!key) return;
+  // A "NextRun" that is still ahead stays (the launch set it, or the user did).
+  const StoredSchedule stored = ReadStored(key);
+  if (stored.nextRun && *stored.nextRun > NowDateTime()) return;
+  WriteNextSlot(key);
 }
 
 void DeleteNextRun(const std::string& toolKey) {

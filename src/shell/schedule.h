@@ -91,8 +91,12 @@ bool CheckFreeSpace(std::optional<std::uint64_t> freeBytesOfC);
 void WriteDefaultSchedule(const std::string& toolKey);
 // Writes "SchedType", "Params" and "NextRun" as the properties dialog sets them.
 void WriteSchedule(const std::string& toolKey, ScheduleKind kind, const std::string& params, double nextRun);
-// A run launched: "NextRun" deleted, "LastRan" = now.
+// A run launched: "NextRun" = the next slot after now (deleted for a kind
+// without one); "LastRan" is left for the run to write when its work is done.
 void RecordLaunch(const std::string& toolKey);
+// A run that failed: no "LastRan"; "NextRun" stays when still ahead, else it
+// becomes the next slot after now.
+void RecordFailedRun(const std::string& toolKey);
 void DeleteNextRun(const std::string& toolKey);
 // "LastRan" = now (an unattended run that finished).
 void WriteLastRan(const std::string& toolKey);

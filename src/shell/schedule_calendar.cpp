@@ -189,14 +189,25 @@ NextScanResult EvaluateNextScan(const StoredSchedule& stored, double now) {
   }
   const auto params = ParseScheduleParams(*kind, stored.params.value_or(std::string()));
   if (!params) return r;
+  const bool lastRanAhead = stored.lastRan && *stored.lastRan > now;
+  if (lastRanAhead) r.lastRanToWrite = now;
   if (stored.nextRun) {
-    r.next = NextScan{ScanTrigger::Timed, *stored.nextRun};
+    double next = *stored.nextRun;
+    if (lastRanAhead) {
+      // Computed from the moment the clock was set back over.
+      const auto slot = NextRunAfter(*kind, *params, now);
+      if (slot && next > *slot) {
+        next = *slot;
+        r.nextRunToWrite = next;
+      }
+    }
+    r.next = NextScan{ScanTrigger::Timed, next};
   } else if (!stored.lastRan) {
     const double first = FromMs(ToMs(now) + 3600000);
     r.nextRunToWrite = first;
     r.next = NextScan{ScanTrigger::Timed, first};
   } else {
-    const double base = *stored.lastRan > now ? now : *stored.lastRan;
+    const double base = lastRanAhead ? now : *stored.lastRan;
     if (const auto next = NextRunAfter(*kind, *params, base)) r.next = NextScan{ScanTrigger::Timed, *next};
   }
   return r;

@@ -92,14 +92,19 @@ struct NextScanResult {
   // Set when the caller must store this as "NextRun" (a schedule never run and
   // never given a next run starts one hour from now).
   std::optional<double> nextRunToWrite;
+  // Set when "LastRan" is later than now (the clock was set back): the caller
+  // stores now in its place, so later evaluations count from a moment that
+  // has passed and the schedule runs at its next slot.
+  std::optional<double> lastRanToWrite;
 };
 
 // The next due moment of a stored schedule at `now`:
 // - "NextRun" when present, or now + 1 hour (to be written) when neither
 //   "NextRun" nor "LastRan" is stored;
-// - otherwise the next run after "LastRan", not written back; a "LastRan"
-//   later than now (the clock was set back) counts as now, so the schedule
-//   does not wait for the clock to catch up;
+// - otherwise the next run after "LastRan", not written back;
+// - a "LastRan" later than now (the clock was set back) counts as now, for the
+//   next run and for a stored "NextRun" beyond the next slot after now (both
+//   written back), so the schedule does not wait for the clock to catch up;
 // - kinds 5 and 6 give their trigger; a timed kind with malformed "Params"
 //   gives no next run, so the tool is never started on a schedule it cannot read.
 NextScanResult EvaluateNextScan(const StoredSchedule& stored, double now);

@@ -1,6 +1,7 @@
 #include "shell/startup.h"
 
 #include "shell/cache_completion.h"
+#include "shell/clock_window.h"
 #include "shell/command_line.h"
 #include "shell/commontools.h"
 #include "shell/help.h"
@@ -43,6 +44,8 @@ class HiddenSuiteWindow : public ui::Form {
 
 int RunQuorvel(const std::vector<std::string>& arguments, const LauncherActions& actions) {
   ui::SetHelpHook([](const std::string& topic) { OpenHelpTopic(topic); });
+  // A clock the eraser left a year ahead (the process ended while it was moved).
+  RestoreClockIfMoved();
   CreateCommontools();
   // Every running copy of the suite keeps a hidden window of this title: the
   // tray agent looks for it.
@@ -66,7 +69,7 @@ int RunQuorvel(const std::vector<std::string>& arguments, const LauncherActions&
     case StartCommand::CleanHistory:
     case StartCommand::RegistryClean:
     case StartCommand::SetSchedule:
-      if (actions.scheduled) actions.scheduled(ParseStartCommand(arguments));
+      if (actions.scheduled) exitCode = actions.scheduled(ParseStartCommand(arguments));
       break;
     case StartCommand::Unknown:
       break;

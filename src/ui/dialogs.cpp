@@ -116,7 +116,32 @@ Dialogs& dialogs() {
   return g_replacement ? *g_replacement : real;
 }
 
-void SetDialogs(Dialogs* replacement) { g_replacement = replacement; }
+Dialogs* SetDialogs(Dialogs* replacement) {
+  Dialogs* previous = g_replacement;
+  g_replacement = replacement;
+  return previous;
+}
+
+namespace {
+HandlerErrorSink& Sink() {
+  static HandlerErrorSink sink;
+  return sink;
+}
+}  // namespace
+
+HandlerErrorSink SetHandlerErrorSink(HandlerErrorSink sink) {
+  HandlerErrorSink previous = std::move(Sink());
+  Sink() = std::move(sink);
+  return previous;
+}
+
+void ReportHandlerError(HWND owner, const std::string& text) {
+  if (Sink()) {
+    Sink()(text);
+    return;
+  }
+  dialogs().Message(owner, text, "Velmora", MsgButtons::Ok, MsgIcon::Error);
+}
 
 MsgResult DefaultAnswerDialogs::Message(HWND, const std::string&, const std::string&, MsgButtons buttons, MsgIcon) {
   switch (buttons) {

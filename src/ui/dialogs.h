@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -63,8 +64,20 @@ class DefaultAnswerDialogs : public Dialogs {
 
 // The process-wide dialogs; the real Win32 ones unless replaced.
 Dialogs& dialogs();
-// Replaces the process-wide dialogs; nullptr puts the Win32 ones back.
-void SetDialogs(Dialogs* replacement);
+// Replaces the process-wide dialogs; nullptr puts the Win32 ones back. Gives
+// the replacement in force before (nullptr: the Win32 ones), so a scope that
+// installs its own can put back what it found.
+Dialogs* SetDialogs(Dialogs* replacement);
+
+// Where an error that escaped a handler goes (the forms layer catches it at the
+// window procedure, the message loop, a posted task or a timer). Unset, it is
+// shown as an error box through dialogs(); an unattended run sets its own, so
+// the error ends the run in its log instead of waiting on a box.
+using HandlerErrorSink = std::function<void(const std::string& text)>;
+// Gives the sink in force before.
+HandlerErrorSink SetHandlerErrorSink(HandlerErrorSink sink);
+// Sends one error text where handler errors go now.
+void ReportHandlerError(HWND owner, const std::string& text);
 
 // Shorthands for the common forms.
 inline void ShowMessage(const std::string& text, const std::string& caption = "Velmora",

@@ -474,7 +474,7 @@ void Form::ReportException(HWND owner) noexcept {
     text = "An unexpected error occurred.";
   }
   try {
-    dialogs().Message(owner, text, "Velmora", MsgButtons::Ok, MsgIcon::Error);
+    ReportHandlerError(owner, text);
   } catch (...) {
   }
 }

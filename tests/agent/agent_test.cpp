@@ -2,6 +2,8 @@
 // registry sandboxed, the clock fixed. Ticks are run by calling CheckSchedules
 // as the timer does, except where the timer itself is under test.
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <windows.h>
 
 #include "agent/my_timer.h"
@@ -197,6 +199,7 @@ TEST_F(AgentTest, OpeningTheSuiteAndTheSchedulingWindowUnlessOpen) {
     // nor a second scheduling window.
     StandInWindow suite(L"VelmoraStandInSuite", L"Velmora");
     StandInWindow sched(L"TfrmSched", L"Scheduled Maintenance");
+    ShowWindow(sched.get(), SW_SHOWNA);  // a shown one: a run's hidden host does not count
     world().shellCalls.clear();
     SendMessageW(a.window(), WM_COMMAND, agent::traycmd::kOpenSuite, 0);
     SendMessageW(a.window(), WM_COMMAND, agent::traycmd::kSetSchedules, 0);
@@ -231,9 +234,13 @@ TEST_F(AgentTest, DueToolsAreLaunchedAndRecorded) {
   TallowinAgent& a = StartAgent();
   a.CheckSchedules();
   EXPECT_EQ((std::vector<std::string>{"/CleanJunk", "/CleanHistory", "/RegistryClean"}), Launches());
+  // Each launch sets its tool's next slot; "LastRan" is the run's to write.
+  EXPECT_EQ(std::optional<double>(kNow + 30 * kMinute), ReadDate(key::kJunk, "NextRun"));
+  EXPECT_EQ(std::optional<double>(std::floor(kNow) + 5 + 1.0 / 3), ReadDate(key::kEraser, "NextRun"));
+  EXPECT_TRUE(ReadDate(key::kRegistry, "NextRun"));
   for (const char* k : {key::kJunk, key::kEraser, key::kRegistry}) {
-    EXPECT_FALSE(ReadDate(k, "NextRun")) << k;
-    EXPECT_EQ(std::optional<double>(kNow), ReadDate(k, "LastRan")) << k;
+    EXPECT_FALSE(ReadDate(k, "LastRan")) << k;
+    EXPECT_GT(*ReadDate(k, "NextRun"), kNow) << k;
   }
   // One fresh timer after the examinations.
   ASSERT_TRUE(a.timer());
@@ -335,8 +342,8 @@ TEST_F(AgentTest, AfterACrashedRunNoRelaunchBeforeItsNextInterval) {
   TallowinAgent& a = StartAgent();
   a.CheckSchedules();
   ASSERT_EQ(std::vector<std::string>{"/CleanJunk"}, Launches());
-  // The run took the lock and crashed: the lock is abandoned, "LastRan" stays
-  // the launch time and "NextRun" is gone.
+  // The run took the lock and crashed: the lock is abandoned, no "LastRan" was
+  // written and "NextRun" is the slot the launch set.
   {
     LockHolder crashed(shell::kRunLockName);
     crashed.Abandon();
@@ -347,7 +354,7 @@ TEST_F(AgentTest, AfterACrashedRunNoRelaunchBeforeItsNextInterval) {
     a.CheckSchedules();
   }
   EXPECT_TRUE(world().shellCalls.empty());
-  EXPECT_FALSE(ReadDate(key::kJunk, "NextRun"));
+  EXPECT_EQ(std::optional<double>(kNow + 30 * kMinute), ReadDate(key::kJunk, "NextRun"));
   world().fixedNow = kNow + 30 * kMinute;
   a.CheckSchedules();
   EXPECT_EQ(std::vector<std::string>{"/CleanJunk"}, Launches());

@@ -56,4 +56,11 @@ TEST(ProgressWindow, IsTheSmallBorderlessCornerWindowWithAWorkingCancel) {
   progress.lblCancel.MouseDown(3, 3);
   progress.lblCancel.MouseUp(3, 3);
   EXPECT_EQ(1, cancels);
+  // One use only: it now reads "Please Wait..." as plain text and is not a link.
+  EXPECT_TRUE(progress.cancelled());
+  EXPECT_FALSE(progress.lblCancel.handCursor);
+  progress.lblCancel.MouseDown(3, 3);
+  progress.lblCancel.MouseUp(3, 3);
+  progress.lblCancelClick();
+  EXPECT_EQ(1, cancels);
 }

@@ -57,6 +57,17 @@ TEST(ShowHintOnce, ShowsTheTextAndUncheckingTheSubjectSuppressesIt) {
   EXPECT_FALSE(HintValue("Support").has_value());
 }
 
+// A hint value of another type reads as absent (the hint shows), never as an
+// error: the check runs inside removal loops.
+TEST(ShowHintOnce, AValueOfTheWrongTypeCountsAsAbsent) {
+  test::RegistrySandbox sandbox;
+  RegKey::Create(HKEY_CURRENT_USER, kHintsKey).WriteString("JunkInUse", "0");
+  RegKey::Create(HKEY_CURRENT_USER, kHintsKey).WriteBinary("All", "\0", 1);
+  bool wanted = false;
+  EXPECT_NO_THROW(wanted = HintWanted("JunkInUse"));
+  EXPECT_TRUE(wanted);
+}
+
 TEST(ShowHintOnce, TurningAllHintsOffAsksAndYesSuppressesEverySubject) {
   test::RegistrySandbox sandbox;
   test::world().dialogs.Answer(ui::MsgResult::Yes);

@@ -98,11 +98,14 @@ TEST(Schedule, NextRunFromTheLastRunIsNotWritten) {
   EXPECT_EQ(At(2027, 3, 19, 8), GetNextRun(ScheduleKind::Days, schedulekey::kRegistry, At(2027, 3, 14, 17, 2)));
   EXPECT_FALSE(key.ValueExists(schedval::kNextRun));
 
-  // The clock set back: "LastRan" in the future counts as now, still unwritten.
+  // The clock set back: "LastRan" in the future counts as now, and is stored
+  // as now, so the next evaluations count from a moment that has passed.
   test::world().fixedNow = At(2027, 2, 1, 9);
   EXPECT_EQ(At(2027, 2, 6, 8), GetNextScan(schedulekey::kRegistry));
   EXPECT_FALSE(key.ValueExists(schedval::kNextRun));
-  EXPECT_EQ(At(2027, 3, 14, 17, 2), ReadLastRan(schedulekey::kRegistry));
+  EXPECT_EQ(At(2027, 2, 1, 9), ReadLastRan(schedulekey::kRegistry));
+  test::world().fixedNow = At(2027, 2, 3, 9);
+  EXPECT_EQ(At(2027, 2, 6, 8), GetNextScan(schedulekey::kRegistry));
 
   // A next run set by the dialog wins.
   key.WriteDateTime(schedval::kNextRun, At(2027, 2, 3, 6));
@@ -119,9 +122,10 @@ TEST(Schedule, AnOverdueToolRunsOnceThenOneIntervalAfterLaunch) {
   test::world().fixedNow = At(2027, 4, 22, 10);
   EXPECT_TRUE(IsToolDue(schedulekey::kJunk, false));
 
+  // The launch sets the next slot; "LastRan" waits for the run's own end.
   RecordLaunch(schedulekey::kJunk);
-  EXPECT_FALSE(key.ValueExists(schedval::kNextRun));
-  EXPECT_EQ(At(2027, 4, 22, 10), key.ReadDateTime(schedval::kLastRan));
+  EXPECT_EQ(At(2027, 4, 22, 10, 30), key.ReadDateTime(schedval::kNextRun));
+  EXPECT_FALSE(key.ReadDateTime(schedval::kLastRan));
   EXPECT_FALSE(IsToolDue(schedulekey::kJunk, false));
   test::world().fixedNow = At(2027, 4, 22, 10, 29);
   EXPECT_FALSE(IsToolDue(schedulekey::kJunk, false));
@@ -207,4 +211,54 @@ TEST(Schedule, StartUpEntries) {
   EXPECT_FALSE(run.ValueExists(kAgentRunValue));
   EXPECT_EQ(ScheduledTool::Registry, FindScheduledTool("\\SOFTWARE\\Dastra\\Velmora\\Schedule\\registry")->tool);
   EXPECT_EQ(nullptr, FindScheduledTool("\\Software\\Dastra\\Velmora\\Schedule"));
+}
+
+// The clock was a year ahead when the last run was recorded (the eraser's
+// expiry moment, or a clock corrected back): the stored "LastRan" and the
+// "NextRun" computed from it lie a year ahead. Evaluated tick after tick, the
+// daily schedule still runs at its next 08:00, not a year later.
+TEST(Schedule, ALastRunAYearAheadRunsAtTheNextSlotAfterTheCorrection) {
+  test::RegistrySandbox sandbox;
+  const RegKey key = Tool();
+  SetSchedule(key, ScheduleKind::Days, "1|0.333333333333333");
+  key.WriteDateTime(schedval::kLastRan, At(2028, 3, 1, 8));
+  key.WriteDateTime(schedval::kNextRun, At(2028, 3, 2, 8));
+  test::world().fixedNow = At(2027, 3, 1, 10);
+  EXPECT_FALSE(IsToolDue(schedulekey::kJunk, false));
+  // Never a "LastRan" later than now once it has been looked at.
+  EXPECT_LE(*ReadLastRan(schedulekey::kJunk), At(2027, 3, 1, 10));
+  for (const double tick : {At(2027, 3, 1, 10, 15), At(2027, 3, 1, 23), At(2027, 3, 2, 7, 59)}) {
+    test::world().fixedNow = tick;
+    EXPECT_FALSE(IsToolDue(schedulekey::kJunk, false)) << FormatDateTime(tick);
+  }
+  test::world().fixedNow = At(2027, 3, 2, 8);
+  EXPECT_TRUE(IsToolDue(schedulekey::kJunk, false));
+
+  // The launch then sets the slot after it, and the run's end its "LastRan".
+  RecordLaunch(schedulekey::kJunk);
+  EXPECT_EQ(At(2027, 3, 3, 8), key.ReadDateTime(schedval::kNextRun));
+  test::world().fixedNow = At(2027, 3, 2, 8, 5);
+  WriteLastRan(schedulekey::kJunk);
+  EXPECT_FALSE(IsToolDue(schedulekey::kJunk, false));
+  test::world().fixedNow = At(2027, 3, 3, 8);
+  EXPECT_TRUE(IsToolDue(schedulekey::kJunk, false));
+}
+
+// A run that failed is not a run: no "LastRan", and the schedule waits for its
+// next slot instead of being started again at every tick.
+TEST(Schedule, AFailedRunKeepsItsLastRunAndWaitsForTheNextSlot) {
+  test::RegistrySandbox sandbox;
+  const RegKey key = Tool();
+  SetSchedule(key, ScheduleKind::Hours, "2|0");
+  key.WriteDateTime(schedval::kLastRan, At(2027, 6, 1, 6));
+  test::world().fixedNow = At(2027, 6, 1, 9, 30);
+  // Run Now deleted "NextRun"; the run failed.
+  RecordFailedRun(schedulekey::kJunk);
+  EXPECT_EQ(At(2027, 6, 1, 6), ReadLastRan(schedulekey::kJunk));
+  EXPECT_EQ(At(2027, 6, 1, 11, 0), key.ReadDateTime(schedval::kNextRun));
+  EXPECT_FALSE(IsToolDue(schedulekey::kJunk, false));
+  // A next run still ahead (the launch's) is kept as it is.
+  key.WriteDateTime(schedval::kNextRun, At(2027, 6, 1, 10));
+  RecordFailedRun(schedulekey::kJunk);
+  EXPECT_EQ(At(2027, 6, 1, 10), key.ReadDateTime(schedval::kNextRun));
 }

@@ -12,6 +12,8 @@
 #include "platform/text.h"
 #include "scan/tree_scanner.h"
 #include "shell/cache_completion.h"
+#include "shell/clock_window.h"
+#include "shell/run_lock.h"
 #include "shell/utilities.h"
 
 namespace velmora::eraser {
@@ -20,6 +22,9 @@ namespace {
 
 constexpr DWORD kVolumeLabel = 0x00000008;
 constexpr std::size_t kIndexHeader = 500;
+// How long the expiry waits for a scheduled run of another process to end
+// before it leaves the clock alone this time.
+constexpr unsigned long kClockLockWaitMs = 30000;
 
 // A string value, or nullopt when the key or value is absent or of another type.
 std::optional<std::string> ReadText(HKEY root, const char* key, const char* name, REGSAM view = 0) {
@@ -217,18 +222,31 @@ void CleanIEHistory(const std::string& history, CleanContext& ctx) {
 void ExpireHistoryByClock(CleanContext& ctx) {
   Services& s = services();
   if (!s.automationRegistered(kBrowserProgId)) return;
+  // Nothing else may judge a clock while it is moved: the run lock is held for
+  // the whole move (a scheduled run holds it already; a mutex is taken again by
+  // its owner), and a marker lets the next start put the clock back if this
+  // process ends meanwhile.
+  shell::NamedLock lock(shell::kRunLockName);
+  if (!lock.Acquire(kClockLockWaitMs)) return;
   const double saved = s.utcClock();
   const unsigned long long start = GetTickCount64();
   SYSTEMTIME ahead = DateTimeToSystemTime(saved);
   ++ahead.wYear;
   if (ahead.wMonth == 2 && ahead.wDay == 29) ahead.wDay = 28;
-  if (!s.setUtcClock(SystemTimeToDateTime(ahead))) return;
+  const double movedTo = SystemTimeToDateTime(ahead);
+  shell::WriteClockMarker(movedTo - saved);
+  if (!s.setUtcClock(movedTo)) {
+    shell::ClearClockMarker();
+    return;
+  }
   // Back in every case, to the saved time plus the time spent meanwhile.
   struct SetBack {
     Services& s;
     double saved;
     unsigned long long start;
-    ~SetBack() { s.setUtcClock(saved + double(GetTickCount64() - start) / 86400000.0); }
+    ~SetBack() {
+      if (s.setUtcClock(saved + double(GetTickCount64() - start) / 86400000.0)) shell::ClearClockMarker();
+    }
   } setBack{s, saved, start};
   try {
     SetDword(kCacheSettingsKey, "Persistent", 0);

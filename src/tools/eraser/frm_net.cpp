@@ -13,6 +13,7 @@
 #include "shell/commontools.h"
 #include "shell/help.h"
 #include "shell/hint.h"
+#include "shell/quiet_run.h"
 #include "shell/settings.h"
 #include "shell/utilities.h"
 #include "ui/app.h"
@@ -21,6 +22,12 @@
 namespace velmora::eraser {
 
 namespace {
+
+// True when the shell names a folder for this value, whatever its state.
+bool ShellFolderRecorded(const char* value) {
+  const RegKey key = RegKey::Open(HKEY_CURRENT_USER, kShellFoldersKey);
+  return key && key.ValueExists(value);
+}
 
 constexpr int kClientWidth = 470;
 constexpr int kClientHeight = 300;
@@ -154,8 +161,10 @@ std::int64_t TfrmNet::Recovered() const {
 
 void TfrmNet::Report(const std::string& text) {
   // Nobody may be there to answer a scheduled run: its log gets the text.
+  // The other steps still run, but a run with a failed step is not a run.
   if (ScheduledRun) {
     log.Line("  " + text);
+    shell::NoteRunFailure(text);
     return;
   }
   ui::dialogs().Message(handle(), text, "Velmora", ui::MsgButtons::Ok, ui::MsgIcon::Warning);
@@ -208,11 +217,15 @@ bool TfrmNet::RunSteps(CleanContext& ctx) {
   if (cbDocuments.checked()) {
     Step("Clearing Recently Accessed Documents Information");
     const std::string recent = ShellFolder("Recent");
-    if (recent == kNotFound) {
+    if (recent == kNotFound && !ShellFolderRecorded("Recent")) {
+      // Only a value that is absent ends the run early.
       Report("Error obtaining recent documents information from registry.");
       return false;
     }
-    if (!shell::DeleteFolderContents(recent, false) && !shell::FolderIsEmpty(IncludeTrailingBackslash(recent)))
+    // A recorded folder that is missing or must not be emptied holds no
+    // documents of ours: the lists below and the other steps still run.
+    if (recent != kNotFound && !shell::DeleteFolderContents(recent, false) &&
+        !shell::FolderIsEmpty(IncludeTrailingBackslash(recent)))
       Report("Error removing recent documents information.");
     for (const char* key : {"StreamMRU", "RecentDocs", "Documents"})
       DeleteKeyOrReport(HKEY_CURRENT_USER, explorer + key, "Error removing recent documents information.");

@@ -17,6 +17,7 @@
 #include "shell/commontools.h"
 #include "shell/help.h"
 #include "shell/hint.h"
+#include "shell/quiet_run.h"
 #include "shell/settings.h"
 #include "shell/utilities.h"
 #include "tools/regclean/reg_backup.h"
@@ -216,6 +217,7 @@ void TfrmRegClean::Report(const std::string& text, ui::MsgIcon icon) {
   // Nobody may be there to answer an unattended run: its log gets the text.
   if (ScheduledRun) {
     log.Line("  " + text);
+    if (icon == ui::MsgIcon::Error) shell::NoteRunFailure(text);
     return;
   }
   ui::dialogs().Message(handle(), text, "Velmora", ui::MsgButtons::Ok, icon);
@@ -280,6 +282,7 @@ void TfrmRegClean::btnStartClick() {
 
 void TfrmRegClean::ScanRegistry() {
   StopRequested = false;
+  BackupFailed = false;
   scanHadBackup_ = false;
   backupHashes_.clear();
   if (cbBackup.checked()) {
@@ -451,10 +454,17 @@ bool TfrmRegClean::BackupRegistry(bool silent) {
     ui::WaitCursor wait;
     sb.SetText(0, "Backing up registry files...");
     const unsigned long long start = GetTickCount64();
-    result = ExportRegistry(path, [this] { pump_(); });
-    PauseUntil(start, BackupPauseMs);
+    // Stop reaches the backup of a scan; "Perform Backup Now" runs to its end.
+    result = ExportRegistry(path, [this] { pump_(); }, silent ? &StopRequested : nullptr);
+    if (!result.stopped) PauseUntil(start, BackupPauseMs);
+  }
+  if (result.stopped) {
+    // Stop during the backup: the old backup stays, nothing is listed.
+    sb.SetText(0, kScanInterrupted);
+    return false;
   }
   if (!result.ok) {
+    BackupFailed = true;
     Report("There was an error while backing up the registry.\r\n\r\nError Number: " + std::to_string(result.error));
     sb.SetText(0, "Registry backup procedure complete...");
     return false;

@@ -39,6 +39,8 @@ class TfrmRegClean : public ui::Form {
   TfrmRegClean();
 
   bool StopRequested = false;
+  // The last scan asked for a backup that could not be made (not one stopped).
+  bool BackupFailed = false;
   bool ScheduledRun = false;
   bool ScheduledLog = false;
   bool ManualLogging = false;  // read when the window is shown; an unattended run never shows it

@@ -32,14 +32,24 @@ HKEY RootKey(std::u16string_view name) {
   return nullptr;
 }
 
+const ExportRegistryCalls kSystemCalls{};
+const ExportRegistryCalls* g_calls = &kSystemCalls;
+
+// Growing a buffer on "more data" is retried this often for one item; a key
+// that keeps answering so (the performance-counter keys of some systems do)
+// is left there.
+constexpr int kMoreDataRetries = 8;
+
 class Exporter {
  public:
-  Exporter(HANDLE file, const std::function<void()>& pump) : file_(file), pump_(pump) {}
+  Exporter(HANDLE file, const std::function<void()>& pump, const bool* stop)
+      : file_(file), pump_(pump), stop_(stop), calls_(*g_calls) {}
 
   bool Root(const Root& root) { return Walk(root.key, root.name); }
   RegFileWriter& writer() { return w_; }
   std::uint64_t skipped() const { return skipped_; }
   unsigned long error() const { return error_; }
+  bool stopped() const { return stopped_; }
 
  private:
   bool Flush() {
@@ -54,30 +64,43 @@ class Exporter {
   }
 
   // One key: its values, then its sub-keys, each from the key opened here.
+  // Every listing ends: at "no more items", or at the first other failure (a
+  // key that cannot be listed, or one deleted meanwhile), which leaves the
+  // rest of that key out and counts it; the walk goes on with the next key.
   bool Walk(HKEY key, const std::u16string& path) {
     if (pump_) pump_();
+    if (stop_ && *stop_) {
+      stopped_ = true;
+      return false;
+    }
     if (!w_.BeginKey(path)) {
       ++skipped_;  // a name with a line break: no file can hold it
       return true;
     }
     DWORD maxName = 0, maxData = 0, maxSub = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, &maxName, &maxData,
+    if (calls_.queryInfo(key, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, &maxName, &maxData,
                          nullptr, nullptr) != ERROR_SUCCESS) {
       maxName = maxData = maxSub = 256;
     }
+    bool partial = false;
     std::vector<wchar_t> name(maxName + 2);
     std::vector<BYTE> data(maxData + 2);
-    for (DWORD i = 0;; ++i) {
+    int retries = 0;
+    for (DWORD i = 0;;) {
       DWORD nameLength = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
-      LONG rc = RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
-      if (rc == ERROR_MORE_DATA) {  // grew since asked: ask again with room
+      const LONG rc = calls_.enumValue(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+      if (rc == ERROR_MORE_DATA && ++retries <= kMoreDataRetries) {  // grew since asked: again with room
         name.resize(std::max<std::size_t>(name.size() * 2, 32768));
-        data.resize(std::max<std::size_t>(data.size() * 2, dataSize + 2));
-        --i;
+        data.resize(std::max<std::size_t>(data.size() * 2, std::size_t(dataSize) + 2));
         continue;
       }
       if (rc == ERROR_NO_MORE_ITEMS) break;
-      if (rc != ERROR_SUCCESS) continue;  // vanished meanwhile
+      if (rc != ERROR_SUCCESS) {
+        partial = true;
+        break;
+      }
+      retries = 0;
+      ++i;
       RegFileValue v;
       v.isDefault = nameLength == 0;
       v.name = U16(name.data(), nameLength);
@@ -87,37 +110,48 @@ class Exporter {
     }
     if (!Flush()) return false;
     std::vector<wchar_t> sub(std::max<DWORD>(maxSub + 2, 260));
-    for (DWORD i = 0;; ++i) {
+    retries = 0;
+    for (DWORD i = 0;;) {
       DWORD length = DWORD(sub.size());
-      const LONG rc = RegEnumKeyExW(key, i, sub.data(), &length, nullptr, nullptr, nullptr, nullptr);
-      if (rc == ERROR_MORE_DATA) {
+      const LONG rc = calls_.enumKey(key, i, sub.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_MORE_DATA && ++retries <= kMoreDataRetries) {
         sub.resize(sub.size() * 2);
-        --i;
         continue;
       }
       if (rc == ERROR_NO_MORE_ITEMS) break;
-      if (rc != ERROR_SUCCESS) continue;
+      if (rc != ERROR_SUCCESS) {
+        partial = true;
+        break;
+      }
+      retries = 0;
+      ++i;
       HKEY child = nullptr;
-      if (RegOpenKeyExW(key, sub.data(), 0, KEY_READ, &child) != ERROR_SUCCESS) {
+      if (calls_.openKey(key, sub.data(), 0, KEY_READ, &child) != ERROR_SUCCESS) {
         ++skipped_;  // unreadable: left out and counted
         continue;
       }
       Key owned(child);
       if (!Walk(owned.get(), path + u"\\" + U16(sub.data(), length))) return false;
     }
+    if (partial) ++skipped_;
     return true;
   }
 
   HANDLE file_;
   const std::function<void()>& pump_;
+  const bool* stop_;
+  const ExportRegistryCalls& calls_;
   RegFileWriter w_;
   std::uint64_t skipped_ = 0;
   unsigned long error_ = 0;
+  bool stopped_ = false;
 };
 
 }  // namespace
 
-BackupResult ExportRegistry(const std::string& path, const std::function<void()>& pump) {
+void SetExportRegistryCalls(const ExportRegistryCalls* calls) { g_calls = calls ? calls : &kSystemCalls; }
+
+BackupResult ExportRegistry(const std::string& path, const std::function<void()>& pump, const bool* stop) {
   BackupResult result;
   const std::string temp = path + ".new";
   const std::wstring wtemp = LongPathW(temp);
@@ -127,7 +161,7 @@ BackupResult ExportRegistry(const std::string& path, const std::function<void()>
       result.error = GetLastError();
       return result;
     }
-    Exporter exporter(file.get(), pump);
+    Exporter exporter(file.get(), pump, stop);
     std::string header = exporter.writer().Take();
     DWORD written = 0;
     bool ok = WriteFile(file.get(), header.data(), DWORD(header.size()), &written, nullptr) != 0;
@@ -136,7 +170,8 @@ BackupResult ExportRegistry(const std::string& path, const std::function<void()>
     const char end[] = {'\r', 0, '\n', 0};
     ok = ok && WriteFile(file.get(), end, sizeof end, &written, nullptr) && FlushFileBuffers(file.get());
     if (!ok) {
-      result.error = exporter.error() ? exporter.error() : GetLastError();
+      result.stopped = exporter.stopped();
+      result.error = result.stopped ? 0 : exporter.error() ? exporter.error() : GetLastError();
       file.reset();
       DeleteFileW(wtemp.c_str());
       return result;

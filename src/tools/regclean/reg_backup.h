@@ -8,6 +8,8 @@
 // what the cleaner removed.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,15 +19,33 @@ namespace velmora::regclean {
 
 struct BackupResult {
   bool ok = false;
+  bool stopped = false;     // Stop pressed: no backup was written
   unsigned long error = 0;  // the system's code of the first failure
   std::uint64_t keys = 0, values = 0;
-  std::uint64_t skippedKeys = 0;  // unreadable, or a name with a line break
+  // Left out, whole or in part: a key that cannot be opened or listed, that
+  // vanished while it was walked, or whose name holds a line break.
+  std::uint64_t skippedKeys = 0;
   // ValueHash of every value the verified file holds.
   std::unordered_set<std::uint64_t> hashes;
 };
 
-// `pump` runs at each key (messages, throttled by the caller).
-BackupResult ExportRegistry(const std::string& path, const std::function<void()>& pump = {});
+// `pump` runs at each key (messages, throttled by the caller); the export ends
+// without a backup as soon as `*stop` is set.
+BackupResult ExportRegistry(const std::string& path, const std::function<void()>& pump = {},
+                            const bool* stop = nullptr);
+
+// The registry calls of the export. Tests put faults in them that Wine cannot
+// make for real: a key that opens but cannot be listed, a key that vanishes
+// while it is walked.
+struct ExportRegistryCalls {
+  LONG(WINAPI* queryInfo)(HKEY, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD,
+                          LPDWORD, PFILETIME) = RegQueryInfoKeyW;
+  LONG(WINAPI* enumValue)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD) = RegEnumValueW;
+  LONG(WINAPI* enumKey)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD, PFILETIME) = RegEnumKeyExW;
+  LONG(WINAPI* openKey)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY) = RegOpenKeyExW;
+};
+// Replaces the calls (nullptr: the system's again).
+void SetExportRegistryCalls(const ExportRegistryCalls* calls);
 
 struct RestoreResult {
   bool ok = false;

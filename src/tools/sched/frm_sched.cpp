@@ -49,12 +49,13 @@ struct CloseOnExit {
   ~CloseOnExit() { f->Close(); }
 };
 
-// A run's failure goes to its own log: an unattended run asks and shows nothing.
-void LogFailure(const char* logFile, const std::string& what) {
-  try {
-    shell::AppendLogLine(logFile, "  Scheduled run ended by an error: " + what);
-  } catch (...) {
-  }
+constexpr unsigned long kRunLockLimitMs = 10 * 60 * 1000;
+
+unsigned long RunLockLimitFromEnvironment() {
+  wchar_t text[32] = {};
+  if (GetEnvironmentVariableW(L"VELMORA_RUN_LOCK_WAIT_MS", text, 32) == 0) return kRunLockLimitMs;
+  const unsigned long ms = wcstoul(text, nullptr, 10);
+  return ms >= 100 && ms <= kRunLockLimitMs ? ms : kRunLockLimitMs;
 }
 
 }  // namespace
@@ -94,7 +95,8 @@ TfrmSched::TfrmSched()
       lblMegs(tsOptions, {226, 62, 80, 18}, "megabytes"),
       cmdOK(*this, {322, 366, 90, 26}, "&Exit", ui::ButtonRole::Cancel),
       cmdHelp(*this, {420, 366, 90, 26}, "&Help"),
-      storage(*this, "software\\dastra\\Velmora\\schedule", "pos") {
+      storage(*this, "software\\dastra\\Velmora\\schedule", "pos"),
+      RunLockLimitMs(RunLockLimitFromEnvironment()) {
   const struct {
     OperationPage* page;
     shell::ScheduledTool tool;
@@ -120,6 +122,7 @@ TfrmSched::TfrmSched()
   }
   storage.Add(cbEraser, "cbEraser.Checked");
   storage.Add(cbJunk, "cbJunk.Checked");
+  storage.Add(cbRegistry, "cbRegistry.Checked");
   storage.Add(cbOnlyScan, "cbOnlyScan.Checked");
   storage.Add(meMegs, "UpDown2.Position");
   meMegs.SetIncrement(10);
@@ -140,9 +143,9 @@ TfrmSched::TfrmSched()
   Create(args);
   cmdHelp.SetGlyph(shell::commontools().imgHelp16.get());
 
-  // Creation: the switches from the registry (each as a click, so a
-  // scheduled operation starts the agent), the rows, the registry page only
-  // for those who may clean the registry.
+  // Creation: the switches from the registry (each one on as a click, so a
+  // scheduled operation starts an agent that is not running), the rows, the
+  // registry page only for those who may clean the registry.
   ReadEnabled();
   RefreshAll();
   registry.page.SetTabVisible(shell::IsAdministrator());
@@ -184,24 +187,38 @@ bool TfrmSched::HandleMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
 // ---- Switching operations on and off ------------------------------------------------
 
 void TfrmSched::ReadEnabled() {
+  // Only a box the reading checks runs its handler: an operation that is off
+  // has nothing to do, and running it would close the agent while the boxes
+  // still read are all clear (opening the window must never restart it).
+  reading_ = true;
+  for (OperationPage* p : {&junk, &eraser, &registry}) p->cbEnabled.SetChecked(false);
+  reading_ = false;
   for (OperationPage* p : {&junk, &eraser, &registry}) {
     const bool on = shell::ReadIntegerSetting(p->toolKey, shell::schedval::kEnabled) != 0;
-    p->cbEnabled.SetChecked(on);
-    // As a user's click would: a scheduled operation starts the agent.
+    EnablePage(*p);
+    if (!on) continue;
+    p->cbEnabled.SetChecked(true);
     EnabledClick(*p);
   }
 }
 
+int TfrmSched::EnabledCount() const {
+  return int(cbJunk.checked()) + int(cbEraser.checked()) + int(cbRegistry.checked());
+}
+
 void TfrmSched::ToggleMaintenance() {
-  const bool any = cbJunk.checked() || cbEraser.checked() || cbRegistry.checked();
+  // Only the first operation switched on starts the agent and only the last
+  // switched off closes it; switches in between leave it alone.
+  const int now = EnabledCount();
   const HWND agent = FindWindowW(Widen(kAgentClass).c_str(), nullptr);
-  if (any && !agent) {
+  if (now >= 1 && enabledBefore_ == 0) {
     shell::WriteAgentRunEntry();
-    services().shellExecute("OPEN", services().programFolder() + "Tallowin.exe", "");
-  } else if (!any) {
+    if (!agent) services().shellExecute("OPEN", services().programFolder() + "Tallowin.exe", "");
+  } else if (now == 0 && enabledBefore_ >= 1) {
     if (agent) SendMessageTimeoutW(agent, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
     shell::DeleteAgentRunEntry();
   }
+  enabledBefore_ = now;
 }
 
 void TfrmSched::EnabledClick(OperationPage& p) {
@@ -334,22 +351,54 @@ void TfrmSched::EndProgress() {
   progress_.reset();
 }
 
-bool TfrmSched::RunTool(OperationPage& p, const std::function<void()>& run) {
-  // One run at a time in a session: a second waits here, its messages running.
-  shell::NamedLock lock(shell::kRunLockName);
-  lock.Acquire();
+bool TfrmSched::RunTool(OperationPage& p, const std::function<void(shell::QuietRun&)>& run) {
+  // From here on nothing may wait for an answer: messages, questions and
+  // handler errors go to the run's log.
+  shell::QuietRun quiet(p.logFile);
+  // The caption says a run is on while it waits too, so the agent never takes
+  // this hidden window for an open scheduling window.
   SetCaption(kRunningCaption);
+  // One run at a time in a session: a second waits here, its messages running,
+  // but not for ever.
+  shell::NamedLock lock(shell::kRunLockName);
+  if (!lock.Acquire(RunLockLimitMs)) {
+    quiet.Fail(ui::Terminated() ? "the program was closed before the run could start"
+                                : "another scheduled run did not end within " +
+                                      std::to_string(RunLockLimitMs / 1000) + " seconds; nothing was done");
+    BroadCastRefresh();
+    return false;
+  }
   bool done = false;
   try {
-    run();
+    // A removal that cannot be recorded is not made: a log that cannot be
+    // written now ends the run before anything is looked at.
+    if (!shell::LogIsWritable(p.logFile))
+      throw shell::RunFailed("the log " + shell::DataFolder() + p.logFile + " cannot be written");
+    run(quiet);
     ui::ProcessMessages();
+    quiet.ThrowIfFailed();
     if (shell::ReadBoolSetting(p.toolKey, shell::schedval::kLogEvents)) RefreshLogs();
     shell::WriteLastRan(p.toolKey);
     done = true;
   } catch (const std::exception& e) {
-    LogFailure(p.logFile.c_str(), e.what());
+    quiet.Fail(e.what());
   } catch (...) {
-    LogFailure(p.logFile.c_str(), "unknown error");
+    quiet.Fail("an unexpected error occurred");
+  }
+  if (!done) {
+    // Not a run: the schedule tries again at its next slot, not at every tick.
+    try {
+      shell::RecordFailedRun(p.toolKey);
+    } catch (...) {
+    }
+    if (progress_) {
+      progress_->ShowFailure(quiet.failed() ? quiet.failure() : "The run did not end.");
+      const unsigned long long until = GetTickCount64() + FailureShowMs;
+      while (GetTickCount64() < until && !ui::Terminated()) {
+        ui::ProcessMessages();
+        Sleep(20);
+      }
+    }
   }
   EndProgress();
   BroadCastRefresh();
@@ -357,7 +406,7 @@ bool TfrmSched::RunTool(OperationPage& p, const std::function<void()>& run) {
 }
 
 bool TfrmSched::PerformJunk() {
-  return RunTool(junk, [this] {
+  return RunTool(junk, [this](shell::QuietRun& quiet) {
     if (shell::ReadBoolSetting(junk.toolKey, shell::schedval::kShowProgress))
       ShowProgress("Removing junk and obsolete files...", true);
     auto* f = new junk::TfrmJunk();
@@ -367,15 +416,23 @@ bool TfrmSched::PerformJunk() {
     f->ScheduledLog = shell::ReadBoolSetting(junk.toolKey, shell::schedval::kLogEvents);
     if (PrepareJunk) PrepareJunk(*f);
     // Cancel stops a scan still running; once it is over there is nothing to stop.
+    bool cancelled = false;
     if (progress_)
-      progress_->onCancel = [f] {
+      progress_->onCancel = [f, &cancelled] {
+        cancelled = true;
         if (f->cmdGo.caption() == "&Stop") f->cmdGo.Click();
       };
     f->cmdGo.Click();  // the scan runs inside, messages and all, until its button reads "&Scan" again
     if (progress_) progress_->onCancel = nullptr;
+    // A scan that failed removes nothing of what it listed.
+    quiet.ThrowIfFailed();
+    if (f->cmdGo.caption() != "&Scan") throw std::runtime_error("the junk scan did not end");
     if (f->lv.itemCount() == 0) {
-      shell::AppendLogLine(shell::logfile::kScheduledJunk, "  Drives Already Clean: No junk files found");
+      // Said only of drives that were really looked at to the end.
+      if (!cancelled) shell::AppendLogLine(shell::logfile::kScheduledJunk, "  Drives Already Clean: No junk files found");
     } else {
+      if (!shell::LogIsWritable(junk.logFile))
+        throw shell::RunFailed("the log " + shell::DataFolder() + junk.logFile + " cannot be written");
       for (int row = 0; row < f->lv.itemCount(); ++row) f->lv.SetSelected(row, true);
       f->cmdDeleteClick();
       ui::ProcessMessages();
@@ -384,7 +441,7 @@ bool TfrmSched::PerformJunk() {
 }
 
 bool TfrmSched::PerformErase() {
-  return RunTool(eraser, [this] {
+  return RunTool(eraser, [this](shell::QuietRun& quiet) {
     if (shell::ReadBoolSetting(eraser.toolKey, shell::schedval::kShowProgress))
       ShowProgress("Erasing history and cache...", false);  // an erase cannot be cancelled
     auto* f = new eraser::TfrmNet();
@@ -394,12 +451,13 @@ bool TfrmSched::PerformErase() {
     f->ScheduledLog = shell::ReadBoolSetting(eraser.toolKey, shell::schedval::kLogEvents);
     if (PrepareEraser) PrepareEraser(*f);
     f->cmdExecuteClick();  // synchronous: RunEnded is set whichever way it ends
+    quiet.ThrowIfFailed();
     if (!f->RunEnded) throw std::runtime_error("the erase did not end");
   });
 }
 
 bool TfrmSched::PerformRegClean() {
-  return RunTool(registry, [this] {
+  return RunTool(registry, [this](shell::QuietRun& quiet) {
     if (shell::ReadBoolSetting(registry.toolKey, shell::schedval::kShowProgress))
       ShowProgress("Cleaning Registry...", true);
     auto* f = new regclean::TfrmRegClean();
@@ -414,12 +472,19 @@ bool TfrmSched::PerformRegClean() {
       };
     f->btnStart.Click();
     if (progress_) progress_->onCancel = nullptr;
+    quiet.ThrowIfFailed();
+    // The backup that was asked for could not be made: nothing was listed, and
+    // that is not a run.
+    if (f->BackupFailed) throw shell::RunFailed("the registry backup could not be made");
     const std::string end = f->sb.text(0);
     if (end != regclean::kScanCompleted && end != regclean::kScanInterrupted)
       throw std::runtime_error("the registry scan did not end");
     if (f->lv.itemCount() > 0) {
+      if (!shell::LogIsWritable(registry.logFile))
+        throw shell::RunFailed("the log " + shell::DataFolder() + registry.logFile + " cannot be written");
       f->Remove_All();
       ui::ProcessMessages();
+      quiet.ThrowIfFailed();
     }
   });
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "shell/progress_form.h"
+#include "shell/quiet_run.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/form_storage.h"
@@ -85,7 +86,9 @@ class TfrmSched : public ui::Form {
   void WriteOnlyScan();
 
   // The unattended runs; true when the run ended with its work done and
-  // "LastRan" written.
+  // "LastRan" written. Nothing in a run waits for an answer: its dialogs and
+  // handler errors go to its log (shell::QuietRun); a failure ends the run
+  // with no "LastRan".
   bool PerformJunk();
   bool PerformErase();
   bool PerformRegClean();
@@ -93,6 +96,11 @@ class TfrmSched : public ui::Form {
   void BroadCastRefresh();
   // The progress window of the running run, if shown.
   shell::TfrmProgress* progress() const { return progress_.get(); }
+  // How long a run waits for another run of the session to end before it
+  // gives up (VELMORA_RUN_LOCK_WAIT_MS shortens it for tests).
+  unsigned long RunLockLimitMs;
+  // How long a failed run's progress window shows the failure.
+  unsigned long FailureShowMs = 2000;
 
  protected:
   void FormShow() override;
@@ -103,9 +111,11 @@ class TfrmSched : public ui::Form {
   void EnablePage(OperationPage& p);
   void ShowProgress(const std::string& text, bool cancellable);
   void EndProgress();
-  bool RunTool(OperationPage& p, const std::function<void()>& run);
+  bool RunTool(OperationPage& p, const std::function<void(shell::QuietRun&)>& run);
+  int EnabledCount() const;
   std::unique_ptr<shell::TfrmProgress> progress_;
   bool reading_ = false;
+  int enabledBefore_ = 0;  // switched-on operations before the latest switch
 };
 
 }  // namespace velmora::sched

@@ -225,6 +225,23 @@ TEST_F(EraserWindow, WithoutARecentFolderTheRunEndsEarlyButStillEndsItsWay) {
   EXPECT_TRUE(RegKey::Exists(HKEY_CURRENT_USER, kExplorer + "FindComputerMRU"));  // step 4 never ran
 }
 
+// Recent names a folder that is not there: only an absent value ends the run
+// early; the lists and every later step still run.
+TEST_F(EraserWindow, ARecentFolderThatIsMissingStopsNothing) {
+  RegKey::Create(HKEY_CURRENT_USER, kShellFolders).WriteString("Recent", dir_ / "no such folder");
+  MakeKey(HKEY_CURRENT_USER, kExplorer + "RecentDocs");
+  MakeKey(HKEY_CURRENT_USER, kExplorer + "FindComputerMRU");
+  const std::string cookie = dir_.File("Cookies\\user@site[1].txt", "session");
+  TfrmNet& f = Open();
+  f.cmdExecute.Click();
+  EXPECT_TRUE(world().dialogs.asked().empty()) << world().dialogs.messageTexts()[0];
+  EXPECT_TRUE(f.RunEnded);
+  EXPECT_FALSE(RegKey::Exists(HKEY_CURRENT_USER, kExplorer + "RecentDocs"));
+  EXPECT_FALSE(RegKey::Exists(HKEY_CURRENT_USER, kExplorer + "FindComputerMRU"));
+  EXPECT_FALSE(PathExists(cookie));
+  EXPECT_FALSE(PathExists(dir_ / "no such folder"));
+}
+
 TEST_F(EraserWindow, AFileInUseIsReportedOnceAndTheRunGoesOn) {
   const std::string held = dir_.File("Cookies\\held.txt", "h");
   const std::string other = dir_.File("Cookies\\other.txt", "o");

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,105 @@ TEST(RegistryBackup, ARefusedFileWritesNothingAndAFailedBackupKeepsTheOldOne) {
   EXPECT_TRUE(failed.hashes.empty());
   EXPECT_EQ(whole, test::ReadWholeFile(file));
   RemoveDirectoryW(Widen(file + ".new").c_str());
+}
+
+// Faults Wine cannot make for real, put into the export's registry calls: a
+// key that opens but refuses every listing, and a key deleted while it is
+// walked. Each listing call on a faulty key is counted, so an export that
+// loops on one fails here instead of hanging.
+struct FaultyRegistry {
+  static inline std::vector<HKEY> unlistable, vanishing;
+  static inline unsigned long faultyCalls = 0;
+  static bool In(const std::vector<HKEY>& keys, HKEY k) { return std::find(keys.begin(), keys.end(), k) != keys.end(); }
+  static LONG WINAPI Open(HKEY key, LPCWSTR name, DWORD options, REGSAM access, PHKEY out) {
+    const LONG rc = RegOpenKeyExW(key, name, options, access, out);
+    if (rc != ERROR_SUCCESS) return rc;
+    // A handle value comes back once its key is closed: it is what it opens now.
+    for (auto* keys : {&unlistable, &vanishing}) keys->erase(std::remove(keys->begin(), keys->end(), *out), keys->end());
+    if (name && std::wstring(name) == L"Unlistable") unlistable.push_back(*out);
+    if (rc == ERROR_SUCCESS && name && std::wstring(name) == L"Vanishing") vanishing.push_back(*out);
+    return rc;
+  }
+  static LONG Fault(HKEY key, DWORD index) {
+    if (!In(unlistable, key) && !In(vanishing, key)) return ERROR_SUCCESS;
+    // Past this many calls on one key the export is looping: end the listing
+    // so the test can fail rather than hang.
+    if (++faultyCalls > 10000) return ERROR_NO_MORE_ITEMS;
+    if (In(unlistable, key)) return ERROR_ACCESS_DENIED;
+    return index >= 1 ? ERROR_KEY_DELETED : ERROR_SUCCESS;  // gone after its first item
+  }
+  static LONG WINAPI EnumValue(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                               LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+    if (const LONG fault = Fault(key, index)) return fault;
+    return RegEnumValueW(key, index, name, nameLength, reserved, type, data, dataSize);
+  }
+  static LONG WINAPI EnumKey(HKEY key, DWORD index, LPWSTR name, LPDWORD length, LPDWORD reserved, LPWSTR cls,
+                             LPDWORD classLength, PFILETIME written) {
+    if (const LONG fault = Fault(key, index)) return fault;
+    return RegEnumKeyExW(key, index, name, length, reserved, cls, classLength, written);
+  }
+};
+
+TEST(RegistryBackup, AKeyThatCannotBeListedOrVanishesIsLeftOutAndTheExportGoesOn) {
+  test::RegistrySandbox sandbox;
+  test::TestFolder dir('E');
+  for (const wchar_t* key : {L"Software\\Faults\\Unlistable\\Below", L"Software\\Faults\\Vanishing\\A",
+                             L"Software\\Faults\\Vanishing\\B", L"Software\\Faults\\After"}) {
+    HKEY k = Create(HKEY_CURRENT_USER, key);
+    Set(k, L"v", REG_SZ, Wide(L"1"));
+    RegCloseKey(k);
+  }
+  HKEY v = Create(HKEY_CURRENT_USER, L"Software\\Faults\\Vanishing");
+  Set(v, L"first", REG_SZ, Wide(L"kept"));
+  Set(v, L"second", REG_SZ, Wide(L"lost with the key"));
+  RegCloseKey(v);
+
+  ExportRegistryCalls calls;
+  calls.openKey = &FaultyRegistry::Open;
+  calls.enumValue = &FaultyRegistry::EnumValue;
+  calls.enumKey = &FaultyRegistry::EnumKey;
+  FaultyRegistry::unlistable.clear();
+  FaultyRegistry::vanishing.clear();
+  FaultyRegistry::faultyCalls = 0;
+  SetExportRegistryCalls(&calls);
+  const std::string file = dir / "Reg_Backup.reg";
+  const BackupResult b = ExportRegistry(file);
+  SetExportRegistryCalls(nullptr);
+
+  EXPECT_LT(FaultyRegistry::faultyCalls, 100u) << "the export kept asking a key that cannot be listed";
+  ASSERT_TRUE(b.ok) << b.error;
+  // Each of the two faulty keys counts once, however much of it was lost.
+  EXPECT_GE(b.skippedKeys, 2u);
+  const std::string bytes = test::ReadWholeFile(file);  // UTF-16 with its mark
+  const std::string text = Narrow(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()) + 1, bytes.size() / 2 - 1));
+  EXPECT_NE(text.find("\\Software\\Faults\\Unlistable]"), std::string::npos);
+  EXPECT_EQ(text.find("Unlistable\\Below"), std::string::npos);
+  EXPECT_NE(text.find("\"first\"=\"kept\""), std::string::npos) << text;
+  EXPECT_EQ(text.find("lost with the key"), std::string::npos);
+  EXPECT_NE(text.find("Vanishing\\A]"), std::string::npos);
+  EXPECT_EQ(text.find("Vanishing\\B]"), std::string::npos);
+  EXPECT_NE(text.find("Faults\\After]"), std::string::npos);  // the walk went on past both
+}
+
+TEST(RegistryBackup, StopEndsTheExportWithNoBackupAndTheOldOneKept) {
+  test::RegistrySandbox sandbox;
+  test::TestFolder dir('E');
+  for (int i = 0; i < 50; ++i) RegCloseKey(Create(HKEY_CURRENT_USER, L"Software\\Stop\\K" + std::to_wstring(i)));
+  const std::string file = dir / "Reg_Backup.reg";
+  ASSERT_TRUE(ExportRegistry(file).ok);
+  const std::string old = test::ReadWholeFile(file);
+  RegCloseKey(Create(HKEY_CURRENT_USER, L"Software\\Stop\\Newer"));
+  bool stop = false;
+  int keys = 0;
+  // Stop arrives as a message would, from inside the pump.
+  const BackupResult b = ExportRegistry(file, [&] { stop = ++keys == 20; }, &stop);
+  EXPECT_TRUE(b.stopped);
+  EXPECT_FALSE(b.ok);
+  EXPECT_EQ(0u, b.error);
+  EXPECT_EQ(20, keys);
+  EXPECT_TRUE(b.hashes.empty());
+  EXPECT_EQ(old, test::ReadWholeFile(file));
+  EXPECT_FALSE(test::PathExists(file + ".new"));
 }
 
 // Wine's registry editor, started as its own process on a scratch key of the

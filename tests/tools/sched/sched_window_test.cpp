@@ -13,6 +13,7 @@
 #include "platform/datetime.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "shell/action_log.h"
@@ -136,18 +137,87 @@ TEST_F(SchedRun, AJunkRunRemovesWhatItFindsLogsAndRecordsTheRun) {
   EXPECT_EQ(f.caption(), "Scheduled Maintenance");
 }
 
-TEST_F(SchedRun, NothingFoundIsLoggedEvenWithLoggingOffAndAnErrorWritesNoLastRun) {
+TEST_F(SchedRun, NothingFoundIsLoggedEvenWithLoggingOff) {
   shell::WriteBoolSetting(shell::schedulekey::kJunk, shell::schedval::kLogEvents, false);
   TfrmSched& f = Open();
   PointAtTestFolders(f);
   EXPECT_TRUE(f.PerformJunk());
   EXPECT_EQ(JunkLog(), "  Drives Already Clean: No junk files found\r\n");
+}
 
-  shell::DeleteSetting(shell::schedulekey::kJunk, shell::schedval::kLastRan);
-  f.PrepareJunk = [](junk::TfrmJunk&) { throw std::runtime_error("drive gone"); };
+// The scan raises inside its own click handler, where the forms layer catches
+// it: the run ends there as failed, removes nothing of what it had listed,
+// writes no "LastRan", and the text is in its log, not in a box.
+TEST_F(SchedRun, AScanThatRaisesInsideItsClickEndsTheRunAsFailedAndRemovesNothing) {
+  const std::string first = root_.File("a\\first.tmp", "1");
+  const std::string second = root_.File("b\\second.tmp", "2");
+  TfrmSched& f = Open();
+  f.FailureShowMs = 0;
+  PointAtTestFolders(f);
+  const auto prepare = f.PrepareJunk;
+  f.PrepareJunk = [&](junk::TfrmJunk& j) {
+    prepare(j);
+    const auto found = j.ts.OnFileFound();
+    j.ts.SetOnFileFound([found, second](scan::TTreeScanner& t) {
+      if (t.FileFound() == second) throw std::runtime_error("drive gone");
+      found(t);
+    });
+  };
   EXPECT_FALSE(f.PerformJunk());
+  EXPECT_TRUE(FileExists(first));
+  EXPECT_TRUE(FileExists(second));
   EXPECT_FALSE(shell::ReadLastRan(shell::schedulekey::kJunk));
-  EXPECT_NE(JunkLog().find("drive gone"), std::string::npos);
+  EXPECT_NE(JunkLog().find("  Scheduled run failed: drive gone"), std::string::npos) << JunkLog();
+  EXPECT_EQ(JunkLog().find("Drives Already Clean"), std::string::npos);
+  EXPECT_TRUE(world().dialogs.asked().empty());
+  EXPECT_EQ(f.caption(), "Scheduled Maintenance");
+}
+
+// The log is taken by another program between the scan and the removal: a
+// removal that could not be recorded is not made.
+TEST_F(SchedRun, ALogThatBecomesUnwritableBeforeTheRemovalRemovesNothing) {
+  const std::string junkFile = root_.File("old.tmp", "1");
+  TfrmSched& f = Open();
+  f.FailureShowMs = 0;
+  PointAtTestFolders(f);
+  FileHandle held;
+  const auto prepare = f.PrepareJunk;
+  f.PrepareJunk = [&](junk::TfrmJunk& j) {
+    prepare(j);
+    const auto done = j.ts.OnSearchDone();
+    j.ts.SetOnSearchDone([&, done](scan::TTreeScanner& t) {
+      done(t);
+      held.reset(CreateFileW(LongPathW(world().programFolder + shell::logfile::kScheduledJunk).c_str(),
+                             GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    });
+  };
+  EXPECT_FALSE(f.PerformJunk());
+  EXPECT_TRUE(held);
+  held.reset();
+  EXPECT_TRUE(FileExists(junkFile));
+  EXPECT_FALSE(shell::ReadLastRan(shell::schedulekey::kJunk));
+  const std::string log = ReadTextFile(world().programFolder + shell::logfile::kScheduleLog).value_or("");
+  EXPECT_NE(log.find("  Scheduled run failed: "), std::string::npos) << log;
+  EXPECT_NE(log.find(shell::logfile::kScheduledJunk), std::string::npos) << log;
+  EXPECT_TRUE(world().dialogs.asked().empty());
+}
+
+// An erase that raises, and a message box a tool would raise: neither waits.
+TEST_F(SchedRun, AnEraseThatRaisesFailsAndAToolsBoxIsAnsweredInTheLog) {
+  shell::WriteBoolSetting(shell::schedulekey::kEraser, shell::schedval::kShowProgress, false);
+  TfrmSched& f = Open();
+  f.FailureShowMs = 0;
+  f.PrepareEraser = [](eraser::TfrmNet& e) {
+    // A question as a tool might still ask it: answered No, and logged.
+    EXPECT_EQ(ui::MsgResult::No, ui::dialogs().Message(e.handle(), "Remove everything?", "Please confirm",
+                                                       ui::MsgButtons::YesNo, ui::MsgIcon::Question));
+    e.FreeSpace = []() -> std::int64_t { throw std::runtime_error("no free space figure"); };
+  };
+  EXPECT_FALSE(f.PerformErase());
+  EXPECT_FALSE(shell::ReadLastRan(shell::schedulekey::kEraser));
+  const std::string log = ReadTextFile(world().programFolder + shell::logfile::kScheduledEraser).value_or("");
+  EXPECT_NE(log.find("  Unattended: \"Remove everything?\" (Please confirm), answered No"), std::string::npos) << log;
+  EXPECT_NE(log.find("  Scheduled run failed: no free space figure"), std::string::npos) << log;
   EXPECT_TRUE(world().dialogs.asked().empty());
 }
 
