@@ -280,11 +280,11 @@ RemovalResult TRemovalPage::Remove(const ListedFile& file) {
 
 RemovalResult TRemovalPage::Perform(const std::string& path, const FileIdentity& identity, RemovalKind kind) {
   const std::string folder = deMove.text();
-  // Done only when the shell says so and the file left its path (a file of
+  // Done when the file left its path, whatever the shell answered (a file of
   // another letter case beside it may still answer to the name).
-  const bool done = RemoveOneFile(kind, path, folder);
+  RemoveOneFile(kind, path, folder);
   const auto after = LookAtFile(path);
-  if (!done || (after && after->identity == identity)) {
+  if (after && after->identity == identity) {
     log_.Line(NotRemovedLine(path));
     return {RemovalStatus::Failed};
   }

@@ -125,6 +125,33 @@ TEST_F(JunkRemoval, ASparseFileAbove4GiBReplacedByOneOfTheSameLow32BitsStays) {
   EXPECT_TRUE(Has(ManualLog(), shell::ChangedLine(a)));
 }
 
+// Where a list took the file's identity, a file put in its place with the
+// same size and write time is still another file; a hard link to the one
+// listed is the same file.
+TEST_F(JunkRemoval, TheIdentityTakenAtListingTellsAReplacedFileFromTheListedOne) {
+  const std::string a = root_.File("a.dat", "same bytes");
+  const auto listed = shell::LookAtFile(a);
+  ASSERT_TRUE(listed);
+  TfrmJunk& f = Open();
+  f.optDelete.SetChecked(true);
+  ASSERT_TRUE(f.removal.BeginCommand());
+  // Saved over it as editors save: written beside it, then moved into its place.
+  const std::string saved = root_.File("a.new", "same bytes");
+  ASSERT_TRUE(WriteFileTimes(saved, nullptr, nullptr, &listed->written));
+  ASSERT_TRUE(MoveFileExW(LongPathW(saved).c_str(), LongPathW(a).c_str(), MOVEFILE_REPLACE_EXISTING));
+  const shell::ListedFile asListed{a, listed->size, listed->written, listed->identity};
+  EXPECT_EQ(f.removal.Remove(asListed).status, shell::RemovalStatus::Changed);
+  EXPECT_TRUE(PathExists(a));
+  const auto replaced = shell::LookAtFile(a);
+  ASSERT_TRUE(replaced);
+  const std::string link = root_ / "link.dat";
+  ASSERT_TRUE(CreateHardLinkW(LongPathW(link).c_str(), LongPathW(a).c_str(), nullptr));
+  const shell::ListedFile viaLink{link, replaced->size, replaced->written, replaced->identity};
+  EXPECT_EQ(f.removal.Remove(viaLink).status, shell::RemovalStatus::Removed);
+  EXPECT_FALSE(PathExists(link));
+  EXPECT_TRUE(PathExists(a));
+}
+
 TEST_F(JunkRemoval, AFileGoneSinceTheScanIsLoggedAndNotCounted) {
   const std::string a = root_.File("a.tmp", "x");
   TfrmJunk& f = ScanAll();
