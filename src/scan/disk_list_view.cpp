@@ -8,11 +8,16 @@
 namespace velmora::scan {
 
 char DriveLetterOfCaption(const std::string& caption) {
-  const size_t open = caption.find(" (");
-  if (open == std::string::npos || caption.find(":)") == std::string::npos) return 0;
-  if (open + 2 >= caption.size()) return 0;
-  const char c = caption[open + 2];
-  return char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  // The last "(X:)": a drive's own name may hold brackets ("Photos (Camera) (E:)"),
+  // and a share's holds its server ("share (\\\\server) (N:)").
+  for (std::size_t close = caption.rfind(":)"); close != std::string::npos && close >= 2;
+       close = caption.rfind(":)", close - 1)) {
+    const char c = caption[close - 1];
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (letter && caption[close - 2] == '(') return char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (close == 0) break;
+  }
+  return 0;
 }
 
 TDiskListView::TDiskListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes,

@@ -10,8 +10,8 @@
 
 namespace velmora::scan {
 
-// The drive letter named by a drive row caption: the character after the first
-// " (", provided the caption also holds ":)"; 0 when it gives none.
+// The drive letter named by a drive row caption: the letter of its last
+// "(X:)"; 0 when it has none.
 char DriveLetterOfCaption(const std::string& caption);
 
 class TDiskListView : public ui::ListView {

@@ -90,8 +90,11 @@ const std::string* TFileListView::TypeName(const std::string& path) {
   // per extension, since the shell takes milliseconds for each question.
   const std::string ext = UpperCase(ExtractFileExt(path));
   if (const auto it = typeNames_.find(ext); it != typeNames_.end()) return &it->second;
+  // Asked by the name alone, so a path of any length gets its type.
   SHFILEINFOW info{};
-  if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) return nullptr;
+  if (!SHGetFileInfoW(Widen("x" + ext).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                      SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES))
+    return nullptr;
   return &typeNames_.emplace(ext, Narrow(info.szTypeName)).first->second;
 }
 

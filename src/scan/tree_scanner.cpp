@@ -45,10 +45,16 @@ std::wstring CurrentFolder() {
 }
 
 // Set for the length of one run, cleared however it ends.
+// A run's two flags: set while it walks, and both clear however it ends (a
+// handler that throws must not leave the next run's masks ignored).
 struct WalkingFlag {
   bool& flag;
-  explicit WalkingFlag(bool& f) : flag(f) { flag = true; }
-  ~WalkingFlag() { flag = false; }
+  bool& inProgress;
+  WalkingFlag(bool& f, bool& progress) : flag(f), inProgress(progress) { flag = true; }
+  ~WalkingFlag() {
+    flag = false;
+    inProgress = false;
+  }
 };
 
 }  // namespace
@@ -268,7 +274,7 @@ void TTreeScanner::BeginRun() {
 
 void TTreeScanner::Replay(const WalkRecord& record) {
   if (walking_) return;
-  WalkingFlag walking{walking_};
+  WalkingFlag walking{walking_, searchInProgress_};
   BeginRun();
   initialDirectory_ = record.root;
   Running = true;
@@ -300,7 +306,7 @@ void TTreeScanner::Replay(const WalkRecord& record) {
 
 void TTreeScanner::Scan() {
   if (walking_) return;  // a nested run would tear the walk's own lists apart
-  WalkingFlag walking{walking_};
+  WalkingFlag walking{walking_, searchInProgress_};
   BeginRun();
 
   const std::wstring start = StartFolder();

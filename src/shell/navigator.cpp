@@ -225,22 +225,34 @@ void TfrmNav::OpenTool(ToolButton which) {
   const auto& open = actions_.tools[int(which)];
   if (!open) return;  // that tool is not part of this build yet
   if ((which == ToolButton::Uninstall || which == ToolButton::StartUp) && !CheckAdminStatus()) return;
+  OpenOwned(open);
+}
+
+void TfrmNav::OpenOwned(const std::function<void()>& open) {
+  // The window opened is owned by the launcher and modal to it: the launcher
+  // is disabled, and Exit cannot end the program under it.
+  ui::OwnerScope owns(handle());
+  ++windowsOpen_;
+  struct Closed {
+    int& n;
+    ~Closed() { --n; }
+  } closed{windowsOpen_};
   open();
 }
 
 void TfrmNav::RunCommand(CommandButton which) {
   switch (which) {
     case CommandButton::Logs:
-      if (actions_.logs) actions_.logs();
+      if (actions_.logs) OpenOwned(actions_.logs);
       break;
     case CommandButton::Web:
       OpenWebPage(kWebSite, "Web");
       break;
     case CommandButton::Help:
-      (new TfrmHelp())->ShowModal();  // frees itself on close
+      OpenOwned([] { (new TfrmHelp())->ShowModal(); });  // frees itself on close
       break;
     case CommandButton::Exit:
-      if (endsApplication) ui::QuitApplication();
+      if (endsApplication && windowsOpen_ == 0) ui::QuitApplication();
       break;
   }
 }

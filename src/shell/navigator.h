@@ -75,6 +75,8 @@ class TfrmNav : public ui::Form {
   bool endsApplication = true;
 
   void OpenTool(ToolButton which);
+  // Tool windows, the log viewer and the help window open now (each modal, so one at most).
+  int windowsOpen() const { return windowsOpen_; }
   void RunCommand(CommandButton which);
 
  protected:
@@ -93,7 +95,10 @@ class TfrmNav : public ui::Form {
   void Wire(CommandButton which);
   void BackgroundMove();
 
+  void OpenOwned(const std::function<void()>& open);
+
   LauncherActions actions_;
+  int windowsOpen_ = 0;
   ToolStack tools_[kToolButtonCount];
   CommandStack commands_[kCommandButtonCount];
 };

@@ -156,11 +156,44 @@ bool IsAdministrator() {
   return services().tokenIsAdministrator();
 }
 
+bool IsRunnableType(const std::string& path, const std::string& pathext) {
+  const std::string ext = UpperCase(ExtractFileExt(path));
+  if (ext.size() < 2) return false;
+  static const char* const kAlwaysRun[] = {".LNK", ".URL", ".PIF", ".SCF", ".COM", ".EXE", ".BAT", ".CMD", ".VBS",
+                                           ".VBE", ".JS", ".JSE", ".WSF", ".WSH", ".WSC", ".PS1", ".MSC", ".MSI",
+                                           ".MSP", ".MST", ".CPL", ".SCR", ".HTA", ".REG", ".INF", ".JAR",
+                                           ".APPLICATION", ".APPREF-MS", ".SCT", ".SHB", ".SHS", ".GADGET"};
+  for (const char* e : kAlwaysRun)
+    if (ext == e) return true;
+  std::size_t start = 0;
+  const std::string list = UpperCase(pathext);
+  while (start <= list.size()) {
+    std::size_t end = list.find(';', start);
+    if (end == std::string::npos) end = list.size();
+    if (list.compare(start, end - start, ext) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+bool ShellWouldRun(const std::string& path) {
+  wchar_t buf[2048];
+  const DWORD n = GetEnvironmentVariableW(L"PATHEXT", buf, 2048);
+  const std::string pathext = n > 0 && n < 2048 ? Narrow(std::wstring(buf, n)) : std::string();
+  return IsRunnableType(path, pathext);
+}
+
 bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolderText) {
   if (moveFolderText.empty()) return false;
   std::string f = UpperCase(fileFolder);
   while (!f.empty() && f.back() == '\\') f.pop_back();
   return UpperCase(moveFolderText).find(f) != std::string::npos;
+}
+
+bool InsideMoveFolderPath(const std::string& fileFolder, const std::string& moveFolderText) {
+  if (moveFolderText.empty()) return false;
+  return UpperCase(IncludeTrailingBackslash(moveFolderText)).find(UpperCase(IncludeTrailingBackslash(fileFolder))) !=
+         std::string::npos;
 }
 
 void ShowRegistryAccessError() {

@@ -34,6 +34,19 @@ bool FolderIsEmpty(const std::string& folder);
 // text: what a tool moves away is never found again by its next scan.
 bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolderText);
 
+// True when opening the file with the shell would run something rather than
+// show it: a type of PATHEXT (given as the variable's text, ";"-separated), a
+// shortcut, an internet shortcut, a script, an installer, a control-panel or
+// screen-saver file, an HTML application, a registry file.
+bool IsRunnableType(const std::string& path, const std::string& pathext);
+// The same with the process's PATHEXT (the system's default list when unset).
+bool ShellWouldRun(const std::string& path);
+
+// The shortcut finder's form of the guard: the file's folder with its final
+// "\" must occur in the move-to folder (given a final "\" too), so a folder
+// whose name only begins like the move folder's is not kept out.
+bool InsideMoveFolderPath(const std::string& fileFolder, const std::string& moveFolderText);
+
 // True when the file cannot be opened for writing with exclusive sharing.
 bool FileIsLocked(const std::string& path);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/text.h"
 #include "ui/app.h"
@@ -350,9 +351,25 @@ Form::~Form() {
 
 Form* Form::FromHandle(HWND hwnd) { return hwnd ? static_cast<Form*>(GetPropW(hwnd, kFormProp)) : nullptr; }
 
+namespace {
+std::vector<HWND>& OwnerStack() {
+  static std::vector<HWND> stack;
+  return stack;
+}
+}  // namespace
+
+OwnerScope::OwnerScope(HWND owner) { OwnerStack().push_back(owner); }
+OwnerScope::~OwnerScope() { OwnerStack().pop_back(); }
+HWND OwnerScope::Current() {
+  for (auto it = OwnerStack().rbegin(); it != OwnerStack().rend(); ++it)
+    if (IsWindow(*it)) return *it;
+  return nullptr;
+}
+
 void Form::Create(const FormArgs& args) {
   if (hwnd_) throw std::logic_error("Form::Create called twice");
   args_ = args;
+  if (!args_.owner) args_.owner = OwnerScope::Current();
   const std::wstring cls = Widen(args_.className);
   RegisterFormClass(cls, &Form::StaticProc);
 
@@ -773,6 +790,7 @@ int Form::ShowModal() {
   inModal_ = true;
   closeDone_ = false;
   modalResult_ = mrNone;
+  OwnerScope owns(hwnd_);  // what this window opens is modal to it
   Show();
   for (;;) {
     if (!hwnd_) {
@@ -792,6 +810,9 @@ int Form::ShowModal() {
     MSG msg;
     const BOOL r = GetMessageW(&msg, nullptr, 0, 0);
     if (r == 0 || r == -1) {
+      // The program is ending under this window: its close steps (log block,
+      // statistics, saved options) still run, once.
+      if (!closeDone_ && hwnd_) RunCloseSequence();
       PostQuitMessage(int(msg.wParam));  // for the outer loop
       modalResult_ = mrCancel;
       break;

@@ -182,6 +182,20 @@ struct FormArgs {
   bool topmost = false;
 };
 
+// While one lives, a window created without an owner is owned by `owner`, so
+// it stays above it and, shown modally, disables it: the launcher opens each
+// tool, the log viewer and the help window inside one, and a modal window is
+// the owner of what it opens. The innermost scope wins.
+class OwnerScope {
+ public:
+  explicit OwnerScope(HWND owner);
+  ~OwnerScope();
+  OwnerScope(const OwnerScope&) = delete;
+  OwnerScope& operator=(const OwnerScope&) = delete;
+  // The owner a new window gets; nullptr outside every scope.
+  static HWND Current();
+};
+
 class Form : public Container {
  public:
   Form();

@@ -64,6 +64,11 @@ TEST(TDiskListView, CaptionWithoutBothMarksGivesNoLetter) {
   EXPECT_EQ('D', DriveLetterOfCaption("Disc (d:)"));
   EXPECT_EQ(0, DriveLetterOfCaption("Local Disk C:"));
   EXPECT_EQ(0, DriveLetterOfCaption("Backup (old) drive"));
+  // The last "(X:)": a name with brackets of its own, a share naming its server.
+  EXPECT_EQ('E', DriveLetterOfCaption("Photos (Camera) (E:)"));
+  EXPECT_EQ('N', DriveLetterOfCaption("share (\\\\server) (N:)"));
+  EXPECT_EQ('N', DriveLetterOfCaption("data on 'server (A:)' (N:)"));
+  EXPECT_EQ(0, DriveLetterOfCaption("odd (1:)"));
   DriveHost host;
   const int row = host.drives.AddItem("Network place");
   host.drives.SetSelected(row, true);

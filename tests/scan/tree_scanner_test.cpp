@@ -353,10 +353,13 @@ TEST(TreeScanner, AStopCommandHandledWhileMessagesRunEndsTheWalk) {
   EXPECT_EQ(r.lines, (V{"dir .\\", "dir .\\a\\", "file a\\1.tmp", "done (.\\a\\1.tmp)", "done (.\\a\\1.tmp)", "end"}));
 }
 
-TEST(TreeScanner, HandlerErrorsPassThroughAndLeaveTheSearchInProgress) {
+// A failing handler ends the run; the next run's masks are taken, not ignored
+// as if the failed run were still going.
+TEST(TreeScanner, HandlerErrorsPassThroughAndEndTheSearch) {
   TestFolder dir;
   dir.File("a.tmp");
   dir.File("b.tmp");
+  dir.File("c.other");
   TTreeScanner s;
   s.SetInitialDirectory(dir.path());
   s.SetFileMask("*.tmp");
@@ -364,15 +367,14 @@ TEST(TreeScanner, HandlerErrorsPassThroughAndLeaveTheSearchInProgress) {
   s.SetOnSearchDone([&](TTreeScanner&) { searchDone = true; });
   s.SetOnFileFound([](TTreeScanner& t) { throw std::runtime_error("handler failed on " + t.FileFound()); });
   EXPECT_THROW(s.Scan(), std::runtime_error);
-  EXPECT_TRUE(s.SearchInProgress());
+  EXPECT_FALSE(s.SearchInProgress());
   EXPECT_FALSE(searchDone);
-  s.SetFileMask("*.other");  // still refused
-  EXPECT_EQ(s.FileMask(), "*.tmp");
-  // The next run starts cleanly and ends the state.
-  int files = 0;
-  s.SetOnFileFound([&](TTreeScanner&) { ++files; });
+  s.SetFileMask("*.other");
+  EXPECT_EQ(s.FileMask(), "*.other");
+  std::vector<std::string> files;
+  s.SetOnFileFound([&](TTreeScanner& t) { files.push_back(t.FileFound().substr(t.FileFound().rfind('\\') + 1)); });
   s.Scan();
-  EXPECT_EQ(files, 2);
+  EXPECT_EQ(files, std::vector<std::string>{"c.other"});
   EXPECT_FALSE(s.SearchInProgress());
   EXPECT_TRUE(searchDone);
 }

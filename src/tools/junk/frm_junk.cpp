@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "platform/files.h"
+#include "shell/folder_guard.h"
 #include "platform/format.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -30,7 +31,6 @@ constexpr int kClientWidth = 620;
 constexpr int kClientHeight = 470;
 constexpr int kResultsTop = 212;
 constexpr int kToolbarHeight = 38;
-constexpr int kRemovalPage = 3;
 
 const char* const kAddHint =
     "Use this option to add specific files or file extensions to look for when scanning your drives.  Wildcards "
@@ -39,14 +39,22 @@ const char* const kZeroHint =
     "If you use this option, Velmora will scan and find files on your system that have a \"Zero length\" meaning "
     "that they contain no data.  Files of this nature are usually left over from system crashes and are virtually "
     "always obsolete.";
-const char* const kMoveFolderMessage =
-    "You must specify a valid folder to move files to if you are going to use this removal option.";
 // The stored table separates its fields with commas, so a comma inside an
 // entry would split it and shift every later row on the next load.
 const char* const kCommaMessage = "A file type or its description cannot contain a comma.";
 const char* const kGoHint = "Begin scanning for files";
 const char* const kStopHint = "Abort the current scan (may take a moment).";
 
+
+const shell::RemovalTexts kRemovalTexts{"&Move removed files to recycle bin",
+                                        "&Permanently delete removed files",
+                                        "M&ove removed files to:",
+                                        "&Confirm before removing files",
+                                        "Choose the folder to move removed files to",
+                                        158,
+                                        &MoveLine,
+                                        /*browseOnRefusal=*/false,
+                                        /*inUseCheck=*/true};
 
 std::string TotalRecoveredLine(std::int64_t bytes) {
   return "TOTAL SPACE RECOVERED: " + FormatThousands(bytes) + " bytes (" + FormatMegabytes(bytes) + " megabytes.)";
@@ -87,16 +95,12 @@ TfrmJunk::TfrmJunk()
               true),
       cbTemp(tsOther, {12, 90, 470, 20}, "Find &unused files in the Windows \"Temporary\" folder", true),
       cbZeroLength(tsOther, {12, 114, 470, 20}, "&Find zero length files", true),
-      grpRemoval(tsRemoval, {8, 6, 476, 106}, "Removal Options"),
-      imgRecycle(tsRemoval, {20, 30, 16, 16}),
-      imgDelete(tsRemoval, {20, 54, 16, 16}),
-      imgMoveTo(tsRemoval, {20, 78, 16, 16}),
-      optRecycle(tsRemoval, {42, 28, 300, 20}, "&Move removed files to recycle bin", /*groupStart=*/true),
-      optDelete(tsRemoval, {42, 52, 300, 20}, "&Permanently delete removed files"),
-      optMove(tsRemoval, {42, 76, 158, 20}, "M&ove removed files to:"),
-      deMove(tsRemoval, {202, 75, 274, 23}, ui::BrowseKind::Folder, "Choose the folder to move removed files to"),
-      imgConfirm(tsRemoval, {20, 126, 16, 16}),
-      cbConfirm(tsRemoval, {42, 124, 300, 20}, "&Confirm before removing files", true),
+      removal(*this, tsRemoval, kRemovalTexts, log, ScheduledRun),
+      optRecycle(removal.optRecycle),
+      optDelete(removal.optDelete),
+      optMove(removal.optMove),
+      deMove(removal.deMove),
+      cbConfirm(removal.cbConfirm),
       cmdGo(*this, {518, 30, 94, 26}, "&Scan", ui::ButtonRole::Default),
       cmdHelp(*this, {518, 62, 94, 26}, "&Help"),
       cmdExit(*this, {518, 94, 94, 26}, "&Exit", ui::ButtonRole::Cancel),
@@ -112,18 +116,12 @@ TfrmJunk::TfrmJunk()
   DriveRoot = [](char letter) { return std::string(1, letter) + ":\\"; };
   TempFolder = [] { return shell::GetTempFolder(); };
 
-  storage.Add(deMove, "deMove.Text");
   storage.Add(cbSkipAttr, "cbSkipAttr.Checked");
   storage.Add(cbTemp, "cbTemp.Checked");
   storage.Add(cbZeroLength, "cbZeroLength.Checked");
   storage.Add(udDays, "udDays.Position");
-  storage.Add(optDelete, "optDelete.Checked");
-  storage.Add(optMove, "optMove.Checked");
-  storage.Add(optRecycle, "optRecycle.Checked");
-  storage.Add(cbConfirm, "cbConfirm.Checked");
+  removal.StoreIn(storage);
 
-  optRecycle.SetChecked(true);
-  deMove.allowCreateFolder = true;
   DiskListView1.SelectLocalDrives = false;
   lvScan.AddColumn("File type", 120);
   lvScan.AddColumn("Description", 240);
@@ -157,27 +155,7 @@ TfrmJunk::TfrmJunk()
   lv.onDoubleClick = [this](int) { lvDblClick(); };
   lv.onSelectionChange = [this] { lvChange(); };
   lv.onColumnClick = [this](int column) { lv.ColumnClick(column); };
-  optRecycle.onClick = [this] { optRecycleClick(); };
-  optDelete.onClick = [this] { optRecycleClick(); };
-  optMove.onClick = [this] { optMoveClick(); };
-  imgRecycle.onClick = [this] { optRecycle.SetChecked(true); optRecycleClick(); };
-  imgDelete.onClick = [this] { optDelete.SetChecked(true); optRecycleClick(); };
-  imgMoveTo.onClick = [this] { optMove.SetChecked(true); optMoveClick(); };
-  PageControl1.onChange = [this] {
-    if (pageGuard_) return;
-    if (!PageControl1Changing()) {
-      // Refused: go back to the page being left.
-      pageGuard_ = true;
-      PageControl1.SetActivePageIndex(lastPage_);
-      pageGuard_ = false;
-      if (lastPage_ == kRemovalPage) {
-        deMove.SetFocus();
-        deMove.SelectAll();
-      }
-      return;
-    }
-    lastPage_ = PageControl1.activePageIndex();
-  };
+  removal.GuardPageChanges(PageControl1);
 
   ui::FormArgs args;
   args.className = "TfrmJunk";
@@ -193,10 +171,6 @@ TfrmJunk::~TfrmJunk() = default;
 
 void TfrmJunk::FormCreate() {
   shell::Tcommontools& common = shell::commontools();
-  imgRecycle.SetPicture(common.imgRecycle.get());
-  imgDelete.SetPicture(common.imgDelete.get());
-  imgMoveTo.SetPicture(common.imgMoveTo.get());
-  imgConfirm.SetPicture(common.imgConfirm.get());
   cmdHelp.SetGlyph(common.imgHelp16.get());
   lvScan.SetImageList(common.ilCommon16.get());
   tb.SetImageList(common.ilCommon16.get());
@@ -223,7 +197,7 @@ void TfrmJunk::FormCreate() {
   // start the same way.
   cbDays.SetChecked(false);
   cbInUse.SetChecked(true);
-  deMove.SetEnabled(optMove.checked());
+  removal.FormCreate();
 
   lvScan.Clear();
   for (const PatternRow& r : LoadPatternTable()) {
@@ -253,6 +227,14 @@ void TfrmJunk::FormShow() {
 void TfrmJunk::FormResize() { SetToolbarHeight(tb.bounds().height); }
 
 void TfrmJunk::FormCloseQuery(bool& canClose) {
+  if (busy_ != Busy::Idle) {
+    // A scan is stopped first, a removal runs to its end; the window closes
+    // after either, and only then writes its closing block and statistics.
+    if (busy_ == Busy::Scanning) ScanEnd(false);
+    closeAsked_ = true;
+    canClose = false;
+    return;
+  }
   const std::string total = TotalRecoveredLine(SpaceRecovered);
   log.CompleteOperation({total}, /*blankLinesAround=*/true);
   log.CloseSession({total});
@@ -370,6 +352,18 @@ void TfrmJunk::cmdGoClick() {
     ScanEnd(false);
     return;
   }
+  if (busy_ != Busy::Idle) return;  // no scan while a removal runs
+  try {
+    BusyScope busy{*this, Busy::Scanning};
+    RunScan();
+  } catch (...) {
+    CloseIfAsked();
+    throw;
+  }
+  CloseIfAsked();
+}
+
+void TfrmJunk::RunScan() {
   log.StartOperation(/*blankLineAfter=*/true);
   log.Line("  Start Scan...");
 
@@ -389,10 +383,23 @@ void TfrmJunk::cmdGoClick() {
     ScanStart();
     const std::string drives = DiskListView1.SelectedDrives();
     if (cbTemp.checked()) {
-      ts.SetInitialDirectory(TempFolder());
-      ts.SetFileMaskCommaText("");
-      ts.SetFileMask("*.*");
-      ts.Scan();
+      // Every file of that folder is listed, so it must be a real temporary
+      // folder: never a root, the profile, the Windows folder or a user's
+      // data. The long form, so the drive pass cannot list a file again under
+      // its 8.3 spelling.
+      const std::string named = TempFolder();
+      const std::string temp = IncludeTrailingBackslash(LongPathName(named).value_or(named));
+      tempSkipped_ = shell::UnsafeFolderReason(temp);
+      if (tempSkipped_.empty()) {
+        ts.SetInitialDirectory(temp);
+        ts.SetFileMaskCommaText("");
+        ts.SetFileMask("*.*");
+        ts.Scan();
+      } else {
+        tempSkipped_ = TempSkippedText(temp, tempSkipped_);
+        sb.SetText(1, tempSkipped_);
+        log.Line("  " + tempSkipped_);
+      }
       pg.StepBy(1);
     }
     ts.SetFileMaskCommaText(EnabledMaskText(PatternTable()));
@@ -450,6 +457,7 @@ void TfrmJunk::ScanStart() {
   ts.SetFileMaskCommaText("");
   ts.Running = true;
   tsZero.Running = true;
+  tempSkipped_.clear();
   moveFolder_ = deMove.text();  // the removal page is locked while the scan runs
   lv.Clear();
   cmdExit.SetEnabled(false);
@@ -480,6 +488,8 @@ void TfrmJunk::ScanEnd(bool completed) {
   cmdGo.SetHint(kGoHint);
   lvChange();
 
+  // A skipped temporary folder stays said after the scan.
+  if (!tempSkipped_.empty()) sb.SetText(1, ScanCompleteText(NumBytes(), lv.itemCount()) + "  " + tempSkipped_);
   // A manual log notes what was found only when the scan ran to its end.
   if (log.scheduled() || completed) log.Lines({"", FoundLine(NumBytes(), lv.itemCount())});
 }
@@ -570,7 +580,8 @@ void TfrmJunk::SelectOnlyRow(int row) {
 
 void TfrmJunk::lvChange() {
   const size_t selected = lv.SelectedRows().size();
-  const bool one = selected == 1, some = selected >= 1;
+  const bool idle = busy_ == Busy::Idle;
+  const bool one = selected == 1, some = selected >= 1 && idle;
   tb.SetButtonEnabled(kTbView, one);
   mnuView.SetEnabled(one);
   tb.SetButtonEnabled(kTbProps, one);
@@ -579,7 +590,7 @@ void TfrmJunk::lvChange() {
   mnuDelete.SetEnabled(some);
   R1.SetEnabled(some);
   mnuSelAll.SetEnabled(some);
-  D1.SetEnabled(lv.itemCount() > 0);
+  D1.SetEnabled(lv.itemCount() > 0 && idle);
 }
 
 void TfrmJunk::mnuSelAllClick() {
@@ -588,27 +599,15 @@ void TfrmJunk::mnuSelAllClick() {
 }
 
 void TfrmJunk::D1Click() {
+  if (busy_ != Busy::Idle) return;
   for (int row = 0; row < lv.itemCount(); ++row) lv.SetSelected(row, true);
   lvChange();
   cmdDeleteClick();
 }
 
-bool TfrmJunk::Perform_Delete(const std::string& path) {
+shell::RemovalResult TfrmJunk::Perform_Delete(const scan::FileRow& file) {
   ui::ProcessMessages();
-  bool done = false;
-  if (optMove.checked()) {
-    const std::string folder = deMove.text();
-    done = shell::RemoveOneFile(shell::RemovalKind::Move, path, folder);
-    if (done) log.Line(MoveLine(path, folder));
-  } else if (optDelete.checked()) {
-    done = shell::RemoveOneFile(shell::RemovalKind::Delete, path);
-    if (done) log.Line(DeleteLine(path));
-  } else {
-    done = shell::RemoveOneFile(shell::RemovalKind::Recycle, path);
-    if (done) log.Line(RecycleLine(path));
-  }
-  if (!done) log.Line(NotRemovedLine(path));
-  return done;
+  return removal.Remove({file.path, file.file.size, file.file.written, std::nullopt});
 }
 
 void TfrmJunk::RemoveSelectedRows(const std::unordered_set<std::string>& removed) {
@@ -627,37 +626,44 @@ void TfrmJunk::RemoveSelectedRows(const std::unordered_set<std::string>& removed
 }
 
 void TfrmJunk::cmdDeleteClick() {
+  // One command at a time: nothing is removed while a scan fills the list.
+  if (busy_ != Busy::Idle || lv.SelectedRows().empty()) return;
   if (!ScheduledRun && cbConfirm.checked()) {
     if (ui::dialogs().Message(handle(), "Are you sure you wish to remove the selected file(s) ?", "Please confirm",
                               ui::MsgButtons::YesNo, ui::MsgIcon::Warning) != ui::MsgResult::Yes)
       return;
   }
+  if (!removal.BeginCommand()) return;
   int firstSelected = -1;
   {
+    BusyScope busy{*this, Busy::Removing};
     ui::WaitCursor wait;
     struct StatusOnExit {
       TfrmJunk& f;
       ~StatusOnExit() { f.sb.SetText(1, TotalSpaceText(f.SpaceRecovered, f.FilesRemoved)); }
     } status{*this};
 
-    // The exact paths first: messages run during each removal and may change the list.
-    std::vector<std::string> paths;
+    // The records first: messages run during each removal.
+    std::vector<scan::FileRow> files;
     for (int row = 0; row < lv.itemCount(); ++row)
-      if (lv.Selected(row)) paths.push_back(lv.FilePath(row));
+      if (lv.Selected(row) && lv.File(row)) files.push_back(*lv.File(row));
     std::unordered_set<std::string> removed;
-    for (const std::string& path : paths) {
-      if (shell::FileIsLocked(path)) {
-        log.Line(InUseLine(path));
-        if (!log.scheduled() && log.writing()) shell::ShowHintOnce("JunkInUse", InUseHint(path));
+    for (const scan::FileRow& file : files) {
+      // Counted only once it really left its path: a file in use, one that
+      // changed, or one that could not be removed keeps its row and adds nothing.
+      const shell::RemovalResult result = Perform_Delete(file);
+      if (result.status == shell::RemovalStatus::InUse) {
+        log.Line(InUseLine(file.path));
+        if (!log.scheduled() && log.writing()) shell::ShowHintOnce("JunkInUse", InUseHint(file.path));
         continue;
       }
-      // Counted only once the shell has really removed it: a file that could
-      // not be removed keeps its row and adds nothing to the totals.
-      const auto entry = FindEntry(path);
-      if (!Perform_Delete(path)) continue;
-      if (entry) SpaceRecovered += std::int64_t(entry->size);
+      if (!result.removed()) {
+        if (optMove.checked() && !FolderExists(deMove.text())) break;  // nothing more can move
+        continue;
+      }
+      SpaceRecovered += std::int64_t(file.file.size);
       ++FilesRemoved;
-      removed.insert(path);
+      removed.insert(file.path);
     }
     const std::vector<int> sel = lv.SelectedRows();
     if (!sel.empty()) firstSelected = sel.front();
@@ -669,6 +675,32 @@ void TfrmJunk::cmdDeleteClick() {
     SetToolbarHeight(0);
   }
   lvChange();
+  CloseIfAsked();
+}
+
+TfrmJunk::BusyScope::BusyScope(TfrmJunk& form, Busy state) : f(form) {
+  f.busy_ = state;
+  if (state == Busy::Removing) {
+    // No scan and no exit until the removal is over.
+    f.cmdGo.SetEnabled(false);
+    f.cmdExit.SetEnabled(false);
+  }
+  f.lvChange();
+}
+
+TfrmJunk::BusyScope::~BusyScope() {
+  if (f.busy_ == Busy::Removing) {
+    f.cmdGo.SetEnabled(true);
+    f.cmdExit.SetEnabled(true);
+  }
+  f.busy_ = Busy::Idle;
+  f.lvChange();
+}
+
+void TfrmJunk::CloseIfAsked() {
+  if (!closeAsked_) return;
+  closeAsked_ = false;
+  Close();  // now that the work is over: the closing block is written once, after it
 }
 
 void TfrmJunk::cmdViewClick() {
@@ -683,8 +715,15 @@ void TfrmJunk::cmdViewClick() {
     return;
   }
   const std::string viewer = Narrow(std::wstring(system, n)) + "\\viewers\\QuikView.exe";
-  const bool started =
-      FileExists(viewer) ? OpenWithShell("open", viewer, "\"" + path + "\"") : OpenWithShell("open", path);
+  // "Viewing" a program, script, shortcut or installer with the shell would
+  // run it (the temporary folder is full of them): its property sheet instead.
+  bool started = false;
+  if (FileExists(viewer))
+    started = OpenWithShell("open", viewer, "\"" + path + "\"");
+  else if (shell::ShellWouldRun(path))
+    started = OpenWithShell("properties", path);
+  else
+    started = OpenWithShell("open", path);
   tb.SetButtonEnabled(kTbView, started);
   mnuView.SetEnabled(started);
 }
@@ -706,23 +745,6 @@ void TfrmJunk::lvDblClick() {
     return;
   }
   cmdPropsClick();
-}
-
-// ---- Removal options -------------------------------------------------------
-
-void TfrmJunk::optRecycleClick() { deMove.SetEnabled(optMove.checked()); }
-
-void TfrmJunk::optMoveClick() {
-  if (!FolderExists(deMove.text())) deMove.Browse();
-  deMove.SetEnabled(optMove.checked());
-}
-
-bool TfrmJunk::PageControl1Changing() {
-  if (lastPage_ != kRemovalPage || !optMove.checked() || FolderExists(deMove.text())) return true;
-  ui::ShowMessage(kMoveFolderMessage, "Velmora", ui::MsgIcon::Information, handle());
-  deMove.SetFocus();
-  deMove.SelectAll();
-  return false;
 }
 
 }  // namespace velmora::junk

@@ -17,6 +17,7 @@
 #include "platform/handles.h"
 #include "shell/action_log.h"
 #include "shell/artwork.h"
+#include "shell/removal.h"
 #include "scan/disk_list_view.h"
 #include "scan/file_list_view.h"
 #include "scan/scan_session.h"
@@ -81,13 +82,11 @@ class TfrmJunk : public ui::Form {
   ui::NumberEdit udDays;  // the days box and its spin (meDays/udDays)
   ui::Label lblDays;
   ui::CheckBox cbSkipAttr, cbInUse, cbTemp, cbZeroLength;
-  // Removal
-  ui::GroupBox grpRemoval;
-  ui::Image imgRecycle, imgDelete, imgMoveTo;
-  ui::RadioButton optRecycle, optDelete, optMove;
-  ui::EditWithBrowse deMove;
-  ui::Image imgConfirm;
-  ui::CheckBox cbConfirm;
+  // Removal: the shared page, its controls under their own names.
+  shell::TRemovalPage removal;
+  ui::RadioButton &optRecycle, &optDelete, &optMove;
+  ui::EditWithBrowse& deMove;
+  ui::CheckBox& cbConfirm;
   // Search buttons and animation
   ui::Button cmdGo, cmdHelp, cmdExit;
   ui::Animation aviSearch;
@@ -121,18 +120,16 @@ class TfrmJunk : public ui::Form {
   void lvDblClick();
   void lvChange();
   void lvScanChange();
-  void optRecycleClick();
-  void optMoveClick();
-  // False refuses leaving the current page.
-  bool PageControl1Changing();
 
   // Scan steps.
+  void RunScan();
   void ScanStart();
   void ScanEnd(bool completed);
   // True skips the file: read-only or system, used too recently, or in use,
   // as the probe of the file found it.
   bool RestrictedFile(const FileProbe& probe);
-  bool Perform_Delete(const std::string& path);
+  // Removes one listed file through the removal page (in use: left alone).
+  shell::RemovalResult Perform_Delete(const scan::FileRow& file);
   // The listed files' bytes, from the rows' records.
   std::int64_t NumBytes() const;
   // The table as shown, for saving and for tests.
@@ -167,6 +164,18 @@ class TfrmJunk : public ui::Form {
   // The selected rows whose files were removed.
   void RemoveSelectedRows(const std::unordered_set<std::string>& removed);
 
+  // One command at a time: a scan or a removal. A close asked for meanwhile
+  // waits for the work's end (a scan is stopped first).
+  enum class Busy { Idle, Scanning, Removing };
+  struct BusyScope {
+    BusyScope(TfrmJunk& form, Busy state);
+    ~BusyScope();
+    TfrmJunk& f;
+  };
+  void CloseIfAsked();
+  Busy busy_ = Busy::Idle;
+  bool closeAsked_ = false;
+
   shell::ImageListHandle ilFileIcons;
   // Each found file is opened once, on the session's probing thread, and
   // judged here in the order found. Runs for one scan (cmdGoClick).
@@ -175,8 +184,7 @@ class TfrmJunk : public ui::Form {
   // need not walk the drive again.
   std::vector<scan::WalkRecord> emptyFiles_;
   std::string moveFolder_;  // deMove's text, read once per scan
-  int lastPage_ = 0;
-  bool pageGuard_ = false;
+  std::string tempSkipped_;  // why this scan left the temporary folder out
 };
 
 }  // namespace velmora::junk

@@ -141,9 +141,9 @@ std::string InUseHint(const std::string& path) {
          "application.";
 }
 
-std::string RecycleLine(const std::string& path) { return "  Moving to recycle bin: " + path; }
-std::string DeleteLine(const std::string& path) { return "  Permanently deleting: " + path; }
-std::string NotRemovedLine(const std::string& path) { return "  Unable to remove \"" + path + "\"."; }
+std::string TempSkippedText(const std::string& folder, const std::string& reason) {
+  return "The temporary folder " + folder + " was not scanned: " + reason + ".";
+}
 std::string MoveLine(const std::string& path, const std::string& folder) {
   // A lone carriage return between the two parts, as the log has always had it.
   return "  Relocating file: " + path + "\r     To: " + folder;

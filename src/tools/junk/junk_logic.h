@@ -65,10 +65,8 @@ std::string ScannedLine(const std::string& root, bool zeroLengthPass);
 std::string TotalSpaceText(std::int64_t bytes, std::int64_t files);
 std::string InUseLine(const std::string& path);
 std::string InUseHint(const std::string& path);
-std::string RecycleLine(const std::string& path);
-// "  Unable to remove \"path\"." when the shell could not remove the file.
-std::string NotRemovedLine(const std::string& path);
-std::string DeleteLine(const std::string& path);
+// The temporary folder left out of a scan, and why.
+std::string TempSkippedText(const std::string& folder, const std::string& reason);
 std::string MoveLine(const std::string& path, const std::string& folder);
 
 }  // namespace velmora::junk

@@ -64,6 +64,7 @@ TfrmAddRemove::TfrmAddRemove(std::vector<UninstallSource> sources)
   };
   env.expand = [](const std::string& text) { return shell::ExpandEnvironment(text); };
   env.searchPath = SearchProgram;
+  env.windowsFolder = ExcludeTrailingBackslash(shell::GetWindowsFolder());
 
   lv.AddColumn("Program Description", 200);
   lv.AddColumn("Internal Name", 130);
@@ -131,6 +132,7 @@ std::optional<UninstallEntry> TfrmAddRemove::ReadEntry(const UninstallSource& so
   };
   e.systemComponent = flag("SystemComponent");
   e.windowsInstaller = flag("WindowsInstaller");
+  e.view32 = source.view == KEY_WOW64_32KEY;
   return e;
 }
 

@@ -27,12 +27,22 @@ constexpr int kClientWidth = 620;
 constexpr int kClientHeight = 470;
 constexpr int kResultsTop = 212;
 constexpr int kToolbarHeight = 38;
-constexpr int kRemovalPage = 1;
 
 const char* const kGoHint = "Begin scanning for invalid shortcuts";
 const char* const kStopHint = "Abort the current scan (may take a moment)";
-const char* const kMoveFolderMessage =
-    "You must specify a valid folder to move files to if you are going to use this removal option.";
+std::string MoveLine(const std::string& path, const std::string& folder) {
+  return "  Relocating " + path + " to " + folder;
+}
+
+const shell::RemovalTexts kRemovalTexts{"&Move removed shortcuts to recycle bin",
+                                        "&Permanently delete removed shortcuts",
+                                        "M&ove removed shortcuts to:",
+                                        "&Confirm before removing shortcuts",
+                                        "Choose the folder to move removed shortcuts to",
+                                        178,
+                                        &MoveLine,
+                                        /*browseOnRefusal=*/true,
+                                        /*inUseCheck=*/false};
 
 std::string Trim(const std::string& s) {
   const std::size_t first = s.find_first_not_of(" \t");
@@ -63,16 +73,12 @@ TfrmStartMenu::TfrmStartMenu()
       cbExclude(tsWhere, {12, 118, 476, 20},
                 "&Exclude shortcuts with targets referring to CDROM or network drives", true),
       cbAutoFind(tsWhere, {12, 142, 476, 20}, "&Automatically scan for moved shortcut targets", false),
-      grpRemoval(tsRemoval, {8, 6, 476, 106}, "Removal Options"),
-      imgRecycle(tsRemoval, {20, 30, 16, 16}),
-      imgDelete(tsRemoval, {20, 54, 16, 16}),
-      imgMoveTo(tsRemoval, {20, 78, 16, 16}),
-      optRecycle(tsRemoval, {42, 28, 300, 20}, "&Move removed shortcuts to recycle bin", /*groupStart=*/true),
-      optDelete(tsRemoval, {42, 52, 300, 20}, "&Permanently delete removed shortcuts"),
-      optMove(tsRemoval, {42, 76, 178, 20}, "M&ove removed shortcuts to:"),
-      deMove(tsRemoval, {222, 75, 254, 23}, ui::BrowseKind::Folder, "Choose the folder to move removed shortcuts to"),
-      imgConfirm(tsRemoval, {20, 126, 16, 16}),
-      cbConfirm(tsRemoval, {42, 124, 300, 20}, "&Confirm before removing shortcuts", true),
+      removal(*this, tsRemoval, kRemovalTexts, log, scheduledRun_),
+      optRecycle(removal.optRecycle),
+      optDelete(removal.optDelete),
+      optMove(removal.optMove),
+      deMove(removal.deMove),
+      cbConfirm(removal.cbConfirm),
       cmdGo(*this, {518, 30, 94, 26}, "&Scan", ui::ButtonRole::Default),
       cmdHelp(*this, {518, 62, 94, 26}, "&Help"),
       cmdExit(*this, {518, 94, 94, 26}, "E&xit", ui::ButtonRole::Cancel),
@@ -103,14 +109,7 @@ TfrmStartMenu::TfrmStartMenu()
   storage.Add(cbCleanAfter, "cbCleanAfter.Checked");
   storage.Add(cbExclude, "cbExclude.Checked");
   storage.Add(cbStartMenu, "cbStartMenu.Checked");
-  storage.Add(deMove, "deMove.Text");
-  storage.Add(optRecycle, "optRecycle.Checked");
-  storage.Add(optDelete, "optDelete.Checked");
-  storage.Add(optMove, "optMove.Checked");
-  storage.Add(cbConfirm, "cbConfirm.Checked");
-
-  optRecycle.SetChecked(true);
-  deMove.allowCreateFolder = true;
+  removal.StoreIn(storage);
   DiskListView1.SelectLocalDrives = false;
   lvLinks.AddColumn("Name", 130);
   lvLinks.AddColumn("Target", 170);
@@ -131,7 +130,7 @@ TfrmStartMenu::TfrmStartMenu()
     if (s.ProcessMessages) s.ProcessMessages();
     if (!s.Running) return;
     // What the move-to folder holds is what this tool put there.
-    if (shell::InsideMoveGuard(ExtractFilePath(s.FileFound()), moveFolder_)) return;
+    if (shell::InsideMoveFolderPath(ExtractFilePath(s.FileFound()), moveFolder_)) return;
     session_.Add(s, 0);
   });
   ts.SetOnSearchDone([this](scan::TTreeScanner&) { session_.TakeAll(); });
@@ -147,22 +146,7 @@ TfrmStartMenu::TfrmStartMenu()
   lvLinks.onColumnClick = [this](int column) {
     lvLinks.Sort([this, column](int a, int b) { return shell::CompareListItems(lvLinks, a, b, column); });
   };
-  optRecycle.onClick = [this] { optRecycleClick(); };
-  optDelete.onClick = [this] { optRecycleClick(); };
-  optMove.onClick = [this] { optMoveClick(); };
-  imgRecycle.onClick = [this] { optRecycle.SetChecked(true); optRecycleClick(); };
-  imgDelete.onClick = [this] { optDelete.SetChecked(true); optRecycleClick(); };
-  imgMoveTo.onClick = [this] { optMove.SetChecked(true); optMoveClick(); };
-  PageControl1.onChange = [this] {
-    if (pageGuard_) return;
-    if (!PageControl1Changing()) {
-      pageGuard_ = true;
-      PageControl1.SetActivePageIndex(lastPage_);
-      pageGuard_ = false;
-      return;
-    }
-    lastPage_ = PageControl1.activePageIndex();
-  };
+  removal.GuardPageChanges(PageControl1);
 
   ui::FormArgs args;
   args.className = "TfrmStartMenu";
@@ -178,10 +162,6 @@ TfrmStartMenu::~TfrmStartMenu() = default;
 
 void TfrmStartMenu::FormCreate() {
   shell::Tcommontools& common = shell::commontools();
-  imgRecycle.SetPicture(common.imgRecycle.get());
-  imgDelete.SetPicture(common.imgDelete.get());
-  imgMoveTo.SetPicture(common.imgMoveTo.get());
-  imgConfirm.SetPicture(common.imgConfirm.get());
   cmdHelp.SetGlyph(common.imgHelp16.get());
   lvLinks.SetImageList(common.ilIcons.get());
   tb.SetImageList(common.ilCommon16.get());
@@ -196,7 +176,7 @@ void TfrmStartMenu::FormCreate() {
   ShortcutsFixed = ShortcutsRemoved = 0;
   BytesRecovered = 0;
   ManualLogging = log.ReadManualSwitch();
-  deMove.SetEnabled(optMove.checked());
+  removal.FormCreate();
   cbCleanAfter.SetVisible(cbStartMenu.checked());
 
   DiskListView1.FillDrives();
@@ -220,6 +200,13 @@ void TfrmStartMenu::FormShow() {
 void TfrmStartMenu::FormCloseQuery(bool& canClose) {
   ts.Running = tsFix.Running = false;
   Stopped = true;
+  if (running_) {
+    // The running command stops at its next step; the window closes then, so
+    // its closing block and statistics count everything it did.
+    closeAsked_ = true;
+    canClose = false;
+    return;
+  }
   shell::WriteStringSetting(kShortcutsDrivesKey, "Drives", CheckedDrives());
   log.CloseSession({"NUMBER OF SHORTCUTS FIXED: " + std::to_string(ShortcutsFixed),
                     "NUMBER OF SHORTCUTS REMOVED: " + std::to_string(ShortcutsRemoved),
@@ -290,6 +277,10 @@ void TfrmStartMenu::LeaveRunState() {
   const int n = lvLinks.itemCount();
   sb.SetText(1, n == 0 ? "No invalid shortcuts" : std::to_string(n) + " invalid shortcut(s)");
   UpdateCommands();
+  if (closeAsked_) {
+    closeAsked_ = false;
+    Close();
+  }
 }
 
 void TfrmStartMenu::SetToolbarHeight(int height) {
@@ -411,6 +402,7 @@ void TfrmStartMenu::cmdGoClick() {
 // On the probing thread: reads the shortcut and decides whether it is listed.
 LinkProbe TfrmStartMenu::ProbeLink(const scan::FoundFile& found) {
   LinkProbe p;
+  p.file = found.listing;
   try {
     p.info = reader_ ? reader_->Read(LongPathW(found.path)) : shell::ReadShortcut(LongPathW(found.path));
   } catch (const shell::ShellLinkError&) {
@@ -453,6 +445,7 @@ void TfrmStartMenu::AddRow(const std::string& link, LinkProbe& probe) {
   lvLinks.SetSubItem(row, 2, probe.info.Description);
   auto record = std::make_unique<ShortcutRow>();
   record->link = link;
+  record->file = probe.file;
   record->target = probe.target;
   lvLinks.SetPayload(row, std::move(record));
 }
@@ -614,19 +607,13 @@ void TfrmStartMenu::mnuRemoveAllClick() {
   RemoveRows(true);
 }
 
-bool TfrmStartMenu::RemoveLink(const std::string& path) {
-  if (optMove.checked()) {
-    const std::string folder = deMove.text();
-    if (!shell::RemoveOneFile(shell::RemovalKind::Move, path, folder)) return false;
-    log.Line("  Relocating " + path + " to " + folder);
-  } else if (optDelete.checked()) {
-    if (!shell::RemoveOneFile(shell::RemovalKind::Delete, path)) return false;
-    log.Line("  Permanently deleting: " + path);
-  } else {
-    if (!shell::RemoveOneFile(shell::RemovalKind::Recycle, path)) return false;
-    log.Line("  Moving to recycle bin: " + path);
+bool TfrmStartMenu::RemoveLink(const ShortcutRow& row) {
+  // Judged again: a target that came back makes the shortcut good again.
+  if (ProbePath(row.target) != PathState::Missing) {
+    log.Line("  Not removed: " + row.link + ".  Its target " + row.target + " is no longer missing.");
+    return false;
   }
-  return true;
+  return removal.Remove({row.link, row.file.size, row.file.written, std::nullopt}).removed();
 }
 
 // The Start Menus themselves and their "Programs" and "Startup" folders are
@@ -648,6 +635,7 @@ void TfrmStartMenu::RemoveRows(bool all) {
         ui::MsgResult::Yes)
       return;
   }
+  if (!removal.BeginCommand()) return;
   sb.SetText(1, "Removing Invalid Shortcuts...Please wait.");
   const std::vector<int> sel = lvLinks.SelectedRows();
   const int remembered = sel.empty() ? 0 : sel.front();
@@ -659,14 +647,15 @@ void TfrmStartMenu::RemoveRows(bool all) {
       continue;
     }
     const std::string path = r->link;
-    const auto entry = FindEntry(path);
-    // Counted, logged and dropped only when the shell really removed it.
-    if (!entry || !RemoveLink(path)) {
+    const std::uint64_t size = r->file.size;
+    // Counted, logged and dropped only when it really left its path.
+    if (!RemoveLink(*r)) {
+      if (optMove.checked() && !FolderExists(deMove.text())) break;  // nothing more can move
       ++row;
       continue;
     }
     ++ShortcutsRemoved;
-    BytesRecovered = std::int32_t(std::uint32_t(BytesRecovered) + std::uint32_t(entry->size));
+    BytesRecovered = std::int32_t(std::uint32_t(BytesRecovered) + std::uint32_t(size));
     const std::string folder = ExtractFilePath(path);
     if (cbCleanAfter.checked() && cbStartMenu.checked() && !ProtectedGroup(folder) && shell::FolderIsEmpty(folder))
       RemoveDirectoryW(LongPathW(ExcludeTrailingBackslash(folder)).c_str());
@@ -675,22 +664,6 @@ void TfrmStartMenu::RemoveRows(bool all) {
   }
   SelectNear(remembered);
   LeaveRunState();
-}
-
-// ---- Removal options ---------------------------------------------------------------
-
-void TfrmStartMenu::optRecycleClick() { deMove.SetEnabled(optMove.checked()); }
-
-void TfrmStartMenu::optMoveClick() {
-  if (!FolderExists(deMove.text())) deMove.Browse();
-  deMove.SetEnabled(optMove.checked());
-}
-
-bool TfrmStartMenu::PageControl1Changing() {
-  if (lastPage_ != kRemovalPage || !optMove.checked() || FolderExists(deMove.text())) return true;
-  ui::ShowMessage(kMoveFolderMessage, "Velmora", ui::MsgIcon::Information, handle());
-  deMove.Browse();
-  return false;
 }
 
 }  // namespace velmora::shortcuts

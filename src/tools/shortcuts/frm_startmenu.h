@@ -18,9 +18,11 @@
 
 #include "platform/files.h"
 #include "scan/disk_list_view.h"
+#include "scan/file_list_view.h"
 #include "scan/scan_session.h"
 #include "scan/tree_scanner.h"
 #include "shell/action_log.h"
+#include "shell/removal.h"
 #include "shell/shell_link.h"
 #include "shell/tool_log.h"
 #include "ui/app.h"
@@ -42,12 +44,14 @@ struct LinkProbe {
   bool listed = false;  // readable, and its target is proven missing
   shell::TShellLinkInfo info;
   std::string target;  // the target judged: the stored long path, expanded
+  scan::KnownFile file;  // the ".lnk" as the walk listed it
 };
 
 // What a row keeps: the shortcut's exact path, its target, and the files a
 // search for moved targets found for it (the first is the new target).
 struct ShortcutRow : ui::RowData {
   std::string link;
+  scan::KnownFile file;  // the ".lnk" as the walk listed it
   std::string target;
   std::vector<std::string> found;
 };
@@ -89,12 +93,11 @@ class TfrmStartMenu : public ui::Form {
   ui::CheckBox cbStartMenu, cbCleanAfter;
   scan::TDiskListView DiskListView1;
   ui::CheckBox cbExclude, cbAutoFind;
-  ui::GroupBox grpRemoval;
-  ui::Image imgRecycle, imgDelete, imgMoveTo;
-  ui::RadioButton optRecycle, optDelete, optMove;
-  ui::EditWithBrowse deMove;
-  ui::Image imgConfirm;
-  ui::CheckBox cbConfirm;
+  // The shared removal page, its controls under their own names.
+  shell::TRemovalPage removal;
+  ui::RadioButton &optRecycle, &optDelete, &optMove;
+  ui::EditWithBrowse& deMove;
+  ui::CheckBox& cbConfirm;
   ui::Button cmdGo, cmdHelp, cmdExit;
   ui::Animation aviSearch;
   ui::ToolBar tb;
@@ -119,9 +122,6 @@ class TfrmStartMenu : public ui::Form {
   void mnuBrowseClick();  // browse for the first selected row's target
   void lvLinksChange();
   void cbStartMenuClick();
-  void optRecycleClick();
-  void optMoveClick();
-  bool PageControl1Changing();
 
   // Texts a row shows beyond its caption.
   std::string Target(int row) const { return lvLinks.SubItem(row, 0); }
@@ -151,7 +151,8 @@ class TfrmStartMenu : public ui::Form {
   void AddRow(const std::string& link, LinkProbe& probe);
   void SearchMovedTargets();
   bool RepairRow(int row, const std::string& newTarget);
-  bool RemoveLink(const std::string& path);
+  // Removes one row's shortcut when its target is still missing; true when it left its path.
+  bool RemoveLink(const ShortcutRow& row);
   void RemoveRows(bool all);
   bool ProtectedGroup(const std::string& folder) const;
 
@@ -169,9 +170,8 @@ class TfrmStartMenu : public ui::Form {
   ui::Throttle searching_{ui::kStatusIntervalMs};
   std::string moveFolder_;
   bool running_ = false;
+  bool closeAsked_ = false;  // a close waits for the running command
   bool scheduledRun_ = false;  // never run unattended
-  int lastPage_ = 0;
-  bool pageGuard_ = false;
 };
 
 }  // namespace velmora::shortcuts

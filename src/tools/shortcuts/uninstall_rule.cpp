@@ -19,6 +19,30 @@ std::string Trim(const std::string& s) {
 
 bool Absolute(const std::string& path) { return !PathRoot(path).empty(); }
 
+// Where the second path ends: at its closing quote when a quote opens it,
+// else where the next argument begins (a blank, then "-" or "/").
+std::size_t SecondPathEnd(const std::string& s, std::size_t start) {
+  if (start > 0 && s[start - 1] == '"') {
+    const std::size_t close = s.find('"', start);
+    return close == std::string::npos ? s.size() : close;
+  }
+  for (std::size_t i = start; i + 1 < s.size(); ++i)
+    if (s[i] == ' ' && (s[i + 1] == '-' || s[i + 1] == '/')) return i;
+  return s.size();
+}
+
+// A 32-bit entry's program runs with System32 redirected to SysWOW64, so a
+// System32 path there counts as present when either folder holds it.
+PathState StateOf(const std::string& path, const UninstallEntry& entry, const UninstallEnv& env) {
+  const PathState state = env.exists(path);
+  if (state == PathState::Present || !entry.view32 || env.windowsFolder.empty()) return state;
+  const std::string system32 = Upper(env.windowsFolder) + "\\SYSTEM32\\";
+  if (Upper(path).rfind(system32, 0) != 0) return state;
+  const PathState wow = env.exists(env.windowsFolder + "\\SysWOW64\\" + path.substr(system32.size()));
+  if (wow == PathState::Present) return wow;
+  return state == PathState::Unknown || wow == PathState::Unknown ? PathState::Unknown : PathState::Missing;
+}
+
 }  // namespace
 
 UninstallParts SplitUninstallCommand(const std::string& command) {
@@ -39,10 +63,11 @@ UninstallParts SplitUninstallCommand(const std::string& command) {
       }
     }
   }
-  // The second path: from the last drive letter with its colon to the end.
+  // The second path: from the last drive letter with its colon to where the
+  // next argument begins.
   const std::size_t colon = s.rfind(':');
   if (colon == std::string::npos || colon == 0) return parts;
-  std::string q = s.substr(colon - 1);
+  std::string q = s.substr(colon - 1, SecondPathEnd(s, colon - 1) - (colon - 1));
   if (q.find('"') == q.size() - 1) q.pop_back();  // its only quote closes it
   if (q.find('/') != std::string::npos) q.clear();  // it carries a switch
   if (!parts.program.empty() && q.find(parts.program) != std::string::npos) q.clear();  // the program itself
@@ -62,10 +87,10 @@ bool IsInvalidUninstallEntry(const UninstallEntry& entry, const UninstallEnv& en
   if (parts.program.empty()) return false;
   PathState program = PathState::Unknown;
   if (Absolute(parts.program)) {
-    program = env.exists(parts.program);
+    program = StateOf(parts.program, entry, env);
     for (const std::string& longer : parts.longerPrograms) {
       if (program == PathState::Present) break;
-      const PathState state = env.exists(longer);
+      const PathState state = StateOf(longer, entry, env);
       if (state == PathState::Present) {
         parts.program = longer;
         if (parts.second.find(longer) != std::string::npos) parts.second.clear();  // the program itself
@@ -81,7 +106,7 @@ bool IsInvalidUninstallEntry(const UninstallEntry& entry, const UninstallEnv& en
   }
   if (program == PathState::Missing) return true;
   if (program != PathState::Present) return false;
-  return !parts.second.empty() && Absolute(parts.second) && env.exists(parts.second) == PathState::Missing;
+  return !parts.second.empty() && Absolute(parts.second) && StateOf(parts.second, entry, env) == PathState::Missing;
 }
 
 }  // namespace velmora::shortcuts

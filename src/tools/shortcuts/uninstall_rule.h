@@ -18,12 +18,16 @@ struct UninstallEnv {
   std::function<std::string(const std::string& text)> expand;  // %NAME% references
   // A bare program name ("MsiExec.exe") found on the system's search path.
   std::function<std::optional<std::string>(const std::string& name)> searchPath;
+  // The Windows folder, no final "\": a 32-bit program's "System32" is its SysWOW64.
+  std::string windowsFolder;
 };
 
 // The parts of an uninstall command that are tested: the program (the quoted
 // first token, or the text up to the first ".EXE" that ends a name: followed
 // by the end, a blank, a quote or "/") and the second path (from the last
-// drive letter to the end; empty when it carries a switch or is the program).
+// drive letter up to where the command's next argument begins: a closing
+// quote when the path is quoted, else a blank followed by "-" or "/"; empty
+// when it carries a switch or is the program).
 struct UninstallParts {
   std::string program;  // empty: no program path in the command
   std::string second;
@@ -41,6 +45,7 @@ struct UninstallEntry {
   std::optional<std::string> uninstallString;  // absent or not a string: nullopt
   bool systemComponent = false;                // "SystemComponent" = 1
   bool windowsInstaller = false;               // "WindowsInstaller" = 1
+  bool view32 = false;                         // from the 32-bit view of the list
 };
 
 // True when the entry is listed for removal.

@@ -109,8 +109,7 @@ TEST(JunkTexts, StatusAndLogLines) {
   EXPECT_EQ(ScannedLine("C:\\", true), "  Successfully scanned C:\\ for zero length files.");
   EXPECT_EQ(TotalSpaceText(6000, 3), "Total space recovered: 6,000 bytes (0.01 megabytes) in 3 files.");
   EXPECT_EQ(InUseLine("c:\\a.tmp"), "  Unable to remove \"c:\\a.tmp\".  This file is currently in use.");
-  EXPECT_EQ(RecycleLine("c:\\a.tmp"), "  Moving to recycle bin: c:\\a.tmp");
-  EXPECT_EQ(DeleteLine("c:\\a.tmp"), "  Permanently deleting: c:\\a.tmp");
+  EXPECT_EQ(TempSkippedText("C:\\", "it is a drive root"), "The temporary folder C:\\ was not scanned: it is a drive root.");
   EXPECT_EQ(MoveLine("c:\\a.tmp", "e:\\m"), "  Relocating file: c:\\a.tmp\r     To: e:\\m");
 }
 

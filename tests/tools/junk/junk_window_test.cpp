@@ -25,61 +25,16 @@
 #include "support/test_folder.h"
 #include "support/user_input.h"
 #include "tools/junk/frm_junk.h"
+#include "tools/junk/junk_fixture.h"
 #include "ui/app.h"
 
 using namespace velmora;
 using namespace velmora::junk;
 using velmora::test::world;
 using velmora::test::PathExists;
+using namespace velmora::junk::test_support;
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) { return test::SplitLines(text); }
-
-class JunkWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    shell::WriteBoolSetting(shell::kHintsKey, "All", false);
-    RegKey::Create(HKEY_CURRENT_USER, kJunkKey).WriteString("Drives", "E");
-  }
-  void TearDown() override {
-    if (f_) f_->Close();
-  }
-
-  // A hidden window whose drive pass walks root_ and whose temporary folder is temp_.
-  TfrmJunk& Open() {
-    f_ = new TfrmJunk();
-    f_->DriveRoot = [this](char letter) {
-      EXPECT_EQ(letter, 'E');
-      return root_.path();
-    };
-    f_->TempFolder = [this] { return temp_.path(); };
-    return *f_;
-  }
-  void CloseWindow() {
-    f_->Close();
-    f_ = nullptr;
-  }
-  std::vector<std::string> Listed() const {
-    std::vector<std::string> out;
-    for (int i = 0; i < f_->lv.itemCount(); ++i) out.push_back(f_->lv.Caption(i));
-    return out;
-  }
-  bool IsListed(const std::string& path) const {
-    for (const std::string& c : Listed())
-      if (CompareNoCase(c, path) == 0) return true;
-    return false;
-  }
-  std::string Log(const char* name) const {
-    const auto t = ReadTextFile(world().programFolder + name);
-    return t ? *t : std::string();
-  }
-
-  test::RegistrySandbox reg_;
-  test::TestFolder root_{'E'};
-  test::TestFolder temp_{'E'};
-  TfrmJunk* f_ = nullptr;
-};
 
 TEST_F(JunkWindow, DefaultTableAndStoredDrives) {
   RegKey::Create(HKEY_CURRENT_USER, kJunkKey).DeleteValue("Drives");

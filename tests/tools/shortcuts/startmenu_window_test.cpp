@@ -16,7 +16,9 @@
 #include "shell/hint.h"
 #include "shell/settings.h"
 #include "shell/shell_link.h"
+#include "shell/removal.h"
 #include "support/fakes.h"
+#include "support/file_holder.h"
 #include "support/link_files.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
@@ -249,6 +251,77 @@ TEST_F(StartMenuWindow, AnEmptiedGroupGoesButNeverTheMenusOwnFolders) {
   EXPECT_FALSE(FolderExists(group));
   EXPECT_TRUE(FolderExists(menu_ / "Programs\\Startup"));
   EXPECT_TRUE(FolderExists(menu_ / "Programs"));
+}
+
+// Judged again just before removal: a target that came back keeps its shortcut.
+TEST_F(StartMenuWindow, AShortcutWhoseTargetCameBackIsNotRemoved) {
+  const std::string links = e_ / "links\\";
+  const std::string back = MakeLink(links + "Back.lnk", e_ / "gone\\back.exe");
+  const std::string lost = MakeLink(links + "Lost.lnk", e_ / "gone\\lost.exe");
+  TfrmStartMenu& f = Open();
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  f.cmdGo.Click();
+  ASSERT_EQ(f.lvLinks.itemCount(), 2);
+  e_.File("gone\\back.exe", "MZ");  // reinstalled since the scan
+  f.mnuRemoveAll.Click();
+  EXPECT_TRUE(FileExists(back));
+  EXPECT_FALSE(FileExists(lost));
+  EXPECT_EQ(f.ShortcutsRemoved, 1);
+  EXPECT_EQ(Names(), std::vector<std::string>{"Back"});
+  EXPECT_NE(Log().find("  Not removed: " + back + ".  Its target " + e_ / "gone\\back.exe" + " is no longer missing."),
+            std::string::npos);
+  EXPECT_EQ(Log().find("  Permanently deleting: " + back), std::string::npos);
+}
+
+// Held open by another program: the shell cannot remove it, so it is neither
+// counted nor logged as removed, and its row stays.
+TEST_F(StartMenuWindow, AShortcutHeldByAnotherProgramStaysUncounted) {
+  const std::string held = MakeLink(e_ / "links\\Held.lnk", e_ / "gone\\held.exe");
+  TfrmStartMenu& f = Open();
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  f.cmdGo.Click();
+  ASSERT_EQ(f.lvLinks.itemCount(), 1);
+  test::FileHolder holder(held, FILE_SHARE_READ);
+  ASSERT_TRUE(holder.held());
+  f.mnuRemoveAll.Click();
+  EXPECT_TRUE(FileExists(held));
+  EXPECT_EQ(f.ShortcutsRemoved, 0);
+  EXPECT_EQ(f.BytesRecovered, 0);
+  EXPECT_EQ(f.lvLinks.itemCount(), 1);
+  EXPECT_NE(Log().find(shell::NotRemovedLine(held)), std::string::npos);
+  EXPECT_EQ(Log().find("  Permanently deleting: " + held), std::string::npos);
+}
+
+TEST_F(StartMenuWindow, AMoveFolderGoneSinceTheScanMovesNothing) {
+  const std::string moved = e_.Folder("moved");
+  const std::string link = MakeLink(e_ / "links\\One.lnk", e_ / "gone\\1.exe");
+  TfrmStartMenu& f = Open();
+  f.cbConfirm.SetChecked(false);
+  f.optMove.SetChecked(true);
+  f.deMove.SetText(moved);
+  f.cmdGo.Click();
+  ASSERT_EQ(f.lvLinks.itemCount(), 1);
+  ASSERT_TRUE(RemoveDirectoryW(LongPathW(moved).c_str()));
+  f.mnuRemoveAll.Click();
+  EXPECT_TRUE(FileExists(link));
+  EXPECT_FALSE(test::PathExists(moved));
+  EXPECT_EQ(f.ShortcutsRemoved, 0);
+  EXPECT_EQ(world().dialogs.messageTexts(), std::vector<std::string>{shell::kMoveFolderMessage});
+  EXPECT_NE(Log().find(shell::NoMoveFolderLine(moved)), std::string::npos);
+}
+
+// The folder with its final backslash: a folder whose name only begins like
+// the move folder's is still walked; the move folder itself is not.
+TEST_F(StartMenuWindow, TheMoveGuardComparesWholeFolderNames) {
+  const std::string moved = e_.Folder("moved");
+  MakeLink(e_ / "move\\Near.lnk", e_ / "gone\\near.exe");
+  MakeLink(moved + "Already moved.lnk", e_ / "gone\\x.exe");
+  TfrmStartMenu& f = Open();
+  f.deMove.SetText(ExcludeTrailingBackslash(moved));
+  f.cmdGo.Click();
+  EXPECT_EQ(Names(), std::vector<std::string>{"Near"});
 }
 
 }  // namespace

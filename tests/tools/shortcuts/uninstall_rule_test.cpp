@@ -73,6 +73,12 @@ TEST(UninstallRule, ListedOnlyWhenTheUninstallerIsProvenMissing) {
   };
   for (const auto& [command, listed] : table)
     EXPECT_EQ(listed, IsInvalidUninstallEntry(Entry(command), env)) << command;
+  // Both paths exist: the switch after the second is not part of it.
+  World both;
+  both.present.insert("C:\\u.exe");
+  both.present.insert("D:\\a.log");
+  EXPECT_FALSE(IsInvalidUninstallEntry(Entry("C:\\u.exe D:\\a.log -q"), both.env()));
+  EXPECT_TRUE(IsInvalidUninstallEntry(Entry("C:\\u.exe D:\\b.log -q"), both.env()));
   EXPECT_TRUE(IsInvalidUninstallEntry(Entry(std::nullopt), env));  // no "UninstallString" at all
 
   UninstallEntry e = Entry("C:\\gone\\x.exe");
@@ -97,6 +103,10 @@ TEST(UninstallRule, TheTwoPathsOfACommand) {
       {"\"C:\\A B\\u.exe\" \"D:\\data\\x.log\"", "C:\\A B\\u.exe", "D:\\data\\x.log"},
       {"C:\\u.exe /x D:\\a.log", "C:\\u.exe", "D:\\a.log"},  // the switch comes before it
       {"C:\\u.exe D:\\a.log/q", "C:\\u.exe", ""},          // it carries a switch
+      // The second path ends where the next argument begins.
+      {"C:\\u.exe D:\\a.log -q", "C:\\u.exe", "D:\\a.log"},
+      {"C:\\u.exe D:\\my files\\a.log /q", "C:\\u.exe", "D:\\my files\\a.log"},
+      {"C:\\u.exe \"D:\\my files\\a.log\" -q", "C:\\u.exe", "D:\\my files\\a.log"},
       {"C:\\u.exe", "C:\\u.exe", ""},               // the program itself
       {"C:\\u.exeX\\v.EXE", "C:\\u.exeX\\v.EXE", ""},
       {"\"C:\\never closed\\u.exe", "C:\\never closed\\u.exe", ""},
@@ -107,6 +117,26 @@ TEST(UninstallRule, TheTwoPathsOfACommand) {
     EXPECT_EQ(c.program, parts.program) << c.command;
     EXPECT_EQ(c.second, parts.second) << c.command;
   }
+}
+
+// A 32-bit program's System32 is SysWOW64: its uninstaller is looked for there too.
+TEST(UninstallRule, AThirtyTwoBitEntrysSystem32PathIsLookedForInSysWow64) {
+  World w;
+  w.present.insert("C:\\Windows\\SysWOW64\\uninst32.exe");
+  w.present.insert("C:\\Windows\\SysWOW64\\app.log");
+  UninstallEnv env = w.env();
+  env.windowsFolder = "C:\\Windows";
+  UninstallEntry e = Entry("C:\\WINDOWS\\system32\\uninst32.exe C:\\Windows\\System32\\app.log -x");
+  EXPECT_TRUE(IsInvalidUninstallEntry(e, env));  // the 64-bit view has no such file
+  e.view32 = true;
+  EXPECT_FALSE(IsInvalidUninstallEntry(e, env));
+  e.uninstallString = "C:\\Windows\\System32\\gone32.exe";
+  EXPECT_TRUE(IsInvalidUninstallEntry(e, env));  // in neither folder
+  e.uninstallString = "C:\\Windows\\System32\\uninst32.exe C:\\Windows\\System32\\gone.log -x";
+  EXPECT_TRUE(IsInvalidUninstallEntry(e, env));
+  // Not below System32: nothing else is looked for.
+  e.uninstallString = "C:\\Windows\\uninst32.exe";
+  EXPECT_TRUE(IsInvalidUninstallEntry(e, env));
 }
 
 }  // namespace
