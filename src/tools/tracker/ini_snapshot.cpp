@@ -45,10 +45,10 @@ struct IniRecord {
   bool IsKey() const { return !key.empty(); }
 };
 
-// The same key of the same section on both sides: a changed value.
-bool SameKey(const IniRecord& a, const IniRecord& b) {
-  return !a.atEnd && !b.atEnd && a.IsKey() && b.IsKey() && EqualNoCase(a.key, b.key) &&
-         EqualNoCase(a.section, b.section);
+// One key of one section on both sides (or one section line), its names
+// differing at most in case, which the profile service does not tell apart.
+bool SameEntry(const IniRecord& a, const IniRecord& b) {
+  return !a.atEnd && !b.atEnd && EqualNoCase(a.key, b.key) && EqualNoCase(a.section, b.section);
 }
 
 }  // namespace
@@ -110,8 +110,9 @@ void MergeIniSnapshots(LineReader& before, LineReader& after, IniChanges& change
     if (order == 0) {
       b.Read(before);
       a.Read(after);
-    } else if (SameKey(b, a)) {
-      changes.keysChanged.push_back(b.line + " to " + a.value);
+    } else if (SameEntry(b, a)) {
+      // Lines differ, names do not: a value that changed (its case included).
+      if (b.IsKey() && b.value != a.value) changes.keysChanged.push_back(b.line + " to " + a.value);
       b.Read(before);
       a.Read(after);
     } else if (order < 0) {

@@ -15,6 +15,7 @@ void LineIndex::Clear() {
   starts_.assign(1, 0);
   fed_ = longest_ = 0;
   seenText_ = finished_ = false;
+  markPossible_ = true;
 }
 
 void LineIndex::AddStart(std::uint64_t start) {
@@ -24,10 +25,18 @@ void LineIndex::AddStart(std::uint64_t start) {
 
 void LineIndex::Feed(std::string_view bytes) {
   if (finished_ || bytes.empty()) return;
+  static const unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
   std::size_t at = 0;
-  if (fed_ == 0 && bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0) {
-    at = 3;
-    starts_[0] = 3;
+  if (markPossible_ && fed_ < 3) {
+    // The mark may come in pieces: its bytes are neither text nor a line.
+    for (; at < bytes.size() && fed_ + at < 3; ++at)
+      if ((unsigned char)bytes[at] != kMark[fed_ + at]) {
+        markPossible_ = false;
+        if (fed_ + at > 0) seenText_ = true;  // what looked like a mark was text
+        at = 0;
+        break;
+      }
+    if (markPossible_ && fed_ + at == 3) starts_[0] = 3;
   }
   if (!seenText_)
     seenText_ = bytes.find_first_not_of(" \t\r\n", at) != std::string_view::npos;

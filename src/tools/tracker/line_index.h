@@ -48,6 +48,7 @@ class LineIndex {
   std::vector<std::uint64_t> starts_;  // line i is [starts_[i], starts_[i + 1])
   std::uint64_t fed_ = 0, longest_ = 0;
   bool seenText_ = false, finished_ = false;
+  bool markPossible_ = true;  // the bytes so far may be a byte-order mark
 };
 
 // Case-insensitive (ASCII letters) search of `needle` in `hay`; npos when absent.
