@@ -41,8 +41,13 @@ void DropFirst(std::vector<std::string>& list, const std::string& name) {
 }  // namespace
 
 std::vector<std::string> OwnSnapshotFiles(const std::string& reportsFolder, const std::vector<std::string>& watchList) {
+  return OwnSnapshotFilesNamed(reportsFolder, IniSnapshotNames(watchList));
+}
+
+std::vector<std::string> OwnSnapshotFilesNamed(const std::string& reportsFolder,
+                                               const std::vector<std::string>& iniSnapshotNames) {
   std::vector<std::string> bases{kDirBase, kDevBase, kRegBase};
-  for (std::string& name : IniSnapshotNames(watchList)) bases.push_back(std::move(name));
+  for (const std::string& name : iniSnapshotNames) bases.push_back(name);
   std::vector<std::string> files;
   for (const std::string& base : bases)
     for (const char* ext : {kBeforeExt, kAfterExt}) files.push_back(reportsFolder + base + ext);
@@ -100,19 +105,15 @@ void WriteReportLine(ByteSink& out, std::string_view line) {
 }
 
 void WriteListBlock(ByteSink& out, const std::string& title, const std::vector<std::string>& list) {
+  MemoryList view(list);
+  WriteListBlock(out, title, view);
+}
+
+void WriteListBlock(ByteSink& out, const std::string& title, EntryList& list) {
   if (list.empty()) return;
   WriteReportLine(out, title + "(" + std::to_string(list.size()) + ")");
-  std::string text;
-  for (const std::string& entry : list) {
-    text += entry;
-    text += "\r\n";
-    if (text.size() >= (1u << 16)) {
-      out.Write(text);
-      text.clear();
-    }
-  }
-  text += "\r\n";
-  out.Write(text);
+  list.WriteTo(out);
+  WriteReportLine(out, "");
 }
 
 void WriteReportHeader(ByteSink& out, const std::string& description, const std::string& date,
@@ -128,7 +129,12 @@ void WriteReportHeader(ByteSink& out, const std::string& description, const std:
 }
 
 void WriteFileSection(ByteSink& out, bool fileTimes, const DirChanges& c) {
-  if (fileTimes ? c.added.empty() : AllEmpty({&c.added, &c.deleted, &c.changed})) {
+  MemoryList added(c.added), deleted(c.deleted), changed(c.changed);
+  WriteFileSection(out, fileTimes, DirChangeLists{added, deleted, changed});
+}
+
+void WriteFileSection(ByteSink& out, bool fileTimes, const DirChangeLists& c) {
+  if (fileTimes ? c.added.empty() : c.added.empty() && c.deleted.empty() && c.changed.empty()) {
     WriteReportLine(out, "NO CHANGES IN TRACKED DRIVES");
     WriteReportLine(out, "");
     return;
@@ -144,13 +150,18 @@ void WriteFileSection(ByteSink& out, bool fileTimes, const DirChanges& c) {
   WriteListBlock(out, "FILES CHANGED: ", c.changed);
 }
 
-void WriteIniPart(ByteSink& out, const std::string& p, const IniChanges& c) {
-  if (AllEmpty({&c.sectionsAdded, &c.sectionsDeleted, &c.keysAdded, &c.keysDeleted, &c.keysChanged})) {
+void WriteIniPart(ByteSink& out, const std::string& p, const IniChanges& c, IniFileFate fate) {
+  if (fate == IniFileFate::Kept &&
+      AllEmpty({&c.sectionsAdded, &c.sectionsDeleted, &c.keysAdded, &c.keysDeleted, &c.keysChanged})) {
     WriteReportLine(out, "NO CHANGES MADE TO " + p + "...");
     WriteReportLine(out, "");
     return;
   }
   WriteReportLine(out, "CHANGES MADE TO " + p + "...");
+  if (fate != IniFileFate::Kept) {
+    WriteReportLine(out, (fate == IniFileFate::Deleted ? "FILE DELETED: " : "FILE CREATED: ") + p);
+    WriteReportLine(out, "");
+  }
   WriteListBlock(out, "SECTIONS ADDED TO " + p + ": ", c.sectionsAdded);
   WriteListBlock(out, "SECTIONS DELETED FROM " + p + ": ", c.sectionsDeleted);
   WriteListBlock(out, "KEYS ADDED TO " + p + ": ", c.keysAdded);
@@ -165,7 +176,14 @@ void WriteDosNote(ByteSink& out) {
 }
 
 void WriteRegistrySection(ByteSink& out, const RegChanges& c) {
-  if (AllEmpty({&c.keysAdded, &c.keysDeleted, &c.valuesChanged, &c.valuesAdded, &c.valuesDeleted})) {
+  MemoryList keysAdded(c.keysAdded), keysDeleted(c.keysDeleted), valuesChanged(c.valuesChanged),
+      valuesAdded(c.valuesAdded), valuesDeleted(c.valuesDeleted);
+  WriteRegistrySection(out, RegChangeLists{keysAdded, keysDeleted, valuesChanged, valuesAdded, valuesDeleted});
+}
+
+void WriteRegistrySection(ByteSink& out, const RegChangeLists& c) {
+  if (c.keysAdded.empty() && c.keysDeleted.empty() && c.valuesChanged.empty() && c.valuesAdded.empty() &&
+      c.valuesDeleted.empty()) {
     WriteReportLine(out, "NO CHANGES IN REGISTRY");
     WriteReportLine(out, "");
     return;
@@ -183,6 +201,19 @@ bool IsSwapOrHiveFile(std::string_view path) {
                              "SYSTEM.DA0"})
     if (EqualNoCase(name, hidden)) return true;
   return false;
+}
+
+ReportedFiles::ReportedFiles(EntryList& next, std::vector<std::string> ownFiles)
+    : next_(next), own_(std::move(ownFiles)), dropped_(own_.size(), false) {}
+
+void ReportedFiles::Add(std::string entry) {
+  if (IsSwapOrHiveFile(entry)) return;
+  for (std::size_t i = 0; i < own_.size(); ++i) {
+    if (dropped_[i] || !EqualNoCase(entry, own_[i])) continue;
+    dropped_[i] = true;
+    return;
+  }
+  next_.Add(std::move(entry));
 }
 
 void DropUnreportedFiles(DirChanges& changes, const std::vector<std::string>& ownFiles) {

@@ -31,6 +31,9 @@ inline bool IsDosType(int exeType) { return exeType >= 1 && exeType <= 3; }
 // Every snapshot file of an operation in the reports folder (ending in "\"):
 // the three bases and each watched file's snapshot name, with both extensions.
 std::vector<std::string> OwnSnapshotFiles(const std::string& reportsFolder, const std::vector<std::string>& watchList);
+// The same with the watched files' snapshot base names as recorded.
+std::vector<std::string> OwnSnapshotFilesNamed(const std::string& reportsFolder,
+                                               const std::vector<std::string>& iniSnapshotNames);
 
 // --- the report name box ---
 
@@ -61,14 +64,22 @@ std::string FormatReportDate(const ReportDate& date);
 void WriteReportLine(ByteSink& out, std::string_view line);
 // Nothing for an empty list; else title + "(n)", the entries, an empty line.
 void WriteListBlock(ByteSink& out, const std::string& title, const std::vector<std::string>& list);
+void WriteListBlock(ByteSink& out, const std::string& title, EntryList& list);
 void WriteReportHeader(ByteSink& out, const std::string& description, const std::string& date,
                        const std::string& trackMode, const std::vector<std::string>& drives);
 // The files section. In file times mode `changes.added` is the list of newer
 // entries and the other two lists are not used.
 void WriteFileSection(ByteSink& out, bool fileTimes, const DirChanges& changes);
-void WriteIniPart(ByteSink& out, const std::string& iniPath, const IniChanges& changes);
+void WriteFileSection(ByteSink& out, bool fileTimes, const DirChangeLists& changes);
+// What became of a watched INI file between the two recordings.
+enum class IniFileFate { Kept, Deleted, Created };
+// P's part; a file deleted (or created) by the setup is said to be so, on a
+// line "FILE DELETED: " (or "FILE CREATED: ") + P before its blocks.
+void WriteIniPart(ByteSink& out, const std::string& iniPath, const IniChanges& changes,
+                  IniFileFate fate = IniFileFate::Kept);
 void WriteDosNote(ByteSink& out);
 void WriteRegistrySection(ByteSink& out, const RegChanges& changes);
+void WriteRegistrySection(ByteSink& out, const RegChangeLists& changes);
 
 // --- the file lists ---
 
@@ -79,5 +90,19 @@ bool IsSwapOrHiveFile(std::string_view path);
 // for each of the operation's own snapshot files, the first entry naming it
 // (ignoring case) out of each of them. The deleted list is left alone.
 void DropUnreportedFiles(DirChanges& changes, const std::vector<std::string>& ownFiles);
+// The same filter on entries as they are found: passes each on to `next`
+// unless it is a swap or hive file or the first entry naming one of the own files.
+class ReportedFiles : public EntryList {
+ public:
+  ReportedFiles(EntryList& next, std::vector<std::string> ownFiles);
+  void Add(std::string entry) override;
+  std::size_t size() const override { return next_.size(); }
+  void WriteTo(ByteSink& out) override { next_.WriteTo(out); }
+
+ private:
+  EntryList& next_;
+  std::vector<std::string> own_;
+  std::vector<bool> dropped_;
+};
 
 }  // namespace velmora::tracker

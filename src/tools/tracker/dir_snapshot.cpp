@@ -1,6 +1,5 @@
 #include "tools/tracker/dir_snapshot.h"
 
-#include "platform/text.h"
 
 namespace velmora::tracker {
 
@@ -67,6 +66,12 @@ std::string DirSnapshotReader::Path() const {
 void MergeDirSnapshots(DirSnapshotReader& before, DirSnapshotReader& after, DirChanges& changes,
                        const ProgressReceiver& progress, const AbortPoll& abort) {
   changes = DirChanges{};
+  MemoryList added(changes.added), deleted(changes.deleted), changed(changes.changed);
+  MergeDirSnapshots(before, after, DirChangeLists{added, deleted, changed}, progress, abort);
+}
+
+void MergeDirSnapshots(DirSnapshotReader& before, DirSnapshotReader& after, const DirChangeLists& changes,
+                       const ProgressReceiver& progress, const AbortPoll& abort) {
   before.Next();
   after.Next();
   for (;;) {
@@ -85,15 +90,15 @@ void MergeDirSnapshots(DirSnapshotReader& before, DirSnapshotReader& after, DirC
     else if (before.level() != after.level())
       order = before.level() > after.level() ? -1 : 1;
     else
-      order = CompareNoCase(before.name(), after.name());
+      order = NameOrder(before.name(), after.name());
     if (order < 0) {
-      changes.deleted.push_back(before.Path());
+      changes.deleted.Add(before.Path());
       before.Next();
     } else if (order > 0) {
-      changes.added.push_back(after.Path());
+      changes.added.Add(after.Path());
       after.Next();
     } else {
-      if (before.signature() != after.signature()) changes.changed.push_back(before.Path());
+      if (before.signature() != after.signature()) changes.changed.Add(before.Path());
       before.Next();
       after.Next();
     }

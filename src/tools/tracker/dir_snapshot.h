@@ -21,6 +21,10 @@ namespace velmora::tracker {
 struct DirChanges {
   std::vector<std::string> added, deleted, changed;
 };
+// The three lists as a merge or a walk fills them, entry by entry.
+struct DirChangeLists {
+  EntryList &added, &deleted, &changed;
+};
 
 // --- the format ---
 
@@ -60,7 +64,11 @@ class DirSnapshotReader {
 // The merge of two snapshots (before, after) into the three lists, cleared
 // first. Polls `abort` at every record and stops with the lists as far as
 // they are; reports progress for the upper levels.
+// Records of one level meet under one parent and are ordered by NameOrder, the
+// order their folder listing was sorted in ("A.tmp" and "a.tmp" are two).
 void MergeDirSnapshots(DirSnapshotReader& before, DirSnapshotReader& after, DirChanges& changes,
+                       const ProgressReceiver& progress, const AbortPoll& abort);
+void MergeDirSnapshots(DirSnapshotReader& before, DirSnapshotReader& after, const DirChangeLists& changes,
                        const ProgressReceiver& progress, const AbortPoll& abort);
 
 // --- the operations (dir_walk.cpp) ---
@@ -72,9 +80,13 @@ void RecordDirSnapshot(const std::string& snapshotFile, std::vector<std::string>
 // Compares two snapshot files; raises on a file that cannot be read or is damaged.
 void CompareDirSnapshots(const std::string& beforeFile, const std::string& afterFile, DirChanges& changes,
                          const ProgressReceiver& progress);
+void CompareDirSnapshots(const std::string& beforeFile, const std::string& afterFile,
+                         const DirChangeLists& changes, const ProgressReceiver& progress);
 // Lists every file and folder of the drives created or written after
 // `startTime` (a UTC file time), in listing order.
 void ListChangedSince(std::vector<std::string>& result, std::uint64_t startTime, std::vector<std::string> drives,
+                      const ProgressReceiver& progress);
+void ListChangedSince(EntryList& result, std::uint64_t startTime, std::vector<std::string> drives,
                       const ProgressReceiver& progress);
 
 }  // namespace velmora::tracker

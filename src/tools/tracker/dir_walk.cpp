@@ -113,12 +113,24 @@ void RecordDirSnapshot(const std::string& snapshotFile, std::vector<std::string>
 void CompareDirSnapshots(const std::string& beforeFile, const std::string& afterFile, DirChanges& changes,
                          const ProgressReceiver& progress) {
   changes = DirChanges{};
+  MemoryList added(changes.added), deleted(changes.deleted), changed(changes.changed);
+  CompareDirSnapshots(beforeFile, afterFile, DirChangeLists{added, deleted, changed}, progress);
+}
+
+void CompareDirSnapshots(const std::string& beforeFile, const std::string& afterFile,
+                         const DirChangeLists& changes, const ProgressReceiver& progress) {
   SnapshotFile beforeSource(beforeFile), afterSource(afterFile);
   DirSnapshotReader before(beforeSource, beforeFile), after(afterSource, afterFile);
   MergeDirSnapshots(before, after, changes, progress, [] { return CheckAbort(); });
 }
 
 void ListChangedSince(std::vector<std::string>& result, std::uint64_t startTime, std::vector<std::string> drives,
+                      const ProgressReceiver& progress) {
+  MemoryList list(result);
+  ListChangedSince(list, startTime, std::move(drives), progress);
+}
+
+void ListChangedSince(EntryList& result, std::uint64_t startTime, std::vector<std::string> drives,
                       const ProgressReceiver& progress) {
   struct Open {
     std::wstring folder;
@@ -148,10 +160,10 @@ void ListChangedSince(std::vector<std::string>& result, std::uint64_t startTime,
       if (l.isFolder()) {
         if (l.name()[0] == L'.') continue;
         const std::wstring path = top.folder + L"\\" + std::wstring(l.name());
-        if (newer) result.push_back(Narrow(path));
+        if (newer) result.Add(Narrow(path));
         if (EntersFolder(true, NameSurrogate(l), unsigned(stack.size())) && !open(path)) return;
       } else if (newer) {
-        result.push_back(Narrow(top.folder + L"\\" + std::wstring(l.name())));
+        result.Add(Narrow(top.folder + L"\\" + std::wstring(l.name())));
       }
     }
   }

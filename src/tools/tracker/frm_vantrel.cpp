@@ -45,6 +45,9 @@ const char* const kStoredMessage =
     "Vantrel has stored a snapshot of your system contents.\r\rYou may now either exit Vantrel and return later "
     "for a comparison\rreport, or leave Vantrel open and select the button labeled\r\"Done: Report\" when you are "
     "ready to generate a report.";
+const char* const kOpenElsewhereMessage =
+    "The Vantrel operation is open in another window: only one window at a time can work on it.\r\rShow that "
+    "window?";
 const char* const kTwoPhaseMessage =
     "Vantrel has restarted in manual snapshot and comparison mode.  Select \"Done: Report\" for a report on the "
     "changes that were made since you originally saved your manual snapshot.";
@@ -56,6 +59,28 @@ std::string Trim(const std::string& s) {
 }
 
 std::string Section(const char* name) { return std::string(kVantrelKey) + "\\" + name; }
+
+// The recorded watch list in "Survival": each INI path (value name) with its
+// snapshot base name, and the paths that did not exist at the recording.
+const char* const kRecordedIniSection = "Survival\\INI Files";
+const char* const kMissingIniSection = "Survival\\Missing INI Files";
+
+// A tracker window of this session other than `self` (any process).
+HWND OtherTrackerWindow(HWND self) {
+  struct Search {
+    HWND self, found;
+  } search{self, nullptr};
+  EnumWindows(
+      [](HWND w, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        wchar_t name[32] = {};
+        if (w == s->self || !GetClassNameW(w, name, 32) || std::wstring_view(name) != L"TfrmVantrel") return TRUE;
+        s->found = w;
+        return IsWindowVisible(w) ? FALSE : TRUE;  // a shown one if there is one
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
 // A caption as it reads on screen: "&&" is an ampersand, a lone "&" marks the key.
 std::string WithoutAccelerator(const std::string& caption) {
@@ -135,8 +160,13 @@ class ReportFile : public ByteSink {
       // What did reach the disk is still worth keeping.
     }
     writer_.reset();
-    return MoveFileExW(LongPathW(temp_).c_str(), LongPathW(name_).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (MoveFileExW(LongPathW(temp_).c_str(), LongPathW(name_).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    const DWORD error = GetLastError();
+    DeleteFileW(LongPathW(temp_).c_str());  // never left behind
+    SetLastError(error);
+    return false;
   }
   void Discard() {
     writer_.reset();
@@ -280,6 +310,7 @@ TfrmVantrel::TfrmVantrel()
   cmdInstallDone.onClick = [this] { cmdInstallDoneClick(); };
   btnAbort.onClick = [this] { btnAbortClick(); };
   cmdView.onClick = [this] { cmdViewClick(); };
+  RichEdit1.onViewInEditor = [this] { cmdViewClick(); };
   cmdRestart.onClick = [this] { cmdRestartClick(); };
   cmdHelp.onClick = [this] { cmdHelpClick(); };
   cmdBack.onClick = [this] { cmdBackClick(); };
@@ -309,6 +340,12 @@ void TfrmVantrel::FormCreate() {
   OperationState = opstate::kIdle;
   InstNameLabel.SetCaption(kTwoPhaseName);
   windowsFolder_ = IncludeTrailingBackslash(shell::GetWindowsFolder());
+  if (!TakeLock()) {
+    // Another window works on the operation: this one touches nothing of it.
+    refused_ = true;
+    for (ui::Button* b : {&cmdInstall, &cmdInstallDone, &cmdNext, &cmdBack, &cmdRestart}) b->SetEnabled(false);
+    return;
+  }
 
   dlv.SelectLocalDrives = false;
   dlv.FillDrives();
@@ -321,7 +358,16 @@ void TfrmVantrel::FormCreate() {
 
   if (const RegKey watched = RegKey::Open(HKEY_CURRENT_USER, Section("INI Files To Watch")))
     for (const std::string& path : watched.ValueNames()) lbIniFiles.AddItem(path);
-  if (lbIniFiles.itemCount() > 0) {
+  // A stored operation watches what it recorded: a file its setup deleted is
+  // a change to report, not an entry to drop.
+  bool storedWaits = false;
+  if (const RegKey survival = RegKey::Open(HKEY_CURRENT_USER, Section("Survival"))) try {
+      storedWaits = survival.ReadString("SurvivedRestart").value_or("NO") != "NO";
+    } catch (const RegistryError&) {
+    }
+  if (storedWaits) {
+    // Resume() puts the recorded list in place.
+  } else if (lbIniFiles.itemCount() > 0) {
     for (int i = lbIniFiles.itemCount() - 1; i >= 0; --i) {
       if (FileExists(lbIniFiles.item(i))) continue;
       ui::ShowMessage("The file " + lbIniFiles.item(i) +
@@ -349,6 +395,7 @@ void TfrmVantrel::Resume() {
   std::string survived, description, reportName;
   int exeType = exetype::kMissing;
   std::uint64_t startTime = 0;
+  std::vector<WatchedIni> recorded;
   try {
     survived = survival.ReadString("SurvivedRestart").value_or("NO");
     if (survived == "NO") return;
@@ -359,6 +406,21 @@ void TfrmVantrel::Resume() {
     if (!bytes || bytes->size() != 8)
       throw RegistryError("The value \"StartTime\" does not hold the 8 bytes of a time.", ERROR_INVALID_DATA);
     for (int i = 7; i >= 0; --i) startTime = startTime << 8 | (*bytes)[std::size_t(i)];
+    if (const RegKey ini = RegKey::Open(HKEY_CURRENT_USER, Section(kRecordedIniSection))) {
+      const RegKey missing = RegKey::Open(HKEY_CURRENT_USER, Section(kMissingIniSection));
+      for (const std::string& path : ini.ValueNames()) {
+        const std::string name = ini.ReadString(path).value_or("");
+        if (name.empty() || name.find_first_of("\\/:") != std::string::npos)
+          throw RegistryError("The INI file \"" + path + "\" has no snapshot name.", ERROR_INVALID_DATA);
+        recorded.push_back(WatchedIni{path, name, !(missing && missing.ValueExists(path))});
+      }
+    } else {
+      // Recorded before the list was kept with the operation: its names
+      // follow the watch list as it was read.
+      const std::vector<std::string> paths = WatchList();
+      const std::vector<std::string> names = IniSnapshotNames(paths);
+      for (std::size_t i = 0; i < paths.size(); ++i) recorded.push_back(WatchedIni{paths[i], names[i], true});
+    }
   } catch (const RegistryError& e) {
     // The stored operation stays as it is: a new Start replaces it.
     ui::ShowMessage(std::string("The stored Vantrel operation cannot be resumed.\r\r") + e.what(), "Vantrel",
@@ -383,6 +445,17 @@ void TfrmVantrel::Resume() {
   fpProgTypeLabel.SetCaption(ExeTypeName(ExeType));
   PanelReportName.SetText(reportName);
   StartTime = startTime;
+  // The list as recorded, in the list box's order.
+  lbIniFiles.Clear();
+  for (const WatchedIni& w : recorded) lbIniFiles.AddItem(w.path);
+  const std::vector<std::string> shown = WatchList();
+  recorded_.clear();
+  for (const std::string& path : shown)
+    for (const WatchedIni& w : recorded)
+      if (w.path == path) {
+        recorded_.push_back(w);
+        break;
+      }
   // "Survival" and the before-state stay until a report is made or Start
   // runs again: opening and closing this window must not lose them.
   OperationState = opstate::kResumed;
@@ -392,6 +465,10 @@ void TfrmVantrel::Resume() {
 }
 
 void TfrmVantrel::FormShow() {
+  if (refused_) {
+    Close();
+    return;
+  }
   if (pc.activePageIndex() == kActionPage) EditDescript.SetFocus();
   shell::SelectFixedDrivesByDefault(kVantrelKey, "WatchDrive", dlv);
   DrivesChanged();
@@ -407,11 +484,89 @@ void TfrmVantrel::FormCloseQuery(bool& canClose) {
 
 void TfrmVantrel::FormClose() {
   waits_.clear();  // a setup still running is no longer watched
+  if (refused_) return;
   SaveSettings();
-  // A stored manual snapshot waits for its comparison, and a resumed
-  // operation (or one handed to the next logon) keeps its before-state.
-  if (OperationState != opstate::kManualStored && OperationState != opstate::kResumed && !handedOver_)
-    DeleteSnapshots();
+  // A stored operation (a manual snapshot, a resumed one, one handed to the
+  // next logon) keeps its before-state until a report is made or the user
+  // discards it; an operation nobody can come back to is removed.
+  const bool stored =
+      handedOver_ || (operationPending() && RegKey::Exists(HKEY_CURRENT_USER, Section("Survival")));
+  if (!stored) DeleteSnapshots();
+  lock_.reset();
+}
+
+bool TfrmVantrel::TakeLock() {
+  lock_ = std::make_unique<shell::NamedLock>(kVantrelLockName);
+  if (lock_->TryAcquire()) return true;
+  lock_.reset();
+  const HWND other = OtherTrackerWindow(handle());
+  if (ui::ConfirmYesNo(kOpenElsewhereMessage, "Vantrel", handle(), ui::MsgIcon::Information) && other) {
+    if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
+    SetForegroundWindow(other);
+  }
+  return false;
+}
+
+bool TfrmVantrel::operationPending() const {
+  const int state = OperationState == opstate::kComparing ? pendingState_ : OperationState;
+  return state == opstate::kLaunched || state == opstate::kLaunchFailed || state == opstate::kResumed ||
+         state == opstate::kSetupEnded || state == opstate::kManualStored;
+}
+
+void TfrmVantrel::RecordWatchList() {
+  const std::vector<std::string> paths = WatchList();
+  const std::vector<std::string> names = IniSnapshotNames(paths);
+  recorded_.clear();
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string file = ExtractFilePath(paths[i]).empty() ? windowsFolder_ + paths[i] : paths[i];
+    recorded_.push_back(WatchedIni{paths[i], names[i], FileExists(file)});
+  }
+}
+
+std::vector<std::string> TfrmVantrel::OwnFiles() const {
+  if (recorded_.empty()) return OwnSnapshotFiles(reportsFolder_, WatchList());
+  std::vector<std::string> names;
+  for (const WatchedIni& w : recorded_) names.push_back(w.snapshot);
+  return OwnSnapshotFilesNamed(reportsFolder_, names);
+}
+
+void TfrmVantrel::WriteSurvival(const char* survived) {
+  const RegKey survival = RegKey::Create(HKEY_CURRENT_USER, Section("Survival"));
+  survival.WriteString("SurvivedRestart", survived);
+  survival.WriteString("Description", EditDescript.text());
+  survival.WriteDword("ExeType", std::uint32_t(ExeType));  // read back as the resumed type
+  survival.WriteString("ReportName", ReportName());
+  survival.WriteBinary("StartTime", &StartTime, sizeof StartTime);
+  survival.DeleteSubKeyTree("INI Files");
+  survival.DeleteSubKeyTree("Missing INI Files");
+  const RegKey ini = survival.CreateSubKey("INI Files");
+  const RegKey missing = survival.CreateSubKey("Missing INI Files");
+  for (const WatchedIni& w : recorded_) {
+    ini.WriteString(w.path, w.snapshot);
+    if (!w.existed) missing.WriteString(w.path, "T");
+  }
+}
+
+void TfrmVantrel::DiscardOperation() {
+  EraseSurvival();
+  DeleteSnapshots();
+  if (const RegKey runOnce = RegKey::Open(HKEY_CURRENT_USER, kRunOnceKey, KEY_READ | KEY_WRITE))
+    runOnce.DeleteValue("Vantrel");
+  handedOver_ = false;
+  recorded_.clear();
+}
+
+bool TfrmVantrel::ConfirmDiscard(const std::string& action) {
+  if (!operationPending() && !handedOver_) return true;
+  const std::string description = Trim(EditDescript.text());
+  const std::string text =
+      action + " discards the recorded operation" + (description.empty() ? "" : " \"" + description + "\"") +
+      ": its before-state snapshots in \"" + reportsFolder_ + "\", its stored record and its restart entry. No "
+      "report of it can be made afterwards.\r\rDiscard it?";
+  if (!ui::ConfirmYesNo(text, "Vantrel", handle(), ui::MsgIcon::Warning)) return false;
+  DiscardOperation();
+  OperationState = opstate::kIdle;
+  return true;
 }
 
 void TfrmVantrel::SaveSettings() {
@@ -447,8 +602,7 @@ void TfrmVantrel::WriteWatchedDrives() {
 }
 
 void TfrmVantrel::DeleteSnapshots() {
-  for (const std::string& file : OwnSnapshotFiles(reportsFolder_, WatchList()))
-    DeleteFileW(LongPathW(file).c_str());
+  for (const std::string& file : OwnFiles()) DeleteFileW(LongPathW(file).c_str());
 }
 
 void TfrmVantrel::EraseSurvival() { RegKey::DeleteTree(HKEY_CURRENT_USER, Section("Survival")); }
@@ -474,21 +628,18 @@ bool TfrmVantrel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 }
 
 void TfrmVantrel::WindowsEnding() {
+  if (refused_) return;
   SaveSettings();
-  if (OperationState < opstate::kLaunched) {
-    // Nothing recorded to come back to: only what closing does.
+  if (!operationPending()) {
+    // Nothing recorded to come back to (or its report is made): only what
+    // closing does.
     RaiseAbort();
-    DeleteSnapshots();
+    if (!RegKey::Exists(HKEY_CURRENT_USER, Section("Survival"))) DeleteSnapshots();
     return;
   }
   RegKey::Create(HKEY_CURRENT_USER, kRunOnceKey).WriteString("Vantrel", "\"" + ProgramPath() + "\" /RecoverInstall");
   shell::WriteIntegerSetting(Section("Settings"), "TrackMode", TrackMode);
-  const RegKey survival = RegKey::Create(HKEY_CURRENT_USER, Section("Survival"));
-  survival.WriteString("SurvivedRestart", "YES");
-  survival.WriteString("Description", EditDescript.text());
-  survival.WriteDword("ExeType", std::uint32_t(ExeType));
-  survival.WriteString("ReportName", ReportName());
-  survival.WriteBinary("StartTime", &StartTime, sizeof StartTime);
+  WriteSurvival("YES");
   handedOver_ = true;
 }
 
@@ -671,10 +822,6 @@ void TfrmVantrel::LockOptions(bool locked) {
 
 std::string TfrmVantrel::ReportName() const { return UnquotedReportName(PanelReportName.text()); }
 
-std::string TfrmVantrel::IniSnapshot(std::size_t index, const char* ext) const {
-  return reportsFolder_ + IniSnapshotNames(WatchList()).at(index) + ext;
-}
-
 ProgressReceiver TfrmVantrel::Progress() {
   return [this](const std::string& caption, const std::string& detail) { ShowStatus(caption, detail); };
 }
@@ -731,6 +878,7 @@ void TfrmVantrel::cmdInstallClick() {
                           ui::MsgIcon::Warning);
     return;
   }
+  if (!ConfirmDiscard("Recording a new snapshot")) return;
   if (manual)
     ui::dialogs().Message(handle(), kManualMessage, "Manual System Snapshot", ui::MsgButtons::Ok,
                           ui::MsgIcon::Information);
@@ -740,22 +888,25 @@ void TfrmVantrel::cmdInstallClick() {
   pb.SetRange(0, 3);
   OperationState = opstate::kRecording;
   if (manual) ExeType = exetype::kTwoPhase;
-  // A new before-state replaces any stored one, and fixes what it covers.
+  // A new before-state replaces any stored one (the user agreed above), and
+  // fixes what it covers: the drives, the mode and the INI files with their
+  // snapshot names.
   EraseSurvival();
   handedOver_ = false;
   LockOptions(true);
+  RecordWatchList();
   const std::vector<std::string> drives = CheckedDrives();
-  const std::vector<std::string> watched = WatchList();
 
   if (TrackMode == 1) RecordDirSnapshot(Snapshot(kDirBase, kBeforeExt), drives, Progress());
   pb.StepBy(1);
   if (StepAborted()) return;
   if (!IsDosType(ExeType)) {
-    for (std::size_t i = 0; i < watched.size(); ++i) {
-      RecordIniSnapshot(watched[i], IniSnapshot(i, kBeforeExt), Progress());
-      if (UpperCase(watched[i]).find("SYSTEM.INI") != std::string::npos) {
+    for (std::size_t i = 0; i < recorded_.size(); ++i) {
+      const std::string& path = recorded_[i].path;
+      RecordIniSnapshot(path, IniSnapshot(i, kBeforeExt), Progress());
+      if (UpperCase(path).find("SYSTEM.INI") != std::string::npos) {
         ShowStatus("Recording INI file:", "SYSTEM.INI devices");
-        RecordDeviceLines(watched[i], Snapshot(kDevBase, kBeforeExt));
+        RecordDeviceLines(path, Snapshot(kDevBase, kBeforeExt));
       }
       if (StepAborted()) return;
     }
@@ -768,13 +919,8 @@ void TfrmVantrel::cmdInstallClick() {
 
   if (manual) {
     OperationState = opstate::kManualStored;
-    const RegKey survival = RegKey::Create(HKEY_CURRENT_USER, Section("Survival"));
-    survival.WriteString("SurvivedRestart", "TwoPhase");
-    survival.WriteString("Description", EditDescript.text());
-    survival.WriteDword("ExeType", std::uint32_t(ExeType));  // read back as the resumed type
-    survival.WriteString("ReportName", ReportName());
     WriteWatchedDrives();
-    survival.WriteBinary("StartTime", &StartTime, sizeof StartTime);
+    WriteSurvival("TwoPhase");
     EndScan();
     ui::ShowMessage(kStoredMessage, "Vantrel", ui::MsgIcon::Information, handle());
     return;
@@ -812,6 +958,12 @@ void TfrmVantrel::SetupFinished() {
 
 void TfrmVantrel::btnAbortClick() {
   RaiseAbort();
+  if (OperationState == opstate::kComparing) {
+    // The report step puts its controls back as it ends; the before-state stays.
+    btnAbort.SetEnabled(false);
+    ShowStatus(kAborted, "");
+    return;
+  }
   EndScan();
   cmdInstallDone.SetVisible(false);
   btnAbort.SetVisible(false);
@@ -826,6 +978,9 @@ void TfrmVantrel::btnAbortClick() {
 void TfrmVantrel::cmdInstallDoneClick() {
   if (running_) return;
   StepScope step(*this);
+  pendingState_ = OperationState;
+  startVisible_ = cmdInstall.visible();
+  startEnabled_ = cmdInstall.enabled();
   cmdInstallDone.SetEnabled(false);
   cmdInstall.SetEnabled(false);
   cmdExit.SetEnabled(false);
@@ -842,90 +997,19 @@ void TfrmVantrel::cmdInstallDoneClick() {
   OperationState = opstate::kComparing;
   if (ReportName().empty()) UpdateInfo();  // a resumed operation that stored no name gets the default one
 
-  enum class Outcome { Completed, Aborted, Failed } outcome = Outcome::Aborted;
+  Outcome outcome = Outcome::Aborted;
   std::exception_ptr failure;
   const std::string reportName = ReportName();
+  bool written = false;
   try {
-    outcome = [&]() -> Outcome {
-      const std::vector<std::string> drives = CheckedDrives();
-      const std::vector<std::string> watched = WatchList();
-      const bool dos = IsDosType(ExeType);
-      if (TrackMode == 1) RecordDirSnapshot(Snapshot(kDirBase, kAfterExt), drives, Progress());
-      pb.StepBy(1);
-      if (StepAborted()) return Outcome::Aborted;
-      if (!dos) {
-        for (std::size_t i = 0; i < watched.size(); ++i) {
-          RecordIniSnapshot(watched[i], IniSnapshot(i, kAfterExt), Progress());
-          if (UpperCase(watched[i]).find("SYSTEM.INI") != std::string::npos) {
-            ShowStatus("recording INI file", "SYSTEM.INI devices");
-            RecordDeviceLines(watched[i], Snapshot(kDevBase, kAfterExt));
-          }
-          pb.StepBy(1);
-          if (StepAborted()) return Outcome::Aborted;
-        }
-        RecordRegSnapshot(reportsFolder_ + kRegBase, kAfterExt, lbRegistryKeys.items(), Progress());
-        if (StepAborted()) return Outcome::Aborted;
-      }
-      pb.StepBy(1);
-
-      DirChanges files;
-      if (TrackMode == 0)
-        ListChangedSince(files.added, StartTime, drives, Progress());
-      else
-        CompareDirSnapshots(Snapshot(kDirBase, kBeforeExt), Snapshot(kDirBase, kAfterExt), files, Progress());
-      if (StepAborted()) return Outcome::Aborted;
-      pb.StepBy(1);
-      DropUnreportedFiles(files, OwnSnapshotFiles(reportsFolder_, watched));
-
-      ReportFile report(reportName);
-      try {
-        std::string mode = fpTrackModeLabel.caption();
-        WriteReportHeader(report, EditDescript.text(), ReportDateNow(), mode, drives);
-        WriteFileSection(report, TrackMode == 0, files);
-        if (dos) {
-          WriteDosNote(report);
-        } else {
-          for (std::size_t i = 0; i < watched.size(); ++i) {
-            const std::string& p = watched[i];
-            ShowStatus("checking INI files", p);
-            IniChanges ini;
-            CompareIniSnapshots(IniSnapshot(i, kBeforeExt), IniSnapshot(i, kAfterExt), ini);
-            if (UpperCase(p).find("SYSTEM.INI") != std::string::npos) {
-              ShowStatus("checking INI files", "SYSTEM.INI devices");
-              CompareDeviceLines(Snapshot(kDevBase, kBeforeExt), Snapshot(kDevBase, kAfterExt), ini.keysAdded,
-                                 ini.keysDeleted, ini.keysChanged);
-            }
-            if (StepAborted()) {
-              report.Discard();
-              return Outcome::Aborted;
-            }
-            WriteIniPart(report, p, ini);
-          }
-          RegChanges reg;
-          CompareRegSnapshots(Snapshot(kRegBase, kBeforeExt), Snapshot(kRegBase, kAfterExt), reg, Progress());
-          if (StepAborted()) {
-            report.Discard();
-            return Outcome::Aborted;
-          }
-          pb.SetPosition(pb.maximum());
-          WriteRegistrySection(report, reg);
-        }
-      } catch (...) {
-        report.Keep();  // what was written so far is the user's to read
-        throw;
-      }
-      if (!report.Keep()) throw std::runtime_error("The report \"" + reportName + "\" could not be written: " +
-                                                   SystemErrorText(GetLastError()));
-      return Outcome::Completed;
-    }();
+    outcome = MakeReport(reportName, written);
   } catch (...) {
     failure = std::current_exception();
     outcome = Outcome::Failed;
   }
-
-  if (outcome == Outcome::Completed && !RichEdit1.LoadFromFile(reportName))
+  FinishReport(outcome, written);
+  if (written && !RichEdit1.LoadFromFile(reportName))
     ui::ShowMessage("Could not find report file:\r\r" + reportName, "Vantrel", ui::MsgIcon::Error, handle());
-  FinishReport();
   switch (outcome) {
     case Outcome::Completed:
       ShowStatus("Comparison Complete:", "Report successfully generated.");
@@ -934,26 +1018,123 @@ void TfrmVantrel::cmdInstallDoneClick() {
       ShowStatus(kAborted, "");
       break;
     case Outcome::Failed:
-      ShowStatus("ERROR. ", "The report was not completed.");
+      ShowStatus("ERROR. ", "The report was not completed; the recorded before-state is kept.");
       std::rethrow_exception(failure);
   }
 }
 
-void TfrmVantrel::FinishReport() {
+TfrmVantrel::Outcome TfrmVantrel::MakeReport(const std::string& reportName, bool& written) {
+  const std::vector<std::string> drives = CheckedDrives();
+  const bool dos = IsDosType(ExeType);
+  if (TrackMode == 1) RecordDirSnapshot(Snapshot(kDirBase, kAfterExt), drives, Progress());
+  pb.StepBy(1);
+  if (StepAborted()) return Outcome::Aborted;
+  if (!dos) {
+    for (std::size_t i = 0; i < recorded_.size(); ++i) {
+      const std::string& path = recorded_[i].path;
+      RecordIniSnapshot(path, IniSnapshot(i, kAfterExt), Progress());
+      if (UpperCase(path).find("SYSTEM.INI") != std::string::npos) {
+        ShowStatus("recording INI file", "SYSTEM.INI devices");
+        RecordDeviceLines(path, Snapshot(kDevBase, kAfterExt));
+      }
+      pb.StepBy(1);
+      if (StepAborted()) return Outcome::Aborted;
+    }
+    RecordRegSnapshot(reportsFolder_ + kRegBase, kAfterExt, lbRegistryKeys.items(), Progress());
+    if (StepAborted()) return Outcome::Aborted;
+  }
+  pb.StepBy(1);
+
+  // The lists go to spool files as the compare finds them, so memory does not
+  // grow with the number of differences; the report copies them block by block.
+  const std::vector<std::string> own = OwnFiles();
+  SpoolList added(reportsFolder_), deleted(reportsFolder_), changed(reportsFolder_);
+  ReportedFiles addedShown(added, own), changedShown(changed, own);
+  const DirChangeLists files{addedShown, deleted, changedShown};
+  if (TrackMode == 0)
+    ListChangedSince(addedShown, StartTime, drives, Progress());
+  else
+    CompareDirSnapshots(Snapshot(kDirBase, kBeforeExt), Snapshot(kDirBase, kAfterExt), files, Progress());
+  if (StepAborted()) return Outcome::Aborted;
+  pb.StepBy(1);
+
+  ReportFile report(reportName);
+  try {
+    WriteReportHeader(report, EditDescript.text(), ReportDateNow(), fpTrackModeLabel.caption(), drives);
+    WriteFileSection(report, TrackMode == 0, files);
+    if (dos) {
+      WriteDosNote(report);
+    } else {
+      for (std::size_t i = 0; i < recorded_.size(); ++i) {
+        const WatchedIni& w = recorded_[i];
+        ShowStatus("checking INI files", w.path);
+        IniChanges ini;
+        CompareIniSnapshots(IniSnapshot(i, kBeforeExt), IniSnapshot(i, kAfterExt), ini);
+        if (UpperCase(w.path).find("SYSTEM.INI") != std::string::npos) {
+          ShowStatus("checking INI files", "SYSTEM.INI devices");
+          CompareDeviceLines(Snapshot(kDevBase, kBeforeExt), Snapshot(kDevBase, kAfterExt), ini.keysAdded,
+                             ini.keysDeleted, ini.keysChanged);
+        }
+        if (StepAborted()) {
+          report.Discard();
+          return Outcome::Aborted;
+        }
+        const std::string file = ExtractFilePath(w.path).empty() ? windowsFolder_ + w.path : w.path;
+        const bool exists = FileExists(file);
+        WriteIniPart(report, w.path, ini,
+                     w.existed && !exists   ? IniFileFate::Deleted
+                     : !w.existed && exists ? IniFileFate::Created
+                                            : IniFileFate::Kept);
+      }
+      SpoolList keysAdded(reportsFolder_), keysDeleted(reportsFolder_), valuesChanged(reportsFolder_),
+          valuesAdded(reportsFolder_), valuesDeleted(reportsFolder_);
+      const RegChangeLists reg{keysAdded, keysDeleted, valuesChanged, valuesAdded, valuesDeleted};
+      CompareRegSnapshots(Snapshot(kRegBase, kBeforeExt), Snapshot(kRegBase, kAfterExt), reg, Progress());
+      if (StepAborted()) {
+        report.Discard();
+        return Outcome::Aborted;
+      }
+      pb.SetPosition(pb.maximum());
+      WriteRegistrySection(report, reg);
+    }
+  } catch (...) {
+    written = report.Keep();  // what was written so far is the user's to read
+    throw;
+  }
+  if (!report.Keep())
+    throw std::runtime_error("The report \"" + reportName + "\" could not be written: " +
+                             SystemErrorText(GetLastError()));
+  written = true;
+  return Outcome::Completed;
+}
+
+void TfrmVantrel::FinishReport(Outcome outcome, bool written) {
   EndScan();
   pb.SetVisible(false);
-  cmdInstallDone.SetVisible(false);
-  cmdInstall.SetVisible(false);
-  ts6.SetTabVisible(true);
-  ts6.SetEnabled(true);
-  pc.SetActivePage(ts6);
-  lastPage_ = kReportPage;
-  cmdNext.SetEnabled(false);
-  OperationState = opstate::kReportShown;
-  // The operation is over: nothing is left to resume, and its options are free.
-  EraseSurvival();
-  handedOver_ = false;
-  LockOptions(false);
+  if (outcome == Outcome::Completed) {
+    cmdInstallDone.SetVisible(false);
+    cmdInstall.SetVisible(false);
+    OperationState = opstate::kReportShown;
+    // The report is made: nothing is left to resume, and the options are free.
+    DiscardOperation();
+    LockOptions(false);
+  } else {
+    // The before-state stays as it was: "Done: Report" can be pressed again.
+    OperationState = pendingState_;
+    cmdInstall.SetVisible(startVisible_);
+    cmdInstall.SetEnabled(startEnabled_);
+  }
+  if (outcome == Outcome::Completed || written) {
+    ts6.SetTabVisible(true);
+    ts6.SetEnabled(true);
+    pc.SetActivePage(ts6);
+    lastPage_ = kReportPage;
+    cmdNext.SetEnabled(false);
+  } else {
+    pc.SetActivePage(ts5);
+    lastPage_ = kSnapshotPage;
+    PageChange();
+  }
 }
 
 // ---- Report page and the rest ----------------------------------------------------------
@@ -961,6 +1142,7 @@ void TfrmVantrel::FinishReport() {
 void TfrmVantrel::cmdViewClick() { OpenWithShell("Open", ReportName()); }
 
 void TfrmVantrel::cmdRestartClick() {
+  if (running_ || !ConfirmDiscard("Restarting from the beginning")) return;
   pc.SetActivePage(ts1);
   lastPage_ = kActionPage;
   PanelReportName.SetText("");

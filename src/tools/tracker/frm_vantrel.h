@@ -18,8 +18,10 @@
 #include <vector>
 
 #include "scan/disk_list_view.h"
+#include "shell/run_lock.h"
 #include "tools/tracker/snapshot_text.h"
 #include "tools/tracker/proc_done_thread.h"
+#include "tools/tracker/report_view.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -28,6 +30,9 @@ namespace velmora::tracker {
 inline const char* const kVantrelTopic = "Tracking_system_changes_with_Vantreler";
 inline const char* const kVantrelKey = "\\Software\\Dastra\\velmora\\Vantrel";
 inline const char* const kRunOnceKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+// Held by the one tracker window of the session: the stored operation and
+// its snapshot files belong to one window at a time.
+inline const wchar_t* const kVantrelLockName = L"Local\\VelmoraVantrelOperation";
 
 // Operation states (OperationState).
 namespace opstate {
@@ -82,7 +87,7 @@ class TfrmVantrel : public ui::Form {
   ui::ProgressBar pb;
   ui::Animation aviSearch;
   // Report
-  ui::RichEdit RichEdit1;
+  ReportView RichEdit1;  // the report view, named as the report's rich edit always was
   ui::Button cmdView, cmdRestart;
   // Wizard buttons
   ui::Button cmdHelp, cmdBack, cmdNext, cmdExit;
@@ -127,6 +132,19 @@ class TfrmVantrel : public ui::Form {
   bool optionsLocked() const { return locked_; }
   // Setup programs whose wait is still under way.
   std::size_t waitingSetups() const { return waits_.size(); }
+  // A recorded before-state waits for its report (states 2, 3, 4, 6, 8, and
+  // 5 while the report of one is being made).
+  bool operationPending() const;
+  // Another window holds the operation: this one does nothing and closes.
+  bool refused() const { return refused_; }
+
+  // One watched INI file of the recorded before-state.
+  struct WatchedIni {
+    std::string path;      // as listed
+    std::string snapshot;  // snapshot base name in the reports folder
+    bool existed = true;   // the file was there when the before-state was recorded
+  };
+  const std::vector<WatchedIni>& recordedIni() const { return recorded_; }
 
  protected:
   void FormCreate() override;
@@ -147,14 +165,27 @@ class TfrmVantrel : public ui::Form {
   void WriteWatchedDrives();
   void DeleteSnapshots();
   void EraseSurvival();
+  // Writes what a later window needs to resume the operation into "Survival".
+  void WriteSurvival(const char* survived);
+  // Survival, the before-state snapshots and the restart entry go: after a
+  // written report, or when the user agreed to discard the operation.
+  void DiscardOperation();
+  // Asks before a pending operation is discarded; true when there is none or
+  // the user agreed (and it is gone).
+  bool ConfirmDiscard(const std::string& action);
+  bool TakeLock();
+  void RecordWatchList();
+  std::vector<std::string> OwnFiles() const;
   void WindowsEnding();
   void LockOptions(bool locked);
   void DrivesChanged();
-  void FinishReport();
+  enum class Outcome { Completed, Aborted, Failed };
+  Outcome MakeReport(const std::string& reportName, bool& reportWritten);
+  void FinishReport(Outcome outcome, bool reportWritten);
   bool StepAborted();
   bool ActionPageRefuses(bool tabChange) const;
   void RefuseActionPage();
-  std::string IniSnapshot(std::size_t index, const char* ext) const;
+  std::string IniSnapshot(std::size_t index, const char* ext) const { return reportsFolder_ + recorded_.at(index).snapshot + ext; }
   std::string Snapshot(const char* base, const char* ext) const { return reportsFolder_ + base + ext; }
   ProgressReceiver Progress();
 
@@ -165,6 +196,11 @@ class TfrmVantrel : public ui::Form {
   bool handedOver_ = false;  // Windows ended: the before-state belongs to the next logon
   int lastPage_ = 0;
   bool pageGuard_ = false;
+  bool refused_ = false;
+  int pendingState_ = opstate::kIdle;  // the state "Done: Report" started from
+  bool startVisible_ = true, startEnabled_ = true;  // Start as it was then
+  std::vector<WatchedIni> recorded_;
+  std::unique_ptr<shell::NamedLock> lock_;
   std::vector<std::unique_ptr<TProcDoneThread>> waits_;
 };
 

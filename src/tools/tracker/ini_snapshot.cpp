@@ -1,5 +1,7 @@
 #include "tools/tracker/ini_snapshot.h"
 
+#include <unordered_set>
+
 #include "platform/text.h"
 
 namespace velmora::tracker {
@@ -43,10 +45,10 @@ struct IniRecord {
   bool IsKey() const { return !key.empty(); }
 };
 
-// The same key of the same section on both sides: a changed value.
-bool SameKey(const IniRecord& a, const IniRecord& b) {
-  return !a.atEnd && !b.atEnd && a.IsKey() && b.IsKey() && EqualNoCase(a.key, b.key) &&
-         EqualNoCase(a.section, b.section);
+// One key of one section on both sides (or one section line), its names
+// differing at most in case, which the profile service does not tell apart.
+bool SameEntry(const IniRecord& a, const IniRecord& b) {
+  return !a.atEnd && !b.atEnd && EqualNoCase(a.key, b.key) && EqualNoCase(a.section, b.section);
 }
 
 }  // namespace
@@ -60,12 +62,10 @@ void WriteIniSnapshot(std::vector<IniSection> sections, ByteSink& out) {
     previous = &s.name;
     PutLine(out, s.name);
     std::vector<std::string> lines;
-    std::vector<std::string> seen;
+    std::unordered_set<std::string> seen;  // key names in upper case: one look-up per key
+    seen.reserve(s.keys.size());
     for (const auto& [key, value] : s.keys) {
-      bool repeated = false;
-      for (const std::string& k : seen) repeated = repeated || EqualNoCase(k, key);
-      if (repeated) continue;
-      seen.push_back(key);
+      if (!seen.insert(UpperCase(key)).second) continue;  // the service gives a repeated name its first value
       if (value.empty()) continue;
       lines.push_back(s.name + LineSafe(key) + "=" + LineSafe(value));
     }
@@ -106,12 +106,13 @@ void MergeIniSnapshots(LineReader& before, LineReader& after, IniChanges& change
   // An exhausted side sorts after every line, so the other side's rest is
   // reported; the last records are treated like all others.
   while (!(b.atEnd && a.atEnd)) {
-    const int order = b.atEnd ? 1 : a.atEnd ? -1 : CompareNoCase(b.line, a.line);
+    const int order = b.atEnd ? 1 : a.atEnd ? -1 : NameOrder(b.line, a.line);
     if (order == 0) {
       b.Read(before);
       a.Read(after);
-    } else if (SameKey(b, a)) {
-      changes.keysChanged.push_back(b.line + " to " + a.value);
+    } else if (SameEntry(b, a)) {
+      // Lines differ, names do not: a value that changed (its case included).
+      if (b.IsKey() && b.value != a.value) changes.keysChanged.push_back(b.line + " to " + a.value);
       b.Read(before);
       a.Read(after);
     } else if (order < 0) {
@@ -135,7 +136,7 @@ void MergeDeviceLines(LineReader& before, LineReader& after, std::vector<std::st
   std::string b, a;
   bool bEnd = !before.Next(b), aEnd = !after.Next(a);
   while (!(bEnd && aEnd)) {
-    const int order = bEnd ? 1 : aEnd ? -1 : CompareNoCase(b, a);
+    const int order = bEnd ? 1 : aEnd ? -1 : NameOrder(b, a);
     if (order <= 0 && !bEnd) {
       if (order < 0) keysDeleted.push_back(std::string(kDeviceSection) + b);
       bEnd = !before.Next(b);

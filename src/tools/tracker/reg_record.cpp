@@ -35,7 +35,15 @@ std::string StringBytes(const BYTE* data, DWORD size) {
 struct Value {
   std::string name;  // as the line shows it
   RegValueText text;
+  bool unreadable = false;  // written as its error line
 };
+
+long SystemEnumValue(void* key, unsigned long index, wchar_t* name, unsigned long* nameLength,
+                     unsigned long* reserved, unsigned long* type, unsigned char* data, unsigned long* dataSize) {
+  return RegEnumValueW(static_cast<HKEY>(key), index, name, nameLength, reserved, type, data, dataSize);
+}
+
+EnumValueCall enumValue = &SystemEnumValue;
 
 struct SubKey {
   std::string name;  // as the line shows it
@@ -128,7 +136,7 @@ class Recorder {
     std::vector<BYTE> data(maxData + 2);
     for (DWORD i = 0;; ++i) {
       DWORD nameLength = DWORD(name.size()), size = DWORD(data.size()), type = 0;
-      rc = RegEnumValueW(f.key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+      rc = enumValue(f.key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
       if (rc == ERROR_MORE_DATA) {  // grew since asked: ask again with room
         name.resize(std::max<std::size_t>(name.size() * 2, 16384));
         data.resize(std::max<std::size_t>(data.size() * 2, std::size_t(size) + 2));
@@ -137,8 +145,13 @@ class Recorder {
       }
       if (rc == ERROR_NO_MORE_ITEMS || Vanished(rc)) break;
       if (rc != ERROR_SUCCESS) {
-        if (below) return;
-        Failed(f.path, rc);
+        // The data would not come: the name alone keeps the value's place as
+        // its error line, and the rest of the key is recorded. (A value that
+        // will not even give its name cannot be placed and is left out.)
+        nameLength = DWORD(name.size());
+        if (enumValue(f.key, i, name.data(), &nameLength, nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS)
+          values.push_back(Value{RegValueLineName(Narrow(std::wstring_view(name.data(), nameLength))), {}, true});
+        continue;
       }
       const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
       const std::string bytes =
@@ -148,7 +161,8 @@ class Recorder {
     }
     SortByName(values, [](const Value& v) -> const std::string& { return v.name; });
     std::string lines;
-    for (const Value& v : values) lines += RegValueLines(f.level, v.name, v.text);
+    for (const Value& v : values)
+      lines += v.unreadable ? RegDataErrorLine(rootName_ + f.path, v.name) : RegValueLines(f.level, v.name, v.text);
     out_.Write(lines);
 
     std::vector<wchar_t> sub(std::max<DWORD>(maxSub + 2, 260));
@@ -200,6 +214,8 @@ struct LocalFreeDeleter {
 
 }  // namespace
 
+void SetRecordEnumValueCall(EnumValueCall call) { enumValue = call ? call : &SystemEnumValue; }
+
 std::string CurrentUserHive() {
   HANDLE h = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &h)) return {};
@@ -241,6 +257,14 @@ void RecordRegSnapshot(const std::string& baseName, const std::string& phaseExt,
 void CompareRegSnapshots(const std::string& beforeFile, const std::string& afterFile, RegChanges& changes,
                          const ProgressReceiver& progress) {
   changes = RegChanges{};
+  MemoryList keysAdded(changes.keysAdded), keysDeleted(changes.keysDeleted), valuesChanged(changes.valuesChanged),
+      valuesAdded(changes.valuesAdded), valuesDeleted(changes.valuesDeleted);
+  CompareRegSnapshots(beforeFile, afterFile,
+                      RegChangeLists{keysAdded, keysDeleted, valuesChanged, valuesAdded, valuesDeleted}, progress);
+}
+
+void CompareRegSnapshots(const std::string& beforeFile, const std::string& afterFile,
+                         const RegChangeLists& changes, const ProgressReceiver& progress) {
   SnapshotFile beforeSource(beforeFile), afterSource(afterFile);
   RegSnapshotReader before(beforeSource, beforeFile), after(afterSource, afterFile);
   MergeRegSnapshots(before, after, changes, progress, [] { return CheckAbort(); });

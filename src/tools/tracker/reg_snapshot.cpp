@@ -1,6 +1,5 @@
 #include "tools/tracker/reg_snapshot.h"
 
-#include "platform/text.h"
 
 namespace velmora::tracker {
 
@@ -95,6 +94,10 @@ std::string RegValueLines(unsigned level, std::string_view name, const RegValueT
   return lines;
 }
 
+std::string RegDataErrorLine(std::string_view keyPath, std::string_view name) {
+  return std::string(kDataErrorPrefix) + LineSafe(keyPath) + " (" + std::string(name) + ")\r\n";
+}
+
 bool EntersKey(unsigned keyLevel) { return kLevelBase + keyLevel + 2 <= kMaxLevel; }
 
 bool RegSnapshotReader::Next() {
@@ -103,7 +106,12 @@ bool RegSnapshotReader::Next() {
     atEnd_ = true;
     return false;
   }
+  if (line_.rfind(kDataErrorPrefix, 0) == 0) {
+    ReadDataError();
+    return true;
+  }
   if (line_.rfind("ERROR GETTING ", 0) == 0) lines_.Fail("the recording failed here (" + line_ + ")");
+  unreadable_ = false;
   if (line_.size() < 2) lines_.Fail("a line too short for a level and a kind");
   const unsigned char c = (unsigned char)line_[0];
   text_.clear();
@@ -135,6 +143,24 @@ bool RegSnapshotReader::Next() {
   return true;
 }
 
+void RegSnapshotReader::ReadDataError() {
+  if (parts_.empty()) lines_.Fail("an error line before any root line");
+  // Values come first in their key, so the value belongs to the record just
+  // read: that key itself, or the key of the value before.
+  const std::size_t keyParts = isValue_ ? parts_.size() - 1 : parts_.size();
+  const std::string key = Join(keyParts);
+  const std::string_view rest = std::string_view(line_).substr(kDataErrorPrefix.size());
+  if (rest.size() < key.size() + 3 || rest.compare(0, key.size(), key) != 0 ||
+      rest.substr(key.size(), 2) != " (" || rest.back() != ')')
+    lines_.Fail("an error line that does not name the key it stands in");
+  parts_.resize(keyParts);
+  parts_.emplace_back(rest.substr(key.size() + 2, rest.size() - key.size() - 3));
+  isValue_ = true;
+  unreadable_ = true;
+  typeChar_ = char(kTypeBase);
+  text_ = std::string(kDataErrorText);
+}
+
 std::string RegSnapshotReader::Join(std::size_t count) const {
   std::string path;
   for (std::size_t i = 0; i < count; ++i) {
@@ -147,6 +173,14 @@ std::string RegSnapshotReader::Join(std::size_t count) const {
 void MergeRegSnapshots(RegSnapshotReader& before, RegSnapshotReader& after, RegChanges& changes,
                        const ProgressReceiver& progress, const AbortPoll& abort) {
   changes = RegChanges{};
+  MemoryList keysAdded(changes.keysAdded), keysDeleted(changes.keysDeleted), valuesChanged(changes.valuesChanged),
+      valuesAdded(changes.valuesAdded), valuesDeleted(changes.valuesDeleted);
+  MergeRegSnapshots(before, after, RegChangeLists{keysAdded, keysDeleted, valuesChanged, valuesAdded, valuesDeleted},
+                    progress, abort);
+}
+
+void MergeRegSnapshots(RegSnapshotReader& before, RegSnapshotReader& after, const RegChangeLists& changes,
+                       const ProgressReceiver& progress, const AbortPoll& abort) {
   before.Next();
   after.Next();
   for (;;) {
@@ -169,31 +203,33 @@ void MergeRegSnapshots(RegSnapshotReader& before, RegSnapshotReader& after, RegC
     else if (before.isValue() != after.isValue())
       order = before.isValue() ? -1 : 1;
     else
-      order = CompareNoCase(before.name(), after.name());
+      order = NameOrder(before.name(), after.name());
     if (order < 0) {
       if (before.isValue())
-        changes.valuesDeleted.push_back(Quoted(before.Path(), before.text()));
+        changes.valuesDeleted.Add(Quoted(before.Path(), before.text()));
       else
-        changes.keysDeleted.push_back(before.Path());
+        changes.keysDeleted.Add(before.Path());
       before.Next();
     } else if (order > 0) {
       if (after.isValue())
-        changes.valuesAdded.push_back(Quoted(after.Path(), after.text()));
+        changes.valuesAdded.Add(Quoted(after.Path(), after.text()));
       else
-        changes.keysAdded.push_back(after.Path());
+        changes.keysAdded.Add(after.Path());
       after.Next();
     } else {
-      if (before.isValue() && before.text() != after.text()) {
-        changes.valuesChanged.push_back(before.Parent());
+      const bool unknown = before.unreadable() || after.unreadable();
+      if (before.isValue() && !(before.unreadable() && after.unreadable()) &&
+          (unknown || before.text() != after.text())) {
+        changes.valuesChanged.Add(before.Parent());
         const unsigned code = (unsigned char)before.typeChar() - kTypeBase;
         const std::string& name = before.name();
-        if (code < kFolded)
-          changes.valuesChanged.push_back("Value \"" + name + "\": from \"" + before.text() + "\" to \"" +
-                                          after.text() + "\"");
+        if (code < kFolded || unknown)
+          changes.valuesChanged.Add("Value \"" + name + "\": from \"" + before.text() + "\" to \"" + after.text() +
+                                    "\"");
         else if (code - kFolded == kSz || code - kFolded == kExpandSz)
-          changes.valuesChanged.push_back("Value \"" + name + "\": string data changed");
+          changes.valuesChanged.Add("Value \"" + name + "\": string data changed");
         else
-          changes.valuesChanged.push_back("Value \"" + name + "\": binary data changed");
+          changes.valuesChanged.Add("Value \"" + name + "\": binary data changed");
       }
       before.Next();
       after.Next();

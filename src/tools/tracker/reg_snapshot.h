@@ -21,9 +21,18 @@ namespace velmora::tracker {
 struct RegChanges {
   std::vector<std::string> keysAdded, keysDeleted, valuesChanged, valuesAdded, valuesDeleted;
 };
+struct RegChangeLists {
+  EntryList &keysAdded, &keysDeleted, &valuesChanged, &valuesAdded, &valuesDeleted;
+};
 
 constexpr std::string_view kCorruptRegistryData = "Stored Registry data is corrupted";
 constexpr std::string_view kOverLimitText = "Binary data over 32K - changes not tracked";
+// A value whose data the registry would not give: its line in the snapshot is
+// kDataErrorPrefix + the key's full path + " (" + the value's name + ")", in
+// the value's sorted place, and the rest of the key is recorded as usual. The
+// comparison shows kDataErrorText as such a value's text.
+constexpr std::string_view kDataErrorPrefix = "ERROR GETTING DATA: ";
+constexpr std::string_view kDataErrorText = "ERROR GETTING DATA";
 
 // A value as the snapshot keeps it.
 struct RegValueText {
@@ -40,6 +49,9 @@ RegValueText MakeValueText(std::uint32_t type, std::string_view data);
 std::string RegRootLine(std::string_view rootName);
 std::string RegKeyLine(unsigned level, std::string_view name);
 std::string RegValueLines(unsigned level, std::string_view name, const RegValueText& value);
+// The line of a value that could not be read; `keyPath` is the root name and
+// the key's path ("HKEY_USERS\\A\\B"), `name` as RegValueLineName gives it.
+std::string RegDataErrorLine(std::string_view keyPath, std::string_view name);
 // The name a value line shows: "@" for the unnamed value, CR and LF as spaces.
 std::string RegValueLineName(std::string_view name);
 // Whether a key whose line has this level is recorded inside: its values' data
@@ -56,6 +68,8 @@ class RegSnapshotReader {
   bool atEnd() const { return atEnd_; }
   unsigned level() const { return unsigned(parts_.size()) - 1; }  // 0 for a root
   bool isValue() const { return isValue_; }
+  // A value recorded by its error line: its data is not known.
+  bool unreadable() const { return unreadable_; }
   int rootRank() const { return rootRank_; }
   const std::string& name() const { return parts_.back(); }
   char typeChar() const { return typeChar_; }
@@ -69,7 +83,8 @@ class RegSnapshotReader {
   LineReader lines_;
   std::string line_;
   std::vector<std::string> parts_;
-  bool atEnd_ = false, isValue_ = false;
+  void ReadDataError();
+  bool atEnd_ = false, isValue_ = false, unreadable_ = false;
   int rootRank_ = 0;
   char typeChar_ = '0';
   std::string text_;
@@ -77,8 +92,12 @@ class RegSnapshotReader {
 
 // Merges two snapshots into the five lists, cleared first; polls `abort` at
 // every record. A value and a sub-key of one name are two records, the value
-// first, and never match each other.
+// first, and never match each other; names are ordered by NameOrder, as each
+// key's listing was sorted. A value unreadable on one side only is a change
+// from or to "ERROR GETTING DATA"; one unreadable on both sides is not reported.
 void MergeRegSnapshots(RegSnapshotReader& before, RegSnapshotReader& after, RegChanges& changes,
+                       const ProgressReceiver& progress, const AbortPoll& abort);
+void MergeRegSnapshots(RegSnapshotReader& before, RegSnapshotReader& after, const RegChangeLists& changes,
                        const ProgressReceiver& progress, const AbortPoll& abort);
 
 // --- the operations (reg_record.cpp) ---
@@ -93,6 +112,15 @@ void RecordRegSnapshot(const std::string& baseName, const std::string& phaseExt,
                        const std::string& userHive = std::string());
 void CompareRegSnapshots(const std::string& beforeFile, const std::string& afterFile, RegChanges& changes,
                          const ProgressReceiver& progress);
+void CompareRegSnapshots(const std::string& beforeFile, const std::string& afterFile,
+                         const RegChangeLists& changes, const ProgressReceiver& progress);
+// Seam for tests (Wine has no value whose data cannot be read): the value
+// enumeration the recording calls, with RegEnumValueW's parameters (the key
+// as void*); null puts the system's call back.
+using EnumValueCall = long (*)(void* key, unsigned long index, wchar_t* name, unsigned long* nameLength,
+                               unsigned long* reserved, unsigned long* type, unsigned char* data,
+                               unsigned long* dataSize);
+void SetRecordEnumValueCall(EnumValueCall call);
 // The current user's hive name under HKEY_USERS (its SID, "S-1-5-21-..."); empty when unknown.
 std::string CurrentUserHive();
 

@@ -13,6 +13,24 @@ std::size_t StringSource::Read(char* buffer, std::size_t size) {
   return n;
 }
 
+void MemoryList::Add(std::string entry) {
+  if (!entries_) throw std::logic_error("an entry added to a list that is only read");
+  entries_->push_back(std::move(entry));
+}
+
+void MemoryList::WriteTo(ByteSink& out) {
+  std::string text;
+  for (const std::string& entry : *view_) {
+    text += entry;
+    text += "\r\n";
+    if (text.size() >= (1u << 16)) {
+      out.Write(text);
+      text.clear();
+    }
+  }
+  if (!text.empty()) out.Write(text);
+}
+
 LineReader::LineReader(ByteSource& source, std::string fileName)
     : source_(source), fileName_(std::move(fileName)), buffer_(1 << 16) {}
 

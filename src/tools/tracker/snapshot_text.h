@@ -59,6 +59,33 @@ class StringSink : public ByteSink {
   std::string text;
 };
 
+// A list of report entries in the order a merge or a walk finds them. The
+// tracking window keeps its lists in spool files (memory does not grow with
+// the number of differences); MemoryList keeps them in a vector.
+class EntryList {
+ public:
+  virtual ~EntryList() = default;
+  virtual void Add(std::string entry) = 0;
+  virtual std::size_t size() const = 0;
+  bool empty() const { return size() == 0; }
+  // Each entry followed by CR LF, in the order added.
+  virtual void WriteTo(ByteSink& out) = 0;
+};
+
+class MemoryList : public EntryList {
+ public:
+  explicit MemoryList(std::vector<std::string>& entries) : entries_(&entries), view_(&entries) {}
+  // A list only to be written out: Add raises std::logic_error.
+  explicit MemoryList(const std::vector<std::string>& entries) : view_(&entries) {}
+  void Add(std::string entry) override;
+  std::size_t size() const override { return view_->size(); }
+  void WriteTo(ByteSink& out) override;
+
+ private:
+  std::vector<std::string>* entries_ = nullptr;
+  const std::vector<std::string>* view_;
+};
+
 // Lines ended by CR LF, one at a time. A stray CR or LF alone is part of its
 // line; a file whose last line has no CR LF was cut short and is refused.
 class LineReader {

@@ -54,4 +54,26 @@ class SnapshotFile : public ByteSource {
   FileHandle file_;
 };
 
+// Report entries kept in a temporary file of `folder` ("~spool....tmp") that
+// the system deletes when it is closed, also when the process ends: memory
+// holds only the write buffer, whatever the number of entries.
+class SpoolList : public EntryList {
+ public:
+  explicit SpoolList(const std::string& folder);
+  SpoolList(const SpoolList&) = delete;
+  SpoolList& operator=(const SpoolList&) = delete;
+
+  void Add(std::string entry) override;
+  std::size_t size() const override { return count_; }
+  // May be called more than once; Add may follow.
+  void WriteTo(ByteSink& out) override;
+
+ private:
+  void Flush();
+  std::string path_;
+  FileHandle file_;
+  std::string buffer_;
+  std::size_t count_ = 0;
+};
+
 }  // namespace velmora::tracker

@@ -146,3 +146,32 @@ TEST(ReportFiles, SwapHiveAndOwnFilesAreLeftOutOfAddedAndChangedOnly) {
   EXPECT_EQ((std::vector<std::string>{"F:\\app\\b.dll"}), c.changed);
   EXPECT_EQ((std::vector<std::string>{"F:\\pagefile.sys", folder + "WATCHED.##1"}), c.deleted);
 }
+
+TEST(ReportFiles, TheFilterOnFoundEntriesDropsWhatTheListFilterDrops) {
+  const Lines own{"C:\\R\\S_INST$$.##1", "C:\\R\\S_INST$$.##2"};
+  const Lines found{"C:\\app\\a.dll", "C:\\PAGEFILE.SYS", "c:\\r\\s_inst$$.##2", "C:\\R\\S_INST$$.##2",
+                    "C:\\x\\user.dat", "C:\\app\\b.dll"};
+  Lines kept;
+  MemoryList list(kept);
+  ReportedFiles filter(list, own);
+  for (const std::string& e : found) filter.Add(e);
+  DirChanges whole;
+  whole.added = found;
+  DropUnreportedFiles(whole, own);
+  EXPECT_EQ(whole.added, kept);
+  EXPECT_EQ((Lines{"C:\\app\\a.dll", "C:\\R\\S_INST$$.##2", "C:\\app\\b.dll"}), kept);
+  EXPECT_EQ(3u, filter.size());
+}
+
+TEST(ReportText, AWatchedFileTheSetupDeletedOrCreatedIsSaidToBe) {
+  StringSink out;
+  IniChanges gone;
+  gone.sectionsDeleted = {"[A]"};
+  WriteIniPart(out, "C:\\W\\A.INI", gone, IniFileFate::Deleted);
+  WriteIniPart(out, "C:\\W\\B.INI", IniChanges{}, IniFileFate::Created);
+  WriteIniPart(out, "C:\\W\\C.INI", IniChanges{}, IniFileFate::Kept);
+  EXPECT_EQ(Text({"CHANGES MADE TO C:\\W\\A.INI...", "FILE DELETED: C:\\W\\A.INI", "",
+                  "SECTIONS DELETED FROM C:\\W\\A.INI: (1)", "[A]", "", "CHANGES MADE TO C:\\W\\B.INI...",
+                  "FILE CREATED: C:\\W\\B.INI", "", "NO CHANGES MADE TO C:\\W\\C.INI...", ""}),
+            out.text);
+}

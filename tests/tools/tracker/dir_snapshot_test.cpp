@@ -68,8 +68,24 @@ class DirSnapshot : public ::testing::Test {
     return c;
   }
   test::TestFolder dir_{'F'};
+
   test::TestFolder snaps_;
 };
+
+TEST_F(DirSnapshot, NamesEqualButForCasePairByTheSortsOrder) {
+  // A folder that tells case apart sorts "A.tmp" before "a.tmp" (bytes decide
+  // between names equal but for case); the merge orders them the same way.
+  const std::string both = "0F:\\\r\n" + Entry(1, "A.tmp", 1) + Entry(1, "a.tmp", 2);
+  const std::string lower = "0F:\\\r\n" + Entry(1, "a.tmp", 2);
+  DirChanges c = Merge(both, lower);
+  EXPECT_EQ(c.deleted, (Lines{"F:\\A.tmp"}));
+  EXPECT_TRUE(c.changed.empty());
+  EXPECT_TRUE(c.added.empty());
+  c = Merge(lower, both);
+  EXPECT_EQ(c.added, (Lines{"F:\\A.tmp"}));
+  EXPECT_TRUE(c.changed.empty());
+  EXPECT_TRUE(c.deleted.empty());
+}
 
 TEST_F(DirSnapshot, SignatureSubstitutesLineBreakingBytes) {
   // 0x50CF528F XOR 0x8F gives a low byte 0; XOR 0x82 gives 13 (carriage return).

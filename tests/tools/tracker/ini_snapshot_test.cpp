@@ -94,7 +94,9 @@ TEST_F(IniSnapshot, LastRecordsAreComparedLikeAllOthers) {
   IniChanges c = merge("[A]\r\n[A]x=1\r\n", "[A]\r\n[A]x=2\r\n");
   EXPECT_EQ(c.keysChanged, (Lines{"[A]x=1 to 2"}));
   EXPECT_TRUE(c.keysAdded.empty() && c.keysDeleted.empty());
-  EXPECT_TRUE(Empty(merge("[A]\r\n[A]x=abc\r\n", "[A]\r\n[A]X=ABC\r\n")));
+  // Names are one whatever their case; a value's case is its own.
+  EXPECT_TRUE(Empty(merge("[a]\r\n[a]x=abc\r\n", "[A]\r\n[A]X=abc\r\n")));
+  EXPECT_EQ(merge("[A]\r\n[A]x=abc\r\n", "[A]\r\n[A]X=ABC\r\n").keysChanged, (Lines{"[A]x=abc to ABC"}));
   c = merge("[A]\r\n[Z]\r\n[Z]" + std::string(300, 'k') + "=v\r\n", "[A]\r\n");
   EXPECT_EQ(c.sectionsDeleted, (Lines{"[Z]"}));
   EXPECT_EQ(c.keysDeleted, (Lines{"[Z]" + std::string(300, 'k') + "=v"}));

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -594,6 +595,26 @@ TEST_F(VantrelWindow, MalformedStoredOperationEndsTheResumeWithAMessage) {
 
 namespace {
 
+// The names a folder lists (without "." and "..").
+std::vector<std::string> ListFolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(Widen(folder + "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do
+    if (fd.cFileName[0] != L'.') names.push_back(Narrow(fd.cFileName));
+  while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return names;
+}
+
+// What the report view shows, each line with CR LF.
+std::string ViewText(const ReportView& view) {
+  std::string out;
+  for (std::size_t i = 0; i < view.lineCount(); ++i) out += view.Line(i) + "\r\n";
+  return out;
+}
+
 // The report's expected text: each line with CR LF.
 std::string Lines(const std::vector<std::string>& lines) {
   std::string out;
@@ -637,6 +658,23 @@ class VantrelReport : public VantrelWindow {
     EXPECT_FALSE(f.cmdInstallDone.visible());
     return ReadTextFile(f.ReportName()).value_or("<no report>");
   }
+  // A "Done: Report" that does not complete: the before-state stays, and
+  // "Done: Report" can be pressed again.
+  void DoneKept(TfrmVantrel& f, int pendingState) {
+    f.cmdInstallDone.Click();
+    EXPECT_EQ(pendingState, f.OperationState);
+    EXPECT_TRUE(f.cmdInstallDone.visible());
+    EXPECT_TRUE(f.cmdInstallDone.enabled());
+    EXPECT_FALSE(f.btnAbort.visible());
+    EXPECT_FALSE(f.running());
+  }
+  // A stored manual snapshot is all there: its record and its before-state.
+  void ExpectStored(const std::string& description) {
+    EXPECT_EQ("TwoPhase", Survival("SurvivedRestart"));
+    EXPECT_EQ(description, Survival("Description"));
+    for (const char* name : {"S_INST$$.##1", "REG$$$$$.##1", "WATCHED.##1"})
+      EXPECT_TRUE(PathExists(Snapshot(name))) << name;
+  }
 };
 
 TEST_F(VantrelReport, ChangesOfFilesIniFilesDeviceLinesAndRegistry) {
@@ -672,12 +710,15 @@ TEST_F(VantrelReport, ChangesOfFilesIniFilesDeviceLinesAndRegistry) {
        std::vector<std::string>{"REGISTRY KEY VALUES ADDED: (1)", "HKEY_LOCAL_MACHINE\\Software\\Maker\\New=\"2\"", ""})
     expected.push_back(line);
   EXPECT_EQ(Lines(expected), report);
-  EXPECT_EQ(report, f.RichEdit1.text());
+  EXPECT_EQ(report, ViewText(f.RichEdit1));
   EXPECT_EQ("Comparison Complete:", f.lblStatus.caption());
   EXPECT_EQ("Report successfully generated.", f.lblStatus1.caption());
   EXPECT_FALSE(RegKey::Exists(HKEY_CURRENT_USER, Section("Survival")));
   EXPECT_FALSE(f.optionsLocked());
   EXPECT_FALSE(PathExists(f.ReportName() + ".part~"));
+  // A written report ends the operation: its snapshots go at once.
+  for (const char* name : {"S_INST$$.##1", "S_INST$$.##2", "REG$$$$$.##1", "WATCHED.##1", "DEV$$$$$.##1"})
+    EXPECT_FALSE(PathExists(Snapshot(name))) << name;
 
   f.cmdView.Click();
   ASSERT_EQ(1u, world().shellCalls.size());
@@ -767,37 +808,283 @@ TEST_F(VantrelReport, SwapHiveAndOwnFilesAreNotReported) {
     EXPECT_EQ(std::string::npos, report.find(hidden)) << hidden << "\n" << report;
 }
 
-TEST_F(VantrelReport, AbortInACompareEndsWithoutAReport) {
-  for (const char* during : {"Comparing directory:", "checking INI files", "Comparing Registry keys:"}) {
+TEST_F(VantrelReport, AbortDuringDoneKeepsTheStoredOperationAndANewDoneSucceedsFromIt) {
+  int n = 0;
+  for (const char* during :
+       {"Recording directory:", "Comparing directory:", "checking INI files", "Comparing Registry keys:"}) {
     SCOPED_TRACE(during);
+    const std::string description = "Aborted " + std::to_string(++n);
     TfrmVantrel& f = Open();
-    ManualSnapshot(f, "Aborted");
-    drive_.File(std::string("added ") + during[0] + ".txt");
+    ManualSnapshot(f, description);
+    const std::string added = drive_.File("added " + std::to_string(n) + ".txt");
     f.onStatus = [&](const std::string& caption, const std::string&) {
-      if (caption == during && f.btnAbort.visible()) f.btnAbort.Click();
+      if (caption == during && f.btnAbort.visible() && f.btnAbort.enabled()) f.btnAbort.Click();
     };
-    Done(f);
+    DoneKept(f, opstate::kManualStored);
+    f.onStatus = nullptr;
     EXPECT_EQ("Procedure Aborted.", f.lblStatus.caption());
+    EXPECT_EQ(4, f.pc.activePageIndex());
+    EXPECT_FALSE(f.ts6.tabVisible());
+    EXPECT_FALSE(f.cmdInstall.enabled());
     EXPECT_FALSE(PathExists(f.ReportName()));
     EXPECT_FALSE(PathExists(f.ReportName() + ".part~"));
     EXPECT_TRUE(f.RichEdit1.blank());
+    EXPECT_TRUE(f.optionsLocked());
+    ExpectStored(description);
+    CloseWindow();  // closing keeps it as well
+    ExpectStored(description);
+
+    // The next window resumes it, and its report is made from the same before-state.
+    world().dialogs.Answer(ui::MsgResult::Ok);  // "restarted in manual snapshot ... mode"
+    TfrmVantrel& g = Open();
+    ASSERT_EQ(opstate::kResumed, g.OperationState);
+    const std::string report = Done(g);
+    EXPECT_NE(std::string::npos, report.find("FILES AND DIRECTORIES ADDED: (1)\r\n" + added + "\r\n")) << report;
+    EXPECT_NE(std::string::npos, report.find("System Changes Report: " + description));
+    EXPECT_FALSE(RegKey::Exists(HKEY_CURRENT_USER, Section("Survival")));
+    EXPECT_FALSE(PathExists(Snapshot("S_INST$$.##1")));
     CloseWindow();
+    DeleteFileW(Widen(added).c_str());
   }
 }
 
-TEST_F(VantrelReport, DamagedRegistrySnapshotKeepsThePartialReport) {
+TEST_F(VantrelReport, CloseBoxDuringDoneKeepsTheStoredOperation) {
+  TfrmVantrel& f = Open();
+  ManualSnapshot(f, "Closed");
+  const HWND window = f.handle();
+  f.onStatus = [&](const std::string& caption, const std::string&) {
+    if (caption == "Comparing directory:" && IsWindow(window)) SendMessageW(window, WM_CLOSE, 0, 0);
+  };
+  f.cmdInstallDone.Click();
+  f_ = nullptr;  // gone with its window once the step unwound
+  EXPECT_FALSE(IsWindow(window));
+  ExpectStored("Closed");
+}
+
+TEST_F(VantrelReport, DamagedSnapshotKeepsTheOperationUntilTheUserDiscardsIt) {
   TfrmVantrel& f = Open();
   PinFolderTimes({drive_.path()});
   ManualSnapshot(f, "Damaged");
+  RegKey::Create(HKEY_CURRENT_USER, kRunOnceKey).WriteString("Vantrel", "\"x\" /RecoverInstall");
   WriteFileAtomically(Snapshot("REG$$$$$.##1"), "00HKEY_USERS\r\n11value without data\r\n");
   world().dialogs.Answer(ui::MsgResult::Ok);  // the error
-  const std::string report = Done(f);
+  DoneKept(f, opstate::kManualStored);
   ASSERT_EQ(3u, world().dialogs.asked().size());
   EXPECT_NE(std::string::npos, world().dialogs.asked()[2].text.find("Stored Registry data is corrupted"));
+  EXPECT_EQ("ERROR. ", f.lblStatus.caption());
+  // The part written so far is shown and kept; the operation stays.
   std::vector<std::string> expected = Header("Damaged", "Disk contents comparison");
   for (const std::string& line : std::vector<std::string>{"NO CHANGES IN TRACKED DRIVES", "",
                                                           "NO CHANGES MADE TO " + ini_ + "...", ""})
     expected.push_back(line);
+  EXPECT_EQ(Lines(expected), ReadTextFile(f.ReportName()).value_or("<no report>"));
+  EXPECT_EQ(Lines(expected), ViewText(f.RichEdit1));
+  EXPECT_EQ(5, f.pc.activePageIndex());
+  EXPECT_TRUE(f.ts6.tabVisible());
+  EXPECT_FALSE(PathExists(f.ReportName() + ".part~"));
+  EXPECT_TRUE(PathExists(Snapshot("S_INST$$.##1")));
+  EXPECT_EQ("TwoPhase", Survival("SurvivedRestart"));
+
+  // Restart from Beginning names what it discards and does nothing on No.
+  world().dialogs.Answer(ui::MsgResult::No);
+  f.cmdRestart.Click();
+  ASSERT_EQ(4u, world().dialogs.asked().size());
+  const std::string question = world().dialogs.asked()[3].text;
+  EXPECT_NE(std::string::npos, question.find("\"Damaged\"")) << question;
+  EXPECT_NE(std::string::npos, question.find("before-state snapshots in \"" + Reports() + "\"")) << question;
+  EXPECT_NE(std::string::npos, question.find("restart entry")) << question;
+  EXPECT_EQ(opstate::kManualStored, f.OperationState);
+  EXPECT_EQ(5, f.pc.activePageIndex());
+  EXPECT_EQ("TwoPhase", Survival("SurvivedRestart"));
+  EXPECT_TRUE(PathExists(Snapshot("S_INST$$.##1")));
+  // Yes: the record, the snapshots and the restart entry go; reports stay.
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.cmdRestart.Click();
+  EXPECT_EQ(0, f.pc.activePageIndex());
+  EXPECT_EQ(opstate::kIdle, f.OperationState);
+  EXPECT_FALSE(RegKey::Exists(HKEY_CURRENT_USER, Section("Survival")));
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kRunOnceKey).ValueExists("Vantrel"));
+  for (const char* name : {"S_INST$$.##1", "S_INST$$.##2", "REG$$$$$.##1", "WATCHED.##1"})
+    EXPECT_FALSE(PathExists(Snapshot(name))) << name;
+  EXPECT_TRUE(PathExists(Reports() + "Damaged - 0001.TXT"));
+  EXPECT_TRUE(f.cmdInstall.enabled());
+  EXPECT_FALSE(f.optionsLocked());
+}
+
+TEST_F(VantrelReport, AReportThatCannotBePutInPlaceLeavesNoWorkFileAndKeepsTheOperation) {
+  TfrmVantrel& f = Open();
+  ManualSnapshot(f, "Blocked");
+  // A folder where the report should go: the finished report cannot replace it.
+  ASSERT_TRUE(CreateDirectoryW(Widen(f.ReportName()).c_str(), nullptr));
+  world().dialogs.Answer(ui::MsgResult::Ok);  // the error
+  DoneKept(f, opstate::kManualStored);
+  ASSERT_EQ(3u, world().dialogs.asked().size());
+  EXPECT_NE(std::string::npos, world().dialogs.asked()[2].text.find("could not be written")) << world().dialogs.asked()[2].text;
+  EXPECT_FALSE(PathExists(f.ReportName() + ".part~"));
+  EXPECT_EQ(4, f.pc.activePageIndex());
+  ExpectStored("Blocked");
+  std::vector<std::string> left;
+  for (const std::string& name : ListFolderNames(Reports()))
+    if (name.rfind("~spool", 0) == 0) left.push_back(name);
+  EXPECT_TRUE(left.empty()) << left[0];
+  RemoveDirectoryW(Widen(f.ReportName()).c_str());
+  // Once the way is free, the report of the same before-state is made.
+  EXPECT_NE(std::string::npos, Done(f).find("System Changes Report: Blocked"));
+}
+
+TEST_F(VantrelReport, AStartOverAStoredOperationAsksFirst) {
+  ManualSnapshot(Open(), "First");
+  CloseWindow();
+  world().dialogs.Answer(ui::MsgResult::Ok);  // resumed
+  TfrmVantrel& f = Open();
+  ASSERT_EQ(opstate::kResumed, f.OperationState);
+  world().dialogs.Answer(ui::MsgResult::No);
+  f.cmdInstall.Click();
+  ASSERT_EQ(4u, world().dialogs.asked().size());  // the snapshot's two, the resume's, and this question
+  EXPECT_NE(std::string::npos, world().dialogs.asked()[3].text.find("discards the recorded operation \"First\""));
+  EXPECT_EQ(opstate::kResumed, f.OperationState);
+  ExpectStored("First");
+}
+
+TEST_F(VantrelReport, AnIniFileTheSetupDeletedIsReportedAndSameNamedFilesKeepTheirOwnSnapshots) {
+  const std::string one = cfg_.File("one\\WIN.INI", "[A]\r\nk=1\r\n");
+  const std::string two = cfg_.File("two\\WIN.INI", "[B]\r\nj=2\r\n");
+  RegKey::DeleteTree(HKEY_CURRENT_USER, Section("INI Files To Watch"));
+  const RegKey watch = RegKey::Create(HKEY_CURRENT_USER, Section("INI Files To Watch"));
+  watch.WriteString(one, "T");
+  watch.WriteString(two, "T");
+  PinFolderTimes({drive_.path()});
+  ManualSnapshot(Open(), "Ini files");
+  CloseWindow();
+  // The "setup": the first is deleted, the second changed.
+  ASSERT_TRUE(DeleteFileW(Widen(one).c_str()));
+  WriteFileAtomically(two, "[B]\r\nj=3\r\n");
+
+  world().dialogs.Answer(ui::MsgResult::Ok);  // resumed
+  TfrmVantrel& f = Open();
+  EXPECT_EQ(3u, world().dialogs.asked().size());  // the snapshot's two and the resume's: no warning of a gone file
+  EXPECT_EQ((std::vector<std::string>{one, two}), f.WatchList());
+  ASSERT_EQ(2u, f.recordedIni().size());
+  EXPECT_EQ("WIN", f.recordedIni()[0].snapshot);
+  EXPECT_EQ("WIN~2", f.recordedIni()[1].snapshot);
+  const std::string report = Done(f);
+  // Resumed without stepping through the pages: the option's caption names the mode.
+  std::vector<std::string> expected = Header("Ini files", "Compare entire Disk contents (More Reliable)");
+  for (const std::string& line : std::vector<std::string>{
+           "NO CHANGES IN TRACKED DRIVES", "", "CHANGES MADE TO " + one + "...", "FILE DELETED: " + one, "",
+           "SECTIONS DELETED FROM " + one + ": (1)", "[A]", "", "KEYS DELETED FROM " + one + ": (1)", "[A]k=1", "",
+           "CHANGES MADE TO " + two + "...", "KEYS CHANGED IN " + two + ": (1)", "[B]j=2 to 3", "",
+           "NO CHANGES IN REGISTRY", ""})
+    expected.push_back(line);
   EXPECT_EQ(Lines(expected), report);
-  EXPECT_EQ("ERROR. ", f.lblStatus.caption());
+}
+
+TEST_F(VantrelReport, NamesEqualButForCaseArePairedExactly) {
+  const std::string folder = drive_.Folder("case");
+  if (!test::WriteExactCaseFile(folder, "A.tmp", "upper") || !test::WriteExactCaseFile(folder, "a.tmp", "lower 2"))
+    GTEST_SKIP() << "needs Wine on a host folder that tells case apart";
+  std::vector<std::string> names = ListFolderNames(folder);
+  if (names.size() != 2) GTEST_SKIP() << "the host folder does not keep names apart by case";
+  PinFolderTimes({drive_.path(), folder});
+  TfrmVantrel& f = Open();
+  ManualSnapshot(f, "Case");
+  ASSERT_TRUE(DeleteFileW(Widen(folder + "A.tmp").c_str()));
+  names = ListFolderNames(folder);
+  ASSERT_EQ(1u, names.size());
+  const std::string gone = names[0] == "a.tmp" ? "A.tmp" : "a.tmp";
+  PinFolderTimes({drive_.path(), folder});
+  const std::string report = Done(f);
+  EXPECT_NE(std::string::npos, report.find("FILES AND DIRECTORIES DELETED: (1)\r\n" + folder + gone + "\r\n\r\n"))
+      << report;
+  EXPECT_EQ(std::string::npos, report.find("FILES CHANGED")) << report;
+  EXPECT_EQ(std::string::npos, report.find("ADDED")) << report;
+}
+
+TEST_F(VantrelWindow, AnOperationOpenInAnotherWindowIsLeftToIt) {
+  ManualSnapshot(Open(), "Held");
+  CloseWindow();
+  // Another window holds the operation (a thread stands for its process).
+  HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr), release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::thread holder([&] {
+    HANDLE lock = CreateMutexW(nullptr, FALSE, kVantrelLockName);
+    WaitForSingleObject(lock, INFINITE);
+    SetEvent(taken);
+    WaitForSingleObject(release, INFINITE);
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+  });
+  WaitForSingleObject(taken, INFINITE);
+  world().dialogs.Answer(ui::MsgResult::No);
+  TfrmVantrel& g = Open();
+  EXPECT_TRUE(g.refused());
+  ASSERT_EQ(3u, world().dialogs.asked().size());
+  EXPECT_EQ(0u, world().dialogs.asked()[2].text.find("The Vantrel operation is open in another window"));
+  EXPECT_EQ(ui::MsgButtons::YesNo, world().dialogs.asked()[2].buttons);
+  EXPECT_EQ(opstate::kIdle, g.OperationState);
+  EXPECT_FALSE(g.cmdInstall.enabled());
+  EXPECT_FALSE(g.cmdInstallDone.enabled());
+  CloseWindow();
+  EXPECT_EQ("TwoPhase", Survival("SurvivedRestart"));
+  EXPECT_TRUE(PathExists(Snapshot("S_INST$$.##1")));
+  SetEvent(release);
+  holder.join();
+  CloseHandle(taken);
+  CloseHandle(release);
+  world().dialogs.Answer(ui::MsgResult::Ok);  // resumed, once the other window let go
+  EXPECT_EQ(opstate::kResumed, Open().OperationState);
+}
+
+TEST_F(VantrelWindow, TheReportViewShowsSelectsCopiesAndFindsLinesOfTheFile) {
+  TfrmVantrel& f = Open();
+  std::string text = "\xEF\xBB\xBF";
+  for (int i = 0; i < 5000; ++i) text += (i == 3000 ? "the Needle line " : "line ") + std::to_string(i) + "\r\n";
+  text += std::string(3000, 'w') + "\r\nlast line without an end";
+  const std::string file = cfg_.File("view.txt", text);
+  ASSERT_TRUE(f.RichEdit1.LoadFromFile(file));
+  ASSERT_EQ(5002u, f.RichEdit1.lineCount());
+  EXPECT_FALSE(f.RichEdit1.blank());
+  EXPECT_EQ("line 0", f.RichEdit1.Line(0));
+  EXPECT_EQ(std::string(3000, 'w'), f.RichEdit1.Line(5000));  // no line is cut
+  EXPECT_EQ("last line without an end", f.RichEdit1.Line(5001));
+  f.RichEdit1.SelectLines(10, 3);
+  EXPECT_EQ((std::vector<std::size_t>{10, 11, 12}), f.RichEdit1.SelectedLines());
+  EXPECT_EQ("line 10\r\nline 11\r\nline 12\r\n", f.RichEdit1.SelectedText());
+  f.RichEdit1.ScrollToLine(2500);
+  EXPECT_EQ(2500u, f.RichEdit1.topLine());
+
+  EXPECT_TRUE(f.RichEdit1.FindNext("NEEDLE"));
+  EXPECT_EQ(3000u, f.RichEdit1.focusedLine());
+  EXPECT_EQ((std::vector<std::size_t>{3000}), f.RichEdit1.SelectedLines());
+  EXPECT_TRUE(f.RichEdit1.FindNext("needle"));  // round the end, back to the one line
+  EXPECT_EQ(3000u, f.RichEdit1.focusedLine());
+  EXPECT_TRUE(f.RichEdit1.FindNext("without"));
+  EXPECT_EQ(5001u, f.RichEdit1.focusedLine());
+  EXPECT_FALSE(f.RichEdit1.FindNext("absent"));
+  // Ctrl+F asks; F3 goes on with the same text.
+  world().dialogs.AnswerInput(std::string("line 4999"));
+  f.RichEdit1.pmReport.item(3).Click();
+  EXPECT_EQ(4999u, f.RichEdit1.focusedLine());
+  world().dialogs.Answer(ui::MsgResult::Ok);  // not found again: only the one line holds it
+  f.RichEdit1.SelectLines(0, 1);
+  f.RichEdit1.pmReport.item(4).Click();
+  EXPECT_EQ(4999u, f.RichEdit1.focusedLine());
+  EXPECT_EQ(ui::MsgButtons::Ok, world().dialogs.asked().back().buttons);
+  // Copy puts the selected lines on the clipboard.
+  f.RichEdit1.SelectLines(1, 2);
+  f.RichEdit1.pmReport.item(0).Click();
+  if (OpenClipboard(nullptr)) {
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const wchar_t* p = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    EXPECT_EQ(L"line 1\r\nline 2\r\n", std::wstring(p ? p : L""));
+    if (p) GlobalUnlock(data);
+    CloseClipboard();
+  }
+  f.RichEdit1.pmReport.item(6).Click();  // View in Text Editor
+  ASSERT_EQ(1u, world().shellCalls.size());
+  EXPECT_EQ("Open", world().shellCalls[0].verb);
+
+  f.RichEdit1.Clear();
+  EXPECT_TRUE(f.RichEdit1.blank());
+  EXPECT_EQ(0u, f.RichEdit1.lineCount());
+  EXPECT_FALSE(f.RichEdit1.LoadFromFile(cfg_ / "missing.txt"));
 }
