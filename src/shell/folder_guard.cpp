@@ -71,7 +71,9 @@ std::string UnsafeFolderReason(const std::string& folder) {
   if (*attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "it is a link to another folder";
   const std::string f = Comparable(folder);
   const std::string windows = WindowsFolder();
-  if (IsAtOrBelow(f, windows) && !IsAtOrBelow(f, windows + "TEMP\\")) return "it is a system folder";
+  // Everything below Windows, its Temp folder too: what lives there belongs to
+  // the system and its services, whatever names it as a temporary folder.
+  if (IsAtOrBelow(f, windows)) return "it is a system folder";
   for (const std::string& p : ProtectedFolders())
     if (IsAtOrBelow(p, f)) return "it is, or holds, a system or user-data folder";
   // Any folder directly inside the users root is somebody's profile.

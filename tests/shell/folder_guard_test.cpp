@@ -81,10 +81,10 @@ TEST(FolderGuard, RefusesWhatIsNoFolderAndTakesRealTemporaryAndCacheFolders) {
   EXPECT_TRUE(IsSafeFolderToEmpty(dir.path()));
   EXPECT_EQ(UnsafeFolderReason(dir / "missing"), "it does not exist");
   EXPECT_EQ(UnsafeFolderReason(dir.File("file.txt")), "it is not a folder");
-  // The Windows temporary folder is a temporary folder by the system's design.
+  // Nothing below Windows, its temporary folder included.
   const std::string windowsTemp = SystemWindowsFolder().value_or("C:\\windows") + "\\temp";
   CreateFolderPath(windowsTemp);
-  EXPECT_TRUE(IsSafeFolderToEmpty(windowsTemp)) << UnsafeFolderReason(windowsTemp);
+  EXPECT_EQ(UnsafeFolderReason(windowsTemp), "it is a system folder");
   // Below the user's folders: the temporary folder and the browsers' caches.
   const std::string below = Csidl(CSIDL_LOCAL_APPDATA) + "\\velmora-guard-test";
   CreateFolderPath(below);
