@@ -120,7 +120,10 @@ TEST_F(UnattendedRun, TheRegistryRunBacksUpTheWholeRealRegistryAndEnds) {
   EXPECT_GT(backup->size, 1000000u);  // a prefix's registry is megabytes of text
   const std::string log = ReadTextFile(Data(kRegistry.log)).value_or("");
   EXPECT_NE(log.find("Registry Already Clean"), std::string::npos) << log;
-  std::cout << "whole-registry run: " << r.elapsedMs << " ms, backup " << backup->size << " bytes\n";
+  const std::size_t counts = log.find("  Registry backed up: ");
+  EXPECT_NE(counts, std::string::npos) << log;
+  std::cout << "whole-registry run: " << r.elapsedMs << " ms, backup " << backup->size << " bytes; "
+            << log.substr(counts + 2, log.find('\r', counts) - counts - 2) << "\n";
 }
 
 // A real junk run on drive F: removes what it lists, logs it, records the run.

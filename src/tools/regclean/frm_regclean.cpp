@@ -470,6 +470,11 @@ bool TfrmRegClean::BackupRegistry(bool silent) {
     return false;
   }
   backupHashes_ = std::move(result.hashes);
+  // What the unattended log can tell later: how much the backup holds, and
+  // how many keys it had to leave out (unreadable, or gone while walked).
+  if (ScheduledRun)
+    log.Line("  Registry backed up: " + std::to_string(result.keys) + " keys, " + std::to_string(result.values) +
+             " values, " + std::to_string(result.skippedKeys) + " keys left out.");
   if (!silent)
     ui::dialogs().Message(handle(), "Registry files successfully backed up to:\r\n\r\n" + path, "Velmora",
                           ui::MsgButtons::Ok, ui::MsgIcon::Information);

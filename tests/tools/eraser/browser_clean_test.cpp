@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/files.h"
@@ -15,6 +17,9 @@
 #include "platform/services.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "shell/cache_completion.h"
+#include "shell/clock_window.h"
+#include "shell/run_lock.h"
 #include "support/fakes.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
@@ -261,6 +266,60 @@ TEST(HistoryExpiry, TheClockGoesAYearAheadAndAlwaysComesBack) {
   world().clockRefuses = true;
   ExpireHistoryByClock(ctx);
   EXPECT_TRUE(world().browserStarts.empty());
+}
+
+// While the clock is a year ahead nothing else may judge a clock: the run lock
+// is held (seen from another thread, as another process would see it) and a
+// marker says how far it was moved, until it is back. A marker left by a
+// process that ended meanwhile is undone at the next start, but not while a
+// run holds the lock (that run may be the one that moved it).
+TEST(HistoryExpiry, TheMovedClockHoldsTheRunLockAndAMarkerPutsItBackAfterACrash) {
+  test::RegistrySandbox sandbox;
+  std::vector<std::string> notRemoved;
+  CleanContext ctx = Context(notRemoved);
+  world().utcNow = 45000.25;
+  world().browserRegistered = true;
+  auto heldElsewhere = [] {
+    bool held = false;
+    std::thread([&] { held = shell::LockIsHeld(shell::kRunLockName); }).join();
+    return held;
+  };
+  auto marker = [] { return RegKey::Open(HKEY_CURRENT_USER, std::string(shell::kPrivacyKey).substr(1))
+                                .ReadDateTime(shell::kClockMarkerValue); };
+  bool lockedDuringMove = false;
+  std::optional<double> markerDuringMove;
+  world().onBrowserStart = [&] {
+    lockedDuringMove = heldElsewhere();
+    markerDuringMove = marker();
+  };
+  ExpireHistoryByClock(ctx);
+  EXPECT_TRUE(lockedDuringMove);
+  EXPECT_EQ(std::optional<double>(366), markerDuringMove);
+  EXPECT_FALSE(marker());
+  EXPECT_FALSE(heldElsewhere());
+
+  // The process ended with the clock moved: the next start sets it back.
+  world().onBrowserStart = nullptr;
+  world().utcClockSettings.clear();
+  shell::WriteClockMarker(366);
+  world().utcNow = 45366.5;
+  // Not while a run holds the lock.
+  std::atomic<bool> release{false}, taken{false};
+  std::thread holder([&] {
+    shell::NamedLock run(shell::kRunLockName);
+    taken = run.TryAcquire();
+    while (!release) Sleep(5);
+  });
+  while (!taken) Sleep(5);
+  EXPECT_FALSE(shell::RestoreClockIfMoved());
+  EXPECT_TRUE(marker());
+  release = true;
+  holder.join();
+  EXPECT_TRUE(shell::RestoreClockIfMoved());
+  ASSERT_EQ(1u, world().utcClockSettings.size());
+  EXPECT_DOUBLE_EQ(45000.5, world().utcClockSettings[0]);
+  EXPECT_FALSE(marker());
+  EXPECT_FALSE(shell::RestoreClockIfMoved());  // once only
 }
 
 TEST(HistoryExpiry, DayFoldersOnlyOutsideNtAndNoExpiryWithoutAnIndex) {
