@@ -1,7 +1,8 @@
 // sched_shot: shows the scheduling window to look at it
 // (scripts/shot out.png build/sched_shot.exe [page]): a page caption such as
 // "General Options", "props" for the schedule properties of the junk run, or
-// "progress" for the progress window of an unattended run.
+// "progress" for the progress window of an unattended run, "cancelled" for it
+// after Cancel, "failed" for it showing a failed run.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -23,9 +24,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   shell::CreateCommontools();
   const std::string wanted = shot::Argument();
-  if (CompareNoCase(wanted, "progress") == 0) {
+  if (CompareNoCase(wanted, "progress") == 0 || CompareNoCase(wanted, "cancelled") == 0 ||
+      CompareNoCase(wanted, "failed") == 0) {
     shell::TfrmProgress progress;
     progress.lblSchedType.SetCaption("Removing junk and obsolete files...");
+    if (CompareNoCase(wanted, "cancelled") == 0) progress.lblCancelClick();
+    if (CompareNoCase(wanted, "failed") == 0)
+      progress.ShowFailure("the log C:\\Velmora\\JunkLog.txt cannot be written");
     progress.Show();
     ui::RunMessageLoop();
   } else {

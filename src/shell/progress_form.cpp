@@ -79,6 +79,9 @@ void TfrmProgress::ShowFailure(const std::string& text) {
   lblSchedType.SetCaption(text);
   lblCancel.SetVisible(false);
   aniFind.Stop();
+  aniFind.SetVisible(false);
+  // The whole width for the reason: nothing runs any more beside it.
+  lblSchedType.SetBounds({26, 22, 228, 30});
 }
 
 }  // namespace velmora::shell
