@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 #include <windows.h>
 
 #include "agent/my_timer.h"
@@ -107,6 +108,31 @@ TEST_F(AgentTest, StartWithSchedulingOffShowsTheOffIconAndStartsNothing) {
   EXPECT_EQ(1, TimerWindows());
   a.CheckSchedules();
   EXPECT_EQ(std::vector<std::string>{"/CleanJunk"}, Launches());
+}
+
+// The agent lock is still held by an agent that is closing (its window is
+// gone): a new agent waits for it rather than leave the session with none; an
+// agent lock that stays held ends the new one at its limit.
+TEST_F(AgentTest, ANewAgentWaitsBrieflyForAClosingAgentsLock) {
+  RegKey::Create(HKEY_CURRENT_USER, shell::kScheduleKey).WriteDword(shell::schedval::kFirstRun, 1);
+  agent::AgentOptions options;
+  options.closingAgentWaitMs = 3000;
+  {
+    LockHolder closing(shell::kAgentLockName);
+    agent::TallowinAgent waits(area_, options);
+    std::thread release([&] {
+      Sleep(300);
+      closing.Release();
+    });
+    EXPECT_EQ(agent::TallowinAgent::StartResult::Running, waits.Start());
+    release.join();
+  }
+  LockHolder stays(shell::kAgentLockName);
+  options.closingAgentWaitMs = 300;
+  agent::TallowinAgent second(area_, options);
+  const unsigned long long start = GetTickCount64();
+  EXPECT_EQ(agent::TallowinAgent::StartResult::AlreadyRunning, second.Start());
+  EXPECT_GE(GetTickCount64() - start, 250u);
 }
 
 TEST_F(AgentTest, SuiteMissingFromTheFolderEndsWithItsMessage) {
