@@ -51,10 +51,16 @@ ui::MsgResult QuietAnswer(ui::MsgButtons buttons) {
 }
 
 bool LogIsWritable(const std::string& logFile) {
-  // The same access the log's writer asks for.
-  FileHandle h(CreateFileW(LongPathW(DataFolder() + logFile).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                           FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return bool(h);
+  // The same access the log's writer asks for. A log the test had to make is
+  // taken away again: a run that logs nothing leaves no empty log behind.
+  const std::wstring path = LongPathW(DataFolder() + logFile);
+  FileHandle h(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
+  const bool made = GetLastError() != ERROR_ALREADY_EXISTS;
+  h.reset();
+  if (made) DeleteFileW(path.c_str());
+  return true;
 }
 
 void NoteRunFailure(const std::string& why) noexcept {
