@@ -21,32 +21,50 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// One snapshot line split into its section line, key and value. The section
+// is known from the section line before it: a key line is that line followed
+// by the key, "=" and the value, so a section name may hold "]" and "=" and a
+// key name may be empty. Of a line that fits both readings (a section whose
+// name starts with the one before it, a "]", and holds "="), the key reading
+// wins: the text cannot say which it was.
 struct IniRecord {
   bool atEnd = false;
+  bool isKey = false;
   std::string line, section, key, value;
 
-  // The next snapshot line split into "[section]", key and value.
   void Read(LineReader& in) {
     if (!in.Next(line)) {
       atEnd = true;
       return;
     }
-    const std::size_t close = line.find(']');
-    if (line.empty() || line[0] != '[' || close == std::string::npos)
-      in.Fail("a line that does not start with a \"[section]\"");
-    section.assign(line, 0, close + 1);
-    const std::string_view rest = std::string_view(line).substr(close + 1);
-    const std::size_t eq = rest.find('=');
-    key = std::string(rest.substr(0, eq));
-    value = eq == std::string_view::npos ? std::string() : std::string(rest.substr(eq + 1));
+    if (!section.empty() && line.size() > section.size() && line.compare(0, section.size(), section) == 0) {
+      const std::size_t eq = line.find('=', section.size());
+      if (eq != std::string::npos) {
+        isKey = true;
+        key.assign(line, section.size(), eq - section.size());
+        value.assign(line, eq + 1, std::string::npos);
+        return;
+      }
+    }
+    if (line.size() < 2 || line.front() != '[' || line.back() != ']')
+      in.Fail(section.empty() ? "a line that does not start with a \"[section]\""
+                              : "a line that is neither a \"[section]\" nor a key of " + section);
+    isKey = false;
+    section = line;
+    key.clear();
+    value.clear();
   }
-  bool IsKey() const { return !key.empty(); }
 };
 
-// The same key of the same section on both sides: a changed value.
-bool SameKey(const IniRecord& a, const IniRecord& b) {
-  return !a.atEnd && !b.atEnd && a.IsKey() && b.IsKey() && EqualNoCase(a.key, b.key) &&
-         EqualNoCase(a.section, b.section);
+// The order the snapshot was written in: sections by their lines, a section
+// line before its keys, keys by "key=" (the "=" ends every name, so two keys
+// of a section never change places with their values). Names compare without
+// case, as the profile service finds them.
+int RecordOrder(const IniRecord& b, const IniRecord& a) {
+  if (const int s = CompareNoCase(b.section, a.section)) return s;
+  if (b.isKey != a.isKey) return b.isKey ? 1 : -1;
+  if (!b.isKey) return 0;
+  return CompareNoCase(b.key + "=", a.key + "=");
 }
 
 }  // namespace
@@ -106,19 +124,18 @@ void MergeIniSnapshots(LineReader& before, LineReader& after, IniChanges& change
   // An exhausted side sorts after every line, so the other side's rest is
   // reported; the last records are treated like all others.
   while (!(b.atEnd && a.atEnd)) {
-    const int order = b.atEnd ? 1 : a.atEnd ? -1 : CompareNoCase(b.line, a.line);
+    const int order = b.atEnd ? 1 : a.atEnd ? -1 : RecordOrder(b, a);
     if (order == 0) {
-      b.Read(before);
-      a.Read(after);
-    } else if (SameKey(b, a)) {
-      changes.keysChanged.push_back(b.line + " to " + a.value);
+      // The same section, or the same key: a value that differs in any way
+      // (letter case too) is a change; a name that differs only in case is not.
+      if (b.isKey && b.value != a.value) changes.keysChanged.push_back(b.line + " to " + a.value);
       b.Read(before);
       a.Read(after);
     } else if (order < 0) {
-      (b.IsKey() ? changes.keysDeleted : changes.sectionsDeleted).push_back(b.line);
+      (b.isKey ? changes.keysDeleted : changes.sectionsDeleted).push_back(b.line);
       b.Read(before);
     } else {
-      (a.IsKey() ? changes.keysAdded : changes.sectionsAdded).push_back(a.line);
+      (a.isKey ? changes.keysAdded : changes.sectionsAdded).push_back(a.line);
       a.Read(after);
     }
   }
