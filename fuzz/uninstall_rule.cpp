@@ -14,12 +14,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t flags = data[0];
   const std::string command(velmora::fuzz::Text(data + 1, size - 1));
   const UninstallParts parts = SplitUninstallCommand(command);
+  // UTF-16 code units of the command's first `end` bytes.
+  auto units = [&](std::size_t end) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < end; ++i) {
+      const unsigned char c = static_cast<unsigned char>(parts.command[i]);
+      n += ((c & 0xC0) != 0x80) + (c >= 0xF0);
+    }
+    return n;
+  };
   std::size_t last = parts.program.size();
   for (std::size_t i = 0; i < parts.longerEnds.size(); ++i) {
     FUZZ_CHECK(parts.longerEnds[i] > last && parts.longerEnds[i] <= parts.command.size());
-    FUZZ_CHECK(parts.longerEnds[i] <= kLongestPath);
     last = parts.longerEnds[i];
   }
+  if (!parts.longerEnds.empty()) FUZZ_CHECK(units(parts.longerEnds.back()) <= kLongestPath);
   bool sawMissing = false;
   UninstallEnv env;
   env.exists = [&](const std::string& path) {

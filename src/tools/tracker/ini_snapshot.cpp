@@ -1,5 +1,8 @@
 #include "tools/tracker/ini_snapshot.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 #include "platform/text.h"
 
 namespace velmora::tracker {
@@ -165,7 +168,12 @@ void MergeDeviceLines(LineReader& before, LineReader& after, std::vector<std::st
 }
 
 std::vector<std::string> IniSnapshotNames(const std::vector<std::string>& watchList) {
-  std::vector<std::string> used = {"S_INST$$", "DEV$$$$$", "REG$$$$$"};  // the tracker's own snapshots
+  // Names are kept upper-cased (equal without case is equal upper-cased), and
+  // each base resumes at the number it last tried: a name once taken stays
+  // taken, so the names are those of trying from 2 each time, without the
+  // cost of it for a long list.
+  std::unordered_set<std::string> used = {"S_INST$$", "DEV$$$$$", "REG$$$$$"};  // the tracker's own snapshots
+  std::unordered_map<std::string, int> nextNumber;
   std::vector<std::string> names;
   for (const std::string& path : watchList) {
     const std::size_t cut = path.find_last_of("\\/:");
@@ -173,14 +181,16 @@ std::vector<std::string> IniSnapshotNames(const std::vector<std::string>& watchL
     const std::size_t dot = base.find_last_of('.');
     if (dot != std::string::npos) base.resize(dot);
     if (base.empty()) base = "INI";
+    const std::string upperBase = UpperCase(base);
     std::string name = base;
-    for (int n = 2;; ++n) {
-      bool taken = false;
-      for (const std::string& u : used) taken = taken || EqualNoCase(u, name);
-      if (!taken) break;
-      name = base + "~" + std::to_string(n);
+    if (used.count(upperBase)) {
+      int& n = nextNumber.try_emplace(upperBase, 2).first->second;
+      for (;; ++n) {
+        name = base + "~" + std::to_string(n);
+        if (!used.count(UpperCase(name))) break;
+      }
     }
-    used.push_back(name);
+    used.insert(UpperCase(name));
     names.push_back(name);
   }
   return names;
