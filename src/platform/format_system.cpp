@@ -3,6 +3,7 @@
 // GetTimeFormatEx.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 

@@ -95,6 +95,15 @@ TEST(IniSnapshotNames, SameNamedFilesGetDistinctStableNames) {
                     "SYSTEM.INI", "C:\\x\\noext"};
   EXPECT_EQ(IniSnapshotNames(watch), (Lines{"WIN", "win~2", "WIN~2~2", "REG$$$$$~2", "SYSTEM", "noext"}));
   EXPECT_EQ(IniSnapshotNames(watch), IniSnapshotNames(watch));
+  // Many files of one name: numbered in turn, past names the list itself takes.
+  Lines many{"C:\\x\\WIN~3.INI"};
+  for (int i = 0; i < 3000; ++i) many.push_back("C:\\d" + std::to_string(i) + "\\win.ini");
+  const Lines names = IniSnapshotNames(many);
+  EXPECT_EQ(names[0], "WIN~3");
+  EXPECT_EQ(names[1], "win");
+  EXPECT_EQ(names[2], "win~2");
+  EXPECT_EQ(names[3], "win~4");  // "WIN~3" is taken
+  EXPECT_EQ(names.back(), "win~3001");  // 2,999 numbered, one number skipped
 }
 
 }  // namespace
