@@ -1,49 +1,24 @@
+// The window-free part of the number and date-time texts: grouping, the
+// fixed-point form and reading a date-time back by its picture. What the
+// user's locale says comes through UserLocale() (format_system.cpp on
+// Windows), and date-times are written by the system there too.
 #include "platform/format.h"
-
-#include <windows.h>
 
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <cwctype>
-#include <vector>
 
-#include "platform/datetime.h"
-#include "platform/services.h"
+#include "platform/calendar.h"
+#include "platform/case_table.h"
+#include "platform/locale_info.h"
 #include "platform/text.h"
 
 namespace velmora {
 
 namespace {
 
-std::wstring LocaleText(LCTYPE type) {
-  const int n = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::vector<wchar_t> buf(size_t(n) + 1, L'\0');
-  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, buf.data(), n) <= 0) return std::wstring();
-  return std::wstring(buf.data());
-}
-
-// ---- numbers ---------------------------------------------------------------
-
-struct Separators {
-  std::string thousands, decimal;
-};
-
-const Separators& NumberSeparators() {
-  static const Separators s = [] {
-    Separators r;
-    r.thousands = Narrow(LocaleText(LOCALE_STHOUSAND));
-    r.decimal = Narrow(LocaleText(LOCALE_SDECIMAL));
-    if (r.thousands.empty()) r.thousands = ",";
-    if (r.decimal.empty()) r.decimal = ".";
-    return r;
-  }();
-  return s;
-}
-
 std::string Grouped(const std::string& digits) {
-  const std::string& sep = NumberSeparators().thousands;
+  const std::string& sep = UserLocale().thousands;
   std::string out;
   const size_t lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
   out.append(digits, 0, lead);
@@ -54,18 +29,6 @@ std::string Grouped(const std::string& digits) {
   return out;
 }
 
-// ---- date-time pictures ----------------------------------------------------
-
-struct Pictures {
-  std::wstring date, time;
-};
-
-struct LocaleFormats {
-  Pictures locale, suite;
-  std::wstring am, pm;
-  std::vector<std::wstring> months, shortMonths, days, shortDays;
-};
-
 std::wstring Quoted(const std::wstring& literal) {
   std::wstring out = L"'";
   for (wchar_t c : literal) {
@@ -75,62 +38,7 @@ std::wstring Quoted(const std::wstring& literal) {
   return out + L"'";
 }
 
-const LocaleFormats& Formats() {
-  static const LocaleFormats f = [] {
-    LocaleFormats r;
-    r.locale.date = LocaleText(LOCALE_SSHORTDATE);
-    r.locale.time = LocaleText(LOCALE_STIMEFORMAT);
-    if (r.locale.date.empty()) r.locale.date = L"yyyy/MM/dd";
-    if (r.locale.time.empty()) r.locale.time = L"HH:mm:ss";
-    std::wstring sep = LocaleText(LOCALE_SDATE);
-    if (sep.empty()) sep = L"/";
-    r.suite.date = L"yyyy" + Quoted(sep) + L"MM" + Quoted(sep) + L"dd";
-    r.suite.time = L"HH':'mm";
-    r.am = LocaleText(LOCALE_S1159);
-    r.pm = LocaleText(LOCALE_S2359);
-    for (int i = 0; i < 12; ++i) {
-      r.months.push_back(LocaleText(LOCALE_SMONTHNAME1 + i));
-      r.shortMonths.push_back(LocaleText(LOCALE_SABBREVMONTHNAME1 + i));
-    }
-    for (int i = 0; i < 7; ++i) {
-      r.days.push_back(LocaleText(LOCALE_SDAYNAME1 + i));
-      r.shortDays.push_back(LocaleText(LOCALE_SABBREVDAYNAME1 + i));
-    }
-    return r;
-  }();
-  return f;
-}
-
 std::atomic<bool> g_suiteFormats{false};
-
-const Pictures& CurrentPictures() {
-  return g_suiteFormats.load() ? Formats().suite : Formats().locale;
-}
-
-std::string FormatDateWith(const Pictures& p, const SYSTEMTIME& st) {
-  const int n = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, p.date.c_str(), nullptr, 0, nullptr);
-  if (n > 0) {
-    std::vector<wchar_t> buf(size_t(n) + 1, L'\0');
-    if (GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, p.date.c_str(), buf.data(), n, nullptr) > 0)
-      return Narrow(buf.data());
-  }
-  // Outside the calendar the system formats (before 1601): plain numbers.
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay);
-  return text;
-}
-
-std::string FormatTimeWith(const Pictures& p, const SYSTEMTIME& st) {
-  const int n = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, p.time.c_str(), nullptr, 0);
-  if (n > 0) {
-    std::vector<wchar_t> buf(size_t(n) + 1, L'\0');
-    if (GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, p.time.c_str(), buf.data(), n) > 0)
-      return Narrow(buf.data());
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", st.wHour, st.wMinute, st.wSecond);
-  return text;
-}
 
 // ---- reading a date-time text back by its picture --------------------------
 
@@ -144,11 +52,11 @@ struct Fields {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == 0x00A0 || c == 0x202F; }
 
-wchar_t Fold(wchar_t c) { return wchar_t(std::towupper(c)); }
+wchar_t Fold(wchar_t c) { return FoldUnit(c); }
 
 class Reader {
  public:
-  Reader(const std::wstring& text, const LocaleFormats& names) : text_(text), names_(names) {}
+  Reader(const std::wstring& text, const LocaleInfo& names) : text_(text), names_(names) {}
 
   size_t pos() const { return pos_; }
   bool atEnd() const { return pos_ == text_.size(); }
@@ -301,19 +209,12 @@ class Reader {
   }
 
   const std::wstring& text_;
-  const LocaleFormats& names_;
+  const LocaleInfo& names_;
   size_t pos_ = 0;
 };
 
-int DaysInMonth(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-std::optional<double> ParseWith(const Pictures& pictures, const std::wstring& text) {
-  const LocaleFormats& names = Formats();
-  Reader r(text, names);
+std::optional<double> ParseWith(const DateTimePictures& pictures, const std::wstring& text) {
+  Reader r(text, UserLocale());
   r.SkipBlanks();
   Fields f;
   if (!r.Picture(pictures.date, f)) return std::nullopt;
@@ -335,6 +236,26 @@ std::optional<double> ParseWith(const Pictures& pictures, const std::wstring& te
 }
 
 }  // namespace
+
+const DateTimePictures& LocalePictures() {
+  static const DateTimePictures p = [] {
+    const LocaleInfo& l = UserLocale();
+    return DateTimePictures{l.shortDate.empty() ? L"yyyy/MM/dd" : l.shortDate,
+                            l.longTime.empty() ? L"HH:mm:ss" : l.longTime};
+  }();
+  return p;
+}
+
+const DateTimePictures& SuitePictures() {
+  static const DateTimePictures p = [] {
+    const std::wstring& s = UserLocale().dateSeparator;
+    const std::wstring sep = s.empty() ? L"/" : s;
+    return DateTimePictures{L"yyyy" + Quoted(sep) + L"MM" + Quoted(sep) + L"dd", L"HH':'mm"};
+  }();
+  return p;
+}
+
+const DateTimePictures& CurrentPictures() { return g_suiteFormats.load() ? SuitePictures() : LocalePictures(); }
 
 std::string FormatThousands(std::int64_t n) {
   // The magnitude in unsigned arithmetic, so the most negative value works too.
@@ -363,32 +284,10 @@ std::string FormatFixed2(double v) {
     whole = s.substr(0, dot);
     cents = dot == std::string::npos ? "00" : s.substr(dot + 1);
   }
-  return (negative ? "-" : "") + Grouped(whole) + NumberSeparators().decimal + cents;
+  return (negative ? "-" : "") + Grouped(whole) + UserLocale().decimal + cents;
 }
 
 std::string FormatMegabytes(std::int64_t bytes) { return FormatFixed2(double(bytes) * 9.765625e-7); }
-
-std::string FormatDate(double dt) { return FormatDateWith(CurrentPictures(), DateTimeToSystemTime(dt)); }
-
-std::string FormatTime(double dt) { return FormatTimeWith(CurrentPictures(), DateTimeToSystemTime(dt)); }
-
-std::string FormatShortTime(double dt) {
-  static const Pictures picture = [] {
-    Pictures p;
-    p.time = LocaleText(LOCALE_SSHORTTIME);
-    if (p.time.empty()) p.time = L"HH:mm";
-    return p;
-  }();
-  return FormatTimeWith(picture, DateTimeToSystemTime(dt));
-}
-
-std::string FormatDateTime(double dt) {
-  const Pictures& p = CurrentPictures();
-  const SYSTEMTIME st = DateTimeToSystemTime(dt);
-  std::string text = FormatDateWith(p, st);
-  if (dt != std::trunc(dt)) text += " " + FormatTimeWith(p, st);
-  return text;
-}
 
 void SetSuiteDateTimeFormats() { g_suiteFormats = true; }
 bool SuiteDateTimeFormatsSet() { return g_suiteFormats.load(); }
@@ -397,11 +296,8 @@ void ResetDateTimeFormatsForTests() { g_suiteFormats = false; }
 std::optional<double> ParseDateTime(const std::string& text) {
   const std::wstring w = Widen(text);
   const bool suite = g_suiteFormats.load();
-  const LocaleFormats& f = Formats();
-  if (auto v = ParseWith(suite ? f.suite : f.locale, w)) return v;
-  return ParseWith(suite ? f.locale : f.suite, w);
+  if (auto v = ParseWith(suite ? SuitePictures() : LocalePictures(), w)) return v;
+  return ParseWith(suite ? LocalePictures() : SuitePictures(), w);
 }
-
-double NowDateTime() { return services().now(); }
 
 }  // namespace velmora

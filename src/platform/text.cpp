@@ -1,54 +1,145 @@
+// The conversions and the ordinal case rule, free of Win32 headers so every
+// parser built on them links natively. The system's parts of text.h (lower
+// case, error texts) are in text_system.cpp.
 #include "platform/text.h"
 
-#include <windows.h>
-
-#include <climits>
-#include <stdexcept>
+#include "platform/case_table.h"
 
 namespace velmora {
 
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void PutUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += char(cp);
+  } else if (cp < 0x800) {
+    out += char(0xC0 | (cp >> 6));
+    out += char(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += char(0xE0 | (cp >> 12));
+    out += char(0x80 | ((cp >> 6) & 0x3F));
+    out += char(0x80 | (cp & 0x3F));
+  } else {
+    out += char(0xF0 | (cp >> 18));
+    out += char(0x80 | ((cp >> 12) & 0x3F));
+    out += char(0x80 | ((cp >> 6) & 0x3F));
+    out += char(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+// Ill-formed input becomes U+FFFD, checked byte by byte as the system's
+// MultiByteToWideChar checks it: a byte that cannot go on the sequence ends
+// it (one replacement for what was read) and starts the next; a sequence
+// that can no longer give a valid character (over-long, a surrogate, past
+// U+10FFFF) ends with the byte that showed it, except that a byte taking the
+// value past U+10FFFF is read again. A sequence cut by the end of the text is
+// one replacement; unlike Wine, which also drops what follows it, nothing
+// else is lost.
 std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  if (utf8.size() > INT_MAX) throw std::length_error("text too long");
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-  std::wstring out(size_t(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
+  std::wstring out;
+  out.reserve(utf8.size());
+  const std::size_t n = utf8.size();
+  std::size_t i = 0;
+  auto trail = [&](std::size_t k, char32_t& cp) {
+    if (k >= n) return false;
+    const unsigned char c = static_cast<unsigned char>(utf8[k]);
+    if ((c & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (c & 0x3F);
+    return true;
+  };
+  while (i < n) {
+    const unsigned char b = static_cast<unsigned char>(utf8[i++]);
+    if (b < 0x80) {
+      out += wchar_t(b);
+      continue;
+    }
+    char32_t cp = 0;
+    bool ok = false;
+    if (b >= 0xC2 && b <= 0xDF) {
+      cp = b & 0x1F;
+      if (trail(i, cp)) ++i, ok = true;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      cp = b & 0x0F;
+      if (trail(i, cp)) {
+        ++i;
+        if (cp >= 0x20 && !(cp >= (0xD800 >> 6) && cp <= (0xDFFF >> 6)) && trail(i, cp)) ++i, ok = true;
+      }
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      cp = b & 0x07;
+      if (trail(i, cp)) {
+        ++i;
+        char32_t next = cp;
+        if (cp >= 0x10 && trail(i, next) && next < (0x110000 >> 6)) {
+          ++i;
+          cp = next;
+          if (trail(i, cp)) ++i, ok = true;
+        }
+      }
+    }
+    if (!ok) {
+      out += wchar_t(kReplacement);
+    } else if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += wchar_t(0xD800 + (cp >> 10));
+      out += wchar_t(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += wchar_t(cp);
+    }
+  }
   return out;
 }
 
+// A surrogate without its partner becomes U+FFFD, as the system writes it.
 std::string Narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  if (utf16.size() > INT_MAX) throw std::length_error("text too long");
-  const int n =
-      WideCharToMultiByte(CP_UTF8, 0, utf16.data(), int(utf16.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), int(utf16.size()), out.data(), n, nullptr, nullptr);
+  std::string out;
+  out.reserve(utf16.size());
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    const char32_t u = static_cast<char32_t>(utf16[i]);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size()) {
+      const char32_t v = static_cast<char32_t>(utf16[i + 1]);
+      if (v >= 0xDC00 && v <= 0xDFFF) {
+        PutUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    if ((u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF)
+      PutUtf8(out, kReplacement);
+    else
+      PutUtf8(out, u);  // natively a wide character may hold a whole code point
+  }
   return out;
 }
 
 std::wstring UpperCaseW(std::wstring_view text) {
+  const wchar_t* table = UpperCaseTable();
   std::wstring w(text);
-  if (!w.empty()) CharUpperBuffW(w.data(), DWORD(w.size()));
+  for (wchar_t& c : w) c = table[static_cast<std::uint16_t>(c)];
   return w;
 }
 
 std::string UpperCase(std::string_view utf8) { return Narrow(UpperCaseW(Widen(utf8))); }
 
-std::string LowerCase(std::string_view utf8) {
-  std::wstring w = Widen(utf8);
-  if (!w.empty()) CharLowerBuffW(w.data(), DWORD(w.size()));
-  return Narrow(w);
-}
-
+// The system's ordinal rule with ignore-case: both sides upper-cased unit by
+// unit, then compared as unsigned code units; a prefix sorts first.
 int CompareNoCaseW(std::wstring_view a, std::wstring_view b) {
-  const int r = CompareStringOrdinal(a.data(), int(a.size()), b.data(), int(b.size()), TRUE);
-  return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
+  const wchar_t* table = UpperCaseTable();
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint16_t x = std::uint16_t(table[static_cast<std::uint16_t>(a[i])]);
+    const std::uint16_t y = std::uint16_t(table[static_cast<std::uint16_t>(b[i])]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
   // Plain ASCII (nearly every name a snapshot or a walk sorts) needs no
-  // conversion: the ordinal rule upper-cases a-z and compares code units, so
-  // the result is the one CompareStringOrdinal gives.
+  // conversion: the ordinal rule upper-cases a-z and compares code units.
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0;; ++i) {
     if (i == n) return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;  // a prefix sorts first
@@ -66,32 +157,5 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) == 0; }
-
-namespace {
-
-std::string FormatSystemMessage(unsigned long code, const std::wstring* insertion) {
-  // Every insert a message may name gets the one text, so no insert reads past the list.
-  DWORD_PTR args[10];
-  for (DWORD_PTR& arg : args) arg = DWORD_PTR(insertion ? insertion->c_str() : L"");
-  wchar_t* buf = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     (insertion ? FORMAT_MESSAGE_ARGUMENT_ARRAY : FORMAT_MESSAGE_IGNORE_INSERTS),
-                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0,
-                                 insertion ? reinterpret_cast<va_list*>(args) : nullptr);
-  std::wstring text = n ? std::wstring(buf, n) : L"error " + std::to_wstring(code);
-  if (buf) LocalFree(buf);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-    text.pop_back();
-  return Narrow(text);
-}
-
-}  // namespace
-
-std::string SystemErrorText(unsigned long code) { return FormatSystemMessage(code, nullptr); }
-
-std::string SystemErrorTextWith(unsigned long code, const std::string& insertion) {
-  const std::wstring wide = Widen(insertion);
-  return FormatSystemMessage(code, &wide);
-}
 
 }  // namespace velmora

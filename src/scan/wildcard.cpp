@@ -1,31 +1,17 @@
 #include "scan/wildcard.h"
 
-#include <windows.h>
+#include <algorithm>
 
+#include "platform/case_table.h"
 #include "platform/text.h"
 
 namespace velmora::scan {
 
-namespace {
-
-const wchar_t* FoldTable() {
-  // One CharUpperBuffW call over every code unit; a lookup per character after that
-  // keeps folding off the per-entry cost of a scan.
-  static const std::vector<wchar_t> table = [] {
-    std::vector<wchar_t> t(0x10000);
-    for (std::size_t i = 0; i < t.size(); ++i) t[i] = wchar_t(i);
-    CharUpperBuffW(t.data(), DWORD(t.size()));
-    return t;
-  }();
-  return table.data();
-}
-
-}  // namespace
-
-wchar_t FoldChar(wchar_t c) { return FoldTable()[static_cast<std::uint16_t>(c)]; }
+wchar_t FoldChar(wchar_t c) { return FoldUnit(c); }
 
 void FoldName(std::wstring_view name, std::wstring& out) {
-  const wchar_t* table = FoldTable();
+  // A lookup per character keeps folding off the per-entry cost of a scan.
+  const wchar_t* table = UpperCaseTable();
   out.resize(name.size());
   for (std::size_t i = 0; i < name.size(); ++i) out[i] = table[static_cast<std::uint16_t>(name[i])];
 }

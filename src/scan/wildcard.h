@@ -2,7 +2,8 @@
 // listing matches them, so a folder can be listed once and every mask tried on
 // each long name.
 //
-// Matching rules (case-insensitive, by the system's upper-case table):
+// Matching rules (case-insensitive, by the suite's upper-case table, the
+// system's own on Windows: platform/case_table.h):
 //   - "*" and "*.*" match every name, with or without a dot.
 //   - "*" followed by "." (as in "*.bak") runs up to the LAST dot of the name:
 //     "*.bak" matches "a.b.bak" but not "report.bakery" nor "bak".
@@ -34,8 +35,7 @@
 
 namespace velmora::scan {
 
-// Upper-cases one UTF-16 code unit by the system's table (CharUpperBuffW),
-// looked up in a table built once per process.
+// Upper-cases one UTF-16 code unit by the suite's table.
 wchar_t FoldChar(wchar_t c);
 // `out` := the upper-cased `name`; reuses out's storage.
 void FoldName(std::wstring_view name, std::wstring& out);

@@ -109,7 +109,12 @@ std::optional<ScheduleParams> ParseScheduleParams(ScheduleKind kind, std::string
 std::string FormatTimeOfDay(double fraction) {
   char buf[64];
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, fraction, std::chars_format::general, 15);
-  return ec == std::errc() ? std::string(buf, end) : std::string("0");
+  const std::string text = ec == std::errc() ? std::string(buf, end) : std::string("0");
+  if (ParseFraction(text)) return text;
+  // Fifteen digits round a value a hair below 1 up to "1", which is no time of
+  // day and would not be read back; the largest fifteen-digit value below 1 is
+  // the same moment to the millisecond. Anything else unreadable is midnight.
+  return fraction >= 0.5 ? "0.999999999999999" : "0";
 }
 
 std::string FormatScheduleParams(ScheduleKind kind, const ScheduleParams& p) {

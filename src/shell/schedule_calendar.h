@@ -48,7 +48,9 @@ std::optional<ScheduleParams> ParseScheduleParams(ScheduleKind kind, std::string
 // "Params" for a kind: "N", "H|M", "D|T", "W|K", "M|D", or "" for kinds 5 and 6.
 // T is written with a dot and up to 15 significant digits.
 std::string FormatScheduleParams(ScheduleKind kind, const ScheduleParams& params);
-// T as "Params" writes it ("0.333333333333333" for 08:00).
+// T as "Params" writes it ("0.333333333333333" for 08:00); always a text
+// ParseScheduleParams reads back (a T that fifteen digits would round up to 1
+// is written "0.999999999999999").
 std::string FormatTimeOfDay(double fraction);
 
 // The default schedule a tool gets when first switched on: every 5 days at 08:00.

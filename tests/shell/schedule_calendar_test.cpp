@@ -152,6 +152,24 @@ TEST(ScheduleCalendar, ParamsRoundTripWithADot) {
   }
 }
 
+// A stored T that fifteen digits round up to 1 ("1|1" reads as nothing) is
+// written back as the last fifteen-digit value below 1: the same moment.
+TEST(ScheduleCalendar, ATimeOfDayJustBelowOneIsWrittenReadably) {
+  const auto stored = ParseScheduleParams(ScheduleKind::Days, "1|0.9999999999999999");
+  ASSERT_TRUE(stored);
+  const std::string text = FormatScheduleParams(ScheduleKind::Days, *stored);
+  EXPECT_EQ(text, "1|0.999999999999999");
+  const auto back = ParseScheduleParams(ScheduleKind::Days, text);
+  ASSERT_TRUE(back);
+  const double base = EncodeDateTime(2024, 3, 1, 12, 0, 0);
+  EXPECT_EQ(NextRunAfter(ScheduleKind::Days, *stored, base), NextRunAfter(ScheduleKind::Days, *back, base));
+  EXPECT_EQ(NextRunAfter(ScheduleKind::Days, *back, base), EncodeDateTime(2024, 3, 3));  // midnight ends the day
+  // What is no time of day at all is written as midnight, never as an unreadable text.
+  for (double t : {-0.25, 1.0, 2.5, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+    EXPECT_TRUE(ParseScheduleParams(ScheduleKind::Days, FormatScheduleParams(ScheduleKind::Days, {1, 0, t})))
+        << t;
+}
+
 TEST(ScheduleCalendar, ValidDatesAndTheComingMidnight) {
   EXPECT_TRUE(IsValidScheduleDate(2.0));
   EXPECT_TRUE(IsValidScheduleDate(At(9999, 12, 31, 23, 59, 59)));

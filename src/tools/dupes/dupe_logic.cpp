@@ -200,8 +200,10 @@ ParsedList ParseDuplicateList(std::string_view text) {
       for (std::size_t i = 0; i < group.size(); ++i) {
         if (i >= 2) {
           ++out.duplicates;
+          // A damaged list may hold sizes no file has: the total stops at the
+          // largest value it can hold rather than wrapping round to a negative one.
           if (const auto n = Number(group[i].details.empty() ? "" : group[i].details[0]); n && *n > 0)
-            out.bytes += *n;
+            if (__builtin_add_overflow(out.bytes, *n, &out.bytes)) out.bytes = INT64_MAX;
         }
         out.rows.push_back(std::move(group[i]));
       }

@@ -119,7 +119,7 @@ struct ParsedList {
   std::vector<ResultRow> rows;    // whole groups only, a blank row between groups
   std::size_t droppedLines = 0;   // lines of incomplete groups or of no group
   std::int64_t duplicates = 0;    // file rows beyond the first of their group
-  std::int64_t bytes = 0;         // their sizes, where the size column is a number
+  std::int64_t bytes = 0;         // their sizes, where the size column is a number (at most INT64_MAX)
 };
 // Reads "Duplicate_Files.txt": each group is a header followed by two or more
 // file rows; anything else is dropped and counted.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "tools/eraser/browser_files.h"
 
 namespace velmora::eraser {
 
@@ -61,15 +62,6 @@ bool RecurseFiles(const std::string& folder, const std::string& mask, const Visi
 
 // The visitor that deletes every file but "index.dat", noting failures.
 Visit DeleteExceptIndex(std::vector<std::string>& notRemoved);
-
-// Window-free parsers, for fuzzing:
-// The cache sub-folder names an index header holds: every run of exactly eight
-// letters or digits among its non-zero bytes (an eight-character window at each
-// position), in order, each once.
-std::vector<std::string> CacheIndexNames(std::string_view header);
-// prefs.js without its typed-address lines (those holding
-// user_pref("browser.url_history); nullopt when no line goes. Line ends kept.
-std::optional<std::string> RemoveTypedHistory(std::string_view text);
 
 // Empties the cache sub-folders named in F\index.dat (direct sub-folders only).
 // Raises std::runtime_error when the index cannot be read or holds fewer than

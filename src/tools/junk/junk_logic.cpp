@@ -1,11 +1,10 @@
+// The junk cleaner's window-free rules: the stored pattern table, the access
+// age, the status and log texts (the registry side is junk_settings.cpp).
 #include "tools/junk/junk_logic.h"
 
 #include <cmath>
 
 #include "platform/format.h"
-#include "platform/registry.h"
-#include "platform/text.h"
-#include "shell/settings.h"
 
 namespace velmora::junk {
 
@@ -51,35 +50,10 @@ std::string FormatList(const std::vector<PatternRow>& rows, bool descriptions) {
   return out;
 }
 
-// A value of the wrong type reads as absent: the default table or drives.
-std::string ReadStringOr(const std::string& name, const std::string& fallback) {
-  return shell::ReadStringSetting(kJunkKey, name).value_or(fallback);
-}
 }  // namespace
 
 std::string FormatScanFor(const std::vector<PatternRow>& rows) { return FormatList(rows, false); }
 std::string FormatScanDesc(const std::vector<PatternRow>& rows) { return FormatList(rows, true); }
-
-std::vector<PatternRow> LoadPatternTable() {
-  return ParsePatternTable(ReadStringOr("ScanFor", kDefaultScanFor), ReadStringOr("ScanDesc", kDefaultScanDesc));
-}
-
-void SavePatternTable(const std::vector<PatternRow>& rows) {
-  RegKey key = RegKey::Create(HKEY_CURRENT_USER, kJunkKey);
-  key.WriteString("ScanFor", FormatScanFor(rows));
-  // A failure writing the descriptions leaves the patterns saved.
-  try {
-    key.WriteString("ScanDesc", FormatScanDesc(rows));
-  } catch (const std::exception&) {
-  }
-}
-
-std::string LoadDrives() { return ReadStringOr("Drives", kDefaultDrives); }
-
-void SaveDrives(const std::string& letters) {
-  RegKey key = RegKey::Create(HKEY_CURRENT_USER, kJunkKey);
-  key.WriteString("Drives", letters);
-}
 
 std::string EnabledMaskText(const std::vector<PatternRow>& rows) {
   std::string out;

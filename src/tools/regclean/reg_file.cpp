@@ -255,6 +255,9 @@ ParseResult ParseRegFile(std::string_view bytes) {
       if (close == std::u16string::npos || close < 2) return fail(lineNo, "a key line without its end");
       RegFileKey key;
       key.path = line.substr(1, close - 1);
+      // A carriage return alone is part of its line, but no key the writer
+      // takes holds one: such a file was not written by it.
+      if (key.path.find(u'\r') != std::u16string::npos) return fail(lineNo, "a key line that cannot be read");
       const std::u16string root = key.path.substr(0, key.path.find(u'\\'));
       if (!IsKnownRoot(root)) return fail(lineNo, "an unknown root");
       file.keys.push_back(std::move(key));

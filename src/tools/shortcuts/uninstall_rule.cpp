@@ -1,6 +1,7 @@
 #include "tools/shortcuts/uninstall_rule.h"
 
 #include <cctype>
+#include <string_view>
 
 namespace velmora::shortcuts {
 
@@ -43,6 +44,24 @@ PathState StateOf(const std::string& path, const UninstallEntry& entry, const Un
   return state == PathState::Unknown || wow == PathState::Unknown ? PathState::Unknown : PathState::Missing;
 }
 
+// Whether `part` occurs in `text`, in time linear in both (a plain search of
+// a long program name in a long command can take their product).
+bool Contains(std::string_view text, std::string_view part) {
+  if (part.empty()) return true;
+  if (part.size() > text.size()) return false;
+  std::vector<std::size_t> border(part.size(), 0);  // the longest border of each prefix
+  for (std::size_t i = 1, k = 0; i < part.size(); ++i) {
+    while (k > 0 && part[i] != part[k]) k = border[k - 1];
+    if (part[i] == part[k]) ++k;
+    border[i] = k;
+  }
+  for (std::size_t i = 0, k = 0; i < text.size(); ++i) {
+    while (k > 0 && text[i] != part[k]) k = border[k - 1];
+    if (text[i] == part[k] && ++k == part.size()) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 UninstallParts SplitUninstallCommand(const std::string& command) {
@@ -53,15 +72,22 @@ UninstallParts SplitUninstallCommand(const std::string& command) {
     parts.program = s.substr(1, close == std::string::npos ? std::string::npos : close - 1);
   } else {
     const std::string upper = Upper(s);
+    std::size_t units = 0, counted = 0;  // UTF-16 code units of s up to `counted`
     for (std::size_t at = upper.find(".EXE"); at != std::string::npos; at = upper.find(".EXE", at + 1)) {
       const std::size_t end = at + 4;
+      for (; counted < end; ++counted) {
+        const unsigned char c = static_cast<unsigned char>(s[counted]);
+        units += ((c & 0xC0) != 0x80) + (c >= 0xF0);  // a four-byte sequence is two units
+      }
+      if (units > kLongestPath) break;  // no reading from here on can name a file
       if (end == s.size() || s[end] == ' ' || s[end] == '"' || s[end] == '/') {
         if (parts.program.empty())
           parts.program = s.substr(0, end);
         else
-          parts.longerPrograms.push_back(s.substr(0, end));
+          parts.longerEnds.push_back(end);
       }
     }
+    if (!parts.longerEnds.empty()) parts.command = s;
   }
   // The second path: from the last drive letter with its colon to where the
   // next argument begins.
@@ -70,7 +96,7 @@ UninstallParts SplitUninstallCommand(const std::string& command) {
   std::string q = s.substr(colon - 1, SecondPathEnd(s, colon - 1) - (colon - 1));
   if (q.find('"') == q.size() - 1) q.pop_back();  // its only quote closes it
   if (q.find('/') != std::string::npos) q.clear();  // it carries a switch
-  if (!parts.program.empty() && q.find(parts.program) != std::string::npos) q.clear();  // the program itself
+  if (!parts.program.empty() && Contains(q, parts.program)) q.clear();  // the program itself
   parts.second = Trim(q);
   return parts;
 }
@@ -88,12 +114,13 @@ bool IsInvalidUninstallEntry(const UninstallEntry& entry, const UninstallEnv& en
   PathState program = PathState::Unknown;
   if (Absolute(parts.program)) {
     program = StateOf(parts.program, entry, env);
-    for (const std::string& longer : parts.longerPrograms) {
+    for (std::size_t i = 0; i < parts.longerEnds.size(); ++i) {
       if (program == PathState::Present) break;
+      const std::string longer = parts.LongerProgram(i);
       const PathState state = StateOf(longer, entry, env);
       if (state == PathState::Present) {
         parts.program = longer;
-        if (parts.second.find(longer) != std::string::npos) parts.second.clear();  // the program itself
+        if (Contains(parts.second, longer)) parts.second.clear();  // the program itself
         program = state;
       } else if (state == PathState::Unknown) {
         program = PathState::Unknown;

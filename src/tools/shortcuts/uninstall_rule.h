@@ -34,9 +34,15 @@ struct UninstallParts {
   // An unquoted command may hold a blank after ".EXE" inside a folder name
   // ("C:\Setup.exe Files\u.exe"): the longer readings of the program, in
   // order, tried when the first is not there (as the system runs such a
-  // command).
-  std::vector<std::string> longerPrograms;
+  // command). Kept as where each ends in `command` (the trimmed command), so
+  // a command with many ".EXE" costs memory in its length, not its square;
+  // readings longer than the longest path the system takes are left out.
+  std::string command;
+  std::vector<std::size_t> longerEnds;
+  std::string LongerProgram(std::size_t i) const { return command.substr(0, longerEnds[i]); }
 };
+// The longest path the system opens, in UTF-16 code units.
+inline constexpr std::size_t kLongestPath = 32767;
 UninstallParts SplitUninstallCommand(const std::string& command);
 
 struct UninstallEntry {

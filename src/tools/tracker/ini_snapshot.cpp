@@ -1,5 +1,6 @@
 #include "tools/tracker/ini_snapshot.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/text.h"
@@ -23,32 +24,50 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// One snapshot line split into its section line, key and value. The section
+// is known from the section line before it: a key line is that line followed
+// by the key, "=" and the value, so a section name may hold "]" and "=" and a
+// key name may be empty. Of a line that fits both readings (a section whose
+// name starts with the one before it, a "]", and holds "="), the key reading
+// wins: the text cannot say which it was.
 struct IniRecord {
   bool atEnd = false;
+  bool isKey = false;
   std::string line, section, key, value;
 
-  // The next snapshot line split into "[section]", key and value.
   void Read(LineReader& in) {
     if (!in.Next(line)) {
       atEnd = true;
       return;
     }
-    const std::size_t close = line.find(']');
-    if (line.empty() || line[0] != '[' || close == std::string::npos)
-      in.Fail("a line that does not start with a \"[section]\"");
-    section.assign(line, 0, close + 1);
-    const std::string_view rest = std::string_view(line).substr(close + 1);
-    const std::size_t eq = rest.find('=');
-    key = std::string(rest.substr(0, eq));
-    value = eq == std::string_view::npos ? std::string() : std::string(rest.substr(eq + 1));
+    if (!section.empty() && line.size() > section.size() && line.compare(0, section.size(), section) == 0) {
+      const std::size_t eq = line.find('=', section.size());
+      if (eq != std::string::npos) {
+        isKey = true;
+        key.assign(line, section.size(), eq - section.size());
+        value.assign(line, eq + 1, std::string::npos);
+        return;
+      }
+    }
+    if (line.size() < 2 || line.front() != '[' || line.back() != ']')
+      in.Fail(section.empty() ? "a line that does not start with a \"[section]\""
+                              : "a line that is neither a \"[section]\" nor a key of " + section);
+    isKey = false;
+    section = line;
+    key.clear();
+    value.clear();
   }
-  bool IsKey() const { return !key.empty(); }
 };
 
-// One key of one section on both sides (or one section line), its names
-// differing at most in case, which the profile service does not tell apart.
-bool SameEntry(const IniRecord& a, const IniRecord& b) {
-  return !a.atEnd && !b.atEnd && EqualNoCase(a.key, b.key) && EqualNoCase(a.section, b.section);
+// The order the snapshot was written in: sections by their lines, a section
+// line before its keys, keys by "key=" (the "=" ends every name, so two keys
+// of a section never change places with their values). Names compare without
+// case, as the profile service finds them.
+int RecordOrder(const IniRecord& b, const IniRecord& a) {
+  if (const int s = CompareNoCase(b.section, a.section)) return s;
+  if (b.isKey != a.isKey) return b.isKey ? 1 : -1;
+  if (!b.isKey) return 0;
+  return CompareNoCase(b.key + "=", a.key + "=");
 }
 
 }  // namespace
@@ -106,20 +125,18 @@ void MergeIniSnapshots(LineReader& before, LineReader& after, IniChanges& change
   // An exhausted side sorts after every line, so the other side's rest is
   // reported; the last records are treated like all others.
   while (!(b.atEnd && a.atEnd)) {
-    const int order = b.atEnd ? 1 : a.atEnd ? -1 : NameOrder(b.line, a.line);
+    const int order = b.atEnd ? 1 : a.atEnd ? -1 : RecordOrder(b, a);
     if (order == 0) {
-      b.Read(before);
-      a.Read(after);
-    } else if (SameEntry(b, a)) {
-      // Lines differ, names do not: a value that changed (its case included).
-      if (b.IsKey() && b.value != a.value) changes.keysChanged.push_back(b.line + " to " + a.value);
+      // The same section, or the same key: a value that differs in any way
+      // (letter case too) is a change; a name that differs only in case is not.
+      if (b.isKey && b.value != a.value) changes.keysChanged.push_back(b.line + " to " + a.value);
       b.Read(before);
       a.Read(after);
     } else if (order < 0) {
-      (b.IsKey() ? changes.keysDeleted : changes.sectionsDeleted).push_back(b.line);
+      (b.isKey ? changes.keysDeleted : changes.sectionsDeleted).push_back(b.line);
       b.Read(before);
     } else {
-      (a.IsKey() ? changes.keysAdded : changes.sectionsAdded).push_back(a.line);
+      (a.isKey ? changes.keysAdded : changes.sectionsAdded).push_back(a.line);
       a.Read(after);
     }
   }
@@ -149,7 +166,12 @@ void MergeDeviceLines(LineReader& before, LineReader& after, std::vector<std::st
 }
 
 std::vector<std::string> IniSnapshotNames(const std::vector<std::string>& watchList) {
-  std::vector<std::string> used = {"S_INST$$", "DEV$$$$$", "REG$$$$$"};  // the tracker's own snapshots
+  // Names are kept upper-cased (equal without case is equal upper-cased), and
+  // each base resumes at the number it last tried: a name once taken stays
+  // taken, so the names are those of trying from 2 each time, without the
+  // cost of it for a long list.
+  std::unordered_set<std::string> used = {"S_INST$$", "DEV$$$$$", "REG$$$$$"};  // the tracker's own snapshots
+  std::unordered_map<std::string, int> nextNumber;
   std::vector<std::string> names;
   for (const std::string& path : watchList) {
     const std::size_t cut = path.find_last_of("\\/:");
@@ -157,14 +179,16 @@ std::vector<std::string> IniSnapshotNames(const std::vector<std::string>& watchL
     const std::size_t dot = base.find_last_of('.');
     if (dot != std::string::npos) base.resize(dot);
     if (base.empty()) base = "INI";
+    const std::string upperBase = UpperCase(base);
     std::string name = base;
-    for (int n = 2;; ++n) {
-      bool taken = false;
-      for (const std::string& u : used) taken = taken || EqualNoCase(u, name);
-      if (!taken) break;
-      name = base + "~" + std::to_string(n);
+    if (used.count(upperBase)) {
+      int& n = nextNumber.try_emplace(upperBase, 2).first->second;
+      for (;; ++n) {
+        name = base + "~" + std::to_string(n);
+        if (!used.count(UpperCase(name))) break;
+      }
     }
-    used.push_back(name);
+    used.insert(UpperCase(name));
     names.push_back(name);
   }
   return names;

@@ -109,14 +109,6 @@ std::string Head(const std::string& s, std::size_t count) {
   return s.substr(0, i);
 }
 
-// The folder part: without the last name; a drive root keeps its "\".
-std::string FolderPart(const std::string& path) {
-  const std::size_t slash = path.find_last_of('\\');
-  if (slash == std::string::npos) return {};
-  if (slash == 2 && path.size() >= 3 && path[1] == ':') return path.substr(0, 3);
-  return path.substr(0, slash);
-}
-
 }  // namespace
 
 std::string ShortenPath(const std::string& path) {
@@ -124,20 +116,34 @@ std::string ShortenPath(const std::string& path) {
   if (Length(path) < kMax) return path;
   const std::size_t slash = path.find_last_of('\\');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string folder = FolderPart(path);
   const std::size_t nameLength = Length(name);
-  while (Length(folder) > 3 && (nameLength > 27 || Length(folder) > 27 - nameLength)) {
-    const std::string up = FolderPart(folder);
+  // Code points before each byte, so going up a level costs no new count:
+  // a path with many levels is shortened in time linear in its length.
+  std::vector<std::size_t> before(path.size() + 1, 0);
+  for (std::size_t i = 0; i < path.size(); ++i)
+    before[i + 1] = before[i] + ((static_cast<unsigned char>(path[i]) & 0xC0) != 0x80);
+  // The folder part of the path's first `end` bytes, as a length: without the
+  // last name; a drive root keeps its "\".
+  auto folderPart = [&](std::size_t end) -> std::size_t {
+    if (end == 0) return 0;
+    const std::size_t at = path.rfind('\\', end - 1);
+    if (at == std::string::npos) return 0;
+    if (at == 2 && path[1] == ':') return 3;
+    return at;
+  };
+  std::size_t folder = folderPart(path.size());
+  while (before[folder] > 3 && (nameLength > 27 || before[folder] > 27 - nameLength)) {
+    const std::size_t up = folderPart(folder);
     if (up == folder) break;
     folder = up;
   }
   std::string result;
-  if (folder.empty())
+  if (folder == 0)
     result = name;  // nothing to shorten but the name itself
-  else if (folder.size() == 3 && folder[1] == ':' && folder[2] == '\\')
-    result = folder.substr(0, 2) + "..\\" + name;
+  else if (folder == 3 && path[1] == ':' && path[2] == '\\')
+    result = path.substr(0, 2) + "..\\" + name;
   else
-    result = folder + "\\..\\" + name;
+    result = path.substr(0, folder) + "\\..\\" + name;
   if (Length(result) > kMax) result = Head(result, 27) + "...";
   return result;
 }

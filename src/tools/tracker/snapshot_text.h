@@ -111,7 +111,7 @@ class LineReader {
 // ordinal comparison, bytes deciding between names it finds equal (so a
 // listing sorts the same way every time). -1, 0 or 1.
 int NameOrder(std::string_view a, std::string_view b);
-// Sorts by NameOrder of the given name.
+// Sorts by NameOrder of the given name; items of one name keep their order.
 template <typename T, typename Name>
 void SortByName(std::vector<T>& items, Name name);
 
@@ -132,7 +132,7 @@ bool ContainsAsciiNoCase(std::string_view text, std::string_view marker);
 // --- implementation of the template ---
 template <typename T, typename Name>
 void SortByName(std::vector<T>& items, Name name) {
-  std::sort(items.begin(), items.end(), [&](const T& a, const T& b) { return NameOrder(name(a), name(b)) < 0; });
+  std::stable_sort(items.begin(), items.end(), [&](const T& a, const T& b) { return NameOrder(name(a), name(b)) < 0; });
 }
 
 }  // namespace velmora::tracker

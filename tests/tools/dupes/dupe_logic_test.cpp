@@ -137,6 +137,21 @@ TEST(DupeListFiles, AReloadKeepsWholeGroupsOnly) {
   EXPECT_TRUE(ParseDuplicateList("").rows.empty());
 }
 
+// A damaged list with five huge sizes: their sum passes the largest total,
+// which it stops at instead of wrapping round to a negative one.
+TEST(DupeListFiles, HugeSizesDoNotMakeTheTotalNegative) {
+  std::string text = "\"---- Duplicate File Group ----\"\r\n";
+  for (int i = 0; i < 6; ++i)
+    text += "\"C:\\Damaged\\copy" + std::to_string(i) + ".bin\",2000000000000000000,2020/06/15,10:20,,A,C:\\Damaged\r\n";
+  const ParsedList p = ParseDuplicateList(text);
+  EXPECT_EQ(p.duplicates, 5);
+  EXPECT_EQ(p.bytes, INT64_MAX);
+  EXPECT_EQ(ParseDuplicateList(FormatDuplicateList(p.rows)).bytes, INT64_MAX);
+  // Four of them still fit, exactly.
+  text.erase(text.rfind("\"C:"));
+  EXPECT_EQ(ParseDuplicateList(text).bytes, 8000000000000000000LL);
+}
+
 TEST(DupeTexts, StatusLines) {
   EXPECT_EQ(FoundStatusText(4096000, 3), "4,096,000 bytes (4.00 megabytes) found in 3 duplicate files.");
   EXPECT_EQ(RemovedStatusText(2048, 1), "Total space recovered: 2,048 bytes (0.00 megabytes) in 1 duplicate files.");

@@ -130,6 +130,9 @@ TEST(RegFile, AFileThatIsNotWholeOrWouldDeleteIsRefusedWhole) {
       {Utf16File(head + u"[HKEY_CURRENT_USER\\X]\r\n\"a\"=dword:1\r\n"), "a short number"},
       {Utf16File(head + u"[HKEY_CURRENT_USER\\X]\r\n\"a\"=dword:00000001"), "no final line break"},
       {Utf16File(head + u"[HKEY_CURRENT_USER\\X]\r\n\"a\"=str:x\r\n"), "an unknown form"},
+      // A key the writer would not take (it refuses a line break in a path):
+      // read, it could not be written back, so a restore would lose it.
+      {Utf16File(head + u"[HKEY_CURRENT_USER\\X\rY]\r\n"), "a carriage return in a key"},
   };
   for (const auto& b : bad) {
     const ParseResult r = ParseRegFile(b.bytes);

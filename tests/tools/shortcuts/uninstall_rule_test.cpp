@@ -117,6 +117,33 @@ TEST(UninstallRule, TheTwoPathsOfACommand) {
     EXPECT_EQ(c.program, parts.program) << c.command;
     EXPECT_EQ(c.second, parts.second) << c.command;
   }
+  const UninstallParts longer = SplitUninstallCommand("C:\\Apps\\Setup.exe Files\\unins.exe /x.exez");
+  EXPECT_EQ(longer.program, "C:\\Apps\\Setup.exe");
+  ASSERT_EQ(longer.longerEnds.size(), 1u);  // ".exe" before a letter ends no reading
+  EXPECT_EQ(longer.LongerProgram(0), "C:\\Apps\\Setup.exe Files\\unins.exe");
+}
+
+// An unquoted command of 30,000 ".EXE": each reading is a place in the one
+// command, not a copy of all before it (that took gigabytes), and readings
+// past the longest path the system opens are not tried.
+TEST(UninstallRule, ManyExeReadingsCostTheCommandsLengthOnly) {
+  std::string command = "C:\\x";
+  for (int i = 0; i < 30000; ++i) command += ".EXE ";
+  const UninstallParts parts = SplitUninstallCommand(command);
+  EXPECT_EQ(parts.program, "C:\\x.EXE");
+  EXPECT_EQ(parts.longerEnds.size(), (kLongestPath - 4) / 5 - 1);
+  for (const std::size_t end : parts.longerEnds) EXPECT_LE(end, kLongestPath);
+  std::size_t tried = 0;
+  UninstallEnv env;
+  env.exists = [&](const std::string& p) {
+    ++tried;
+    EXPECT_LE(p.size(), kLongestPath);
+    return PathState::Missing;
+  };
+  env.expand = [](const std::string& s) { return s; };
+  env.searchPath = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
+  EXPECT_TRUE(IsInvalidUninstallEntry(Entry(command), env));
+  EXPECT_EQ(tried, parts.longerEnds.size() + 1);
 }
 
 // A 32-bit program's System32 is SysWOW64: its uninstaller is looked for there too.

@@ -82,36 +82,6 @@ TEST_F(IniSnapshot, CompareGivesTheFiveLists) {
   EXPECT_TRUE(c.sectionsDeleted.empty());
 }
 
-TEST_F(IniSnapshot, LastRecordsAreComparedLikeAllOthers) {
-  // Final pairs: a changed key, a case-only difference, and a deleted last section.
-  auto merge = [](const std::string& before, const std::string& after) {
-    StringSource b(before), a(after);
-    LineReader rb(b, "before"), ra(a, "after");
-    IniChanges c;
-    MergeIniSnapshots(rb, ra, c);
-    return c;
-  };
-  IniChanges c = merge("[A]\r\n[A]x=1\r\n", "[A]\r\n[A]x=2\r\n");
-  EXPECT_EQ(c.keysChanged, (Lines{"[A]x=1 to 2"}));
-  EXPECT_TRUE(c.keysAdded.empty() && c.keysDeleted.empty());
-  // Names are one whatever their case; a value's case is its own.
-  EXPECT_TRUE(Empty(merge("[a]\r\n[a]x=abc\r\n", "[A]\r\n[A]X=abc\r\n")));
-  EXPECT_EQ(merge("[A]\r\n[A]x=abc\r\n", "[A]\r\n[A]X=ABC\r\n").keysChanged, (Lines{"[A]x=abc to ABC"}));
-  c = merge("[A]\r\n[Z]\r\n[Z]" + std::string(300, 'k') + "=v\r\n", "[A]\r\n");
-  EXPECT_EQ(c.sectionsDeleted, (Lines{"[Z]"}));
-  EXPECT_EQ(c.keysDeleted, (Lines{"[Z]" + std::string(300, 'k') + "=v"}));
-  c = merge("", "[A]\r\n[A]x=1\r\n");
-  EXPECT_EQ(c.sectionsAdded, (Lines{"[A]"}));
-  EXPECT_EQ(c.keysAdded, (Lines{"[A]x=1"}));
-  // A line that is not "[section]...": the file and the line are named.
-  try {
-    merge("[A]\r\n", "[A]\r\nx=1\r\n");
-    ADD_FAILURE() << "accepted a line without a section";
-  } catch (const SnapshotError& e) {
-    EXPECT_NE(std::string(e.what()).find("\"after\", line 2"), std::string::npos) << e.what();
-  }
-}
-
 TEST_F(IniSnapshot, LongSectionListsAndMissingFilesAreRecordedWhole) {
   // Over 8,192 characters of section names: every section is kept.
   std::string text;
@@ -148,13 +118,6 @@ TEST_F(IniSnapshot, DeviceLinesReplaceTheKeyBasedResult) {
   // A missing SYSTEM.INI records no device line.
   RecordDeviceLines(dir_ / "NONE.INI", dir_ / "DEV$$$$$.##3");
   EXPECT_EQ(test::ReadWholeFile(dir_ / "DEV$$$$$.##3"), "");
-}
-
-TEST(IniSnapshotNames, SameNamedFilesGetDistinctStableNames) {
-  const Lines watch{"C:\\WINDOWS\\WIN.INI", "D:\\Other\\win.ini", "C:\\x\\WIN~2.INI", "C:\\x\\REG$$$$$.INI",
-                    "SYSTEM.INI", "C:\\x\\noext"};
-  EXPECT_EQ(IniSnapshotNames(watch), (Lines{"WIN", "win~2", "WIN~2~2", "REG$$$$$~2", "SYSTEM", "noext"}));
-  EXPECT_EQ(IniSnapshotNames(watch), IniSnapshotNames(watch));
 }
 
 }  // namespace
