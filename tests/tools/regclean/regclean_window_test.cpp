@@ -235,7 +235,9 @@ TEST_F(RegCleanWindow, AScheduledRunLogsInOrderAndAsksNothing) {
   EXPECT_FALSE(App().ValueExists("Bad"));
   EXPECT_EQ(Log(shell::logfile::kManualRegistry), "");
   const auto lines = Lines(Log(shell::logfile::kScheduledRegistry));
-  const std::vector<std::string> expected{"  Backing up registry files...", "  Analyzing: HKEY_CURRENT_USER...",
+  const std::vector<std::string> expected{"  Backing up registry files...",
+                                          "  Registry backed up: 10 keys, 5 values, 0 keys left out.",
+                                          "  Analyzing: HKEY_CURRENT_USER...",
                                           "  Scan complete. 1 invalid references found.",
                                           "  Start: Removing invalid references", "  Removing invalid reference...",
                                           "      KEY: HKEY_CURRENT_USER\\Software\\App", "      VALUE: Bad",
