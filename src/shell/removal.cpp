@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "ui/app.h"
+#include "shell/quiet_run.h"
 #include "ui/dialogs.h"
 
 namespace velmora::shell {
@@ -230,6 +231,9 @@ bool TRemovalPage::MoveFolderMissing() {
     moveFolderSaid_ = true;
     log_.Line(NoMoveFolderLine(deMove.text()));
     if (!unattended_) ui::ShowMessage(kMoveFolderMessage, "Velmora", ui::MsgIcon::Information, form_.handle());
+    // Unattended, a removal that could not be made fails the run: it is tried
+    // again at its next slot, and its "Last Run" does not claim it was done.
+    if (unattended_) NoteRunFailure(NoMoveFolderLine(deMove.text()).substr(2));
   }
   return true;
 }
@@ -259,6 +263,7 @@ RemovalResult TRemovalPage::Remove(const ListedFile& file) {
     if (!refusal.empty()) {
       if (unattended_) {
         log_.Line(NoRecycleBinLine(path, refusal));
+        NoteRunFailure(NoRecycleBinLine(path, refusal).substr(2));
         return {RemovalStatus::NoRecycleBin};
       }
       if (!deleteInstead_) {

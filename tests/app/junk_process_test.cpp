@@ -53,11 +53,14 @@ class JunkRun : public ::testing::Test {
   }
   std::string JunkLog() const { return ReadTextFile(state_.programFolder() + "JunkLog.txt").value_or(""); }
   // Runs the clean-up with TEMP and TMP as given; no box, ended by itself.
-  void Run(const std::vector<EnvChange>& env, const std::string& what) {
+  // A run whose removal failed ends with 1 and records no "LastRan".
+  void Run(const std::vector<EnvChange>& env, const std::string& what, int exitCode = 0) {
     const RunOutcome r = RunToEnd(SuiteProgram("Quorvel.exe"), "/CleanJunk", kRunLimitMs, env);
     ASSERT_TRUE(r.ended) << what << ": still running after " << kRunLimitMs << " ms";
     EXPECT_TRUE(r.boxes.empty()) << what << ": " << BoxesText(r.boxes);
-    EXPECT_EQ(0, r.exitCode) << what << "\n" << JunkLog();
+    EXPECT_EQ(exitCode, r.exitCode) << what << "\n" << JunkLog();
+    const RegKey k = RegKey::Open(HKEY_CURRENT_USER, "Software\\Dastra\\Velmora\\Schedule\\Junk");
+    EXPECT_EQ(exitCode == 0, k && k.ReadDateTime("LastRan").has_value()) << what;
     std::cout << "/CleanJunk with " << what << ": " << r.elapsedMs << " ms\n";
   }
 
@@ -126,7 +129,7 @@ TEST_F(JunkRun, ADriveWithoutARecycleBinKeepsItsFilesUnattended) {
   Drives("N");
   Option("optRecycle.Checked");
   RegKey::Create(HKEY_CURRENT_USER, kPosKey).WriteDword("cbTemp.Checked", 0);
-  Run({}, "recycling on a drive without a bin");
+  Run({}, "recycling on a drive without a bin", 1);
   EXPECT_TRUE(PathExists(file));
   const std::string log = JunkLog();
   EXPECT_NE(log.find("  Unable to remove \"" + file + "\".  It cannot go to the recycle bin ("), std::string::npos)
@@ -146,7 +149,7 @@ TEST_F(JunkRun, AMoveFolderThatIsGoneMovesNothing) {
   const RegKey pos = RegKey::Create(HKEY_CURRENT_USER, kPosKey);
   pos.WriteDword("cbTemp.Checked", 0);
   pos.WriteString("deMove.Text", gone);
-  Run({}, "a move folder that is gone");
+  Run({}, "a move folder that is gone", 1);
   EXPECT_TRUE(PathExists(file));
   EXPECT_FALSE(PathExists(gone));
   const std::string log = JunkLog();

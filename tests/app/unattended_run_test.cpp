@@ -174,6 +174,27 @@ TEST_F(UnattendedRun, AnEraseWhoseRemovalFailsEndsAsFailedWithoutABox) {
   std::cout << "erase with a held document: ended in " << r.elapsedMs << " ms\n";
 }
 
+// The eraser cannot find where the shell keeps recent documents (the value is
+// gone from the real registry): it ends early, and that is a failed run.
+TEST_F(UnattendedRun, AnEraseThatCannotStartItsStepsEndsAsFailedWithoutABox) {
+  const char* const shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const RegKey folders = RegKey::Open(HKEY_CURRENT_USER, shellFolders, KEY_READ | KEY_WRITE);
+  ASSERT_TRUE(folders);
+  const auto recent = folders.ReadValue("Recent");
+  ASSERT_TRUE(recent);
+  folders.DeleteValue("Recent");
+  const RunOutcome r = RunToEnd(SuiteProgram("Quorvel.exe"), kEraser.argument, kRunLimitMs);
+  folders.WriteValue("Recent", *recent);
+  ASSERT_TRUE(r.ended);
+  EXPECT_TRUE(r.boxes.empty()) << BoxesText(r.boxes);
+  EXPECT_EQ(1, r.exitCode);
+  EXPECT_FALSE(LastRan(kEraser));
+  const std::string log = ReadTextFile(Data(kEraser.log)).value_or("");
+  EXPECT_NE(log.find("  Scheduled run failed: Error obtaining recent documents information from registry."),
+            std::string::npos)
+      << log;
+}
+
 // Another run holds the session's run lock for longer than the limit: this
 // one gives up, does nothing and records nothing.
 TEST_F(UnattendedRun, ARunThatCannotTakeTheRunLockGivesUpAtItsLimit) {
