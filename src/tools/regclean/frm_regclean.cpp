@@ -21,6 +21,7 @@
 #include "shell/settings.h"
 #include "shell/utilities.h"
 #include "tools/regclean/reg_backup.h"
+#include "tools/regclean/undo_session.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 
@@ -91,9 +92,10 @@ TfrmRegClean::TfrmRegClean()
       cbRescan(tsOptions, {12, 132, 460, 20}, "&Re-scan after removal", false),
       cbBackup(tsOptions, {34, 154, 440, 20}, "&Backup registry files before scanning", true),
       Image2(tsOptions, {12, 156, 16, 16}),
-      lblBackup(tsBackup, {12, 12, 470, 36},
-                "A copy of the whole registry is kept in the \"Registry Backup\" folder. Restoring it writes back "
-                "only what is missing now."),
+      lblBackup(tsBackup, {12, 8, 476, 44},
+                "A copy of the whole registry, made before each scan, is kept in the \"Registry Backup\" folder; "
+                "restoring it writes back everything missing now. To undo one removal, use the Undo page of the "
+                "Tool Action Logs."),
       cmdBackup(tsBackup, {12, 56, 180, 26}, "&Perform Backup Now"),
       cmdRestore(tsBackup, {12, 90, 180, 26}, "&Restore From Backup"),
       btnStart(*this, {518, 30, 94, 26}, "Scan &Registry", ui::ButtonRole::Default),
@@ -353,7 +355,21 @@ void TfrmRegClean::AddRow(Finding&& f) {
 
 // ---- Removal -----------------------------------------------------------------
 
-bool TfrmRegClean::RemoveRow(int row) {
+namespace {
+
+std::string RecheckReason(Recheck check) {
+  switch (check) {
+    case Recheck::Gone: return "it is no longer there";
+    case Recheck::Changed: return "it has changed since the scan";
+    case Recheck::NowValid: return "its reference is valid now";
+    case Recheck::NotInBackup: return "the backup does not hold it";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+bool TfrmRegClean::RemoveRow(int row, UndoRecorder& journal, std::string& why) {
   const RegRow* r = lv.PayloadAs<RegRow>(row);
   if (!r) return false;
   const Finding& f = r->finding;
@@ -361,12 +377,70 @@ bool TfrmRegClean::RemoveRow(int row) {
       RecheckFinding(f, SystemReferenceEnv(cbExclude.checked()), scanHadBackup_ ? &backupHashes_ : nullptr);
   if (check == Recheck::KeyUnreadable)
     throw std::runtime_error("Error opening registry key \\" + Utf8(f.keyPath));
-  if (check != Recheck::Delete) return false;  // changed, fixed, gone or not backed up: left alone
-  if (!DeleteFinding(f)) return false;
+  if (check != Recheck::Delete) {
+    why = RecheckReason(check);
+    return false;  // changed, fixed, gone or not backed up: left alone
+  }
+  RegFileValue value;
+  value.isDefault = f.valueName.empty();
+  value.name = f.valueName;
+  value.type = f.type;
+  value.data = f.data;
+  const int item = journal.AddValue(f.rootName, f.keyPath, value);
+  if (item < 0 || !journal.Begin()) {
+    why = "the undo journal cannot be written (" + SystemErrorText(journal.error() ? journal.error() : ERROR_INVALID_DATA) + ")";
+    return false;
+  }
+  if (!DeleteFinding(f)) {
+    why = "the registry refused its deletion";
+    return false;
+  }
+  journal.Went(item);
   log.Lines({"  Removing invalid reference...", "      KEY: " + Utf8(f.rootName) + "\\" + Utf8(f.keyPath),
              "      VALUE: " + Utf8(f.valueName)});
   ++RemovedCount;
   return true;
+}
+
+int TfrmRegClean::RemoveRows(bool all) {
+  UndoRecorder journal("Registry Cleaner", "Removed invalid references",
+                       JournalFolder.empty() ? UndoFolder() : JournalFolder);
+  int last = -1, kept = 0;
+  std::string firstWhy;
+  std::exception_ptr failure;
+  {
+    ui::WaitCursor wait;
+    try {
+      for (int row = 0; row < lv.itemCount();) {
+        if (!all && !lv.Selected(row)) {
+          ++row;
+          continue;
+        }
+        std::string why;
+        if (RemoveRow(row, journal, why)) {
+          lv.DeleteRow(row);
+          last = row;
+          continue;
+        }
+        // A value that did not go keeps its row, and says why.
+        const RegRow* r = lv.PayloadAs<RegRow>(row);
+        if (r) log.Line("  Not removed (" + why + "): " + Utf8(r->finding.rootName) + "\\" + Utf8(r->finding.keyPath) +
+                        " " + Utf8(r->finding.valueName));
+        if (firstWhy.empty()) firstWhy = why;
+        ++kept;
+        if (!all) lv.SetSelected(row, false);
+        ++row;
+      }
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  journal.Finish();
+  LastSession = journal.path();
+  if (kept > 0)
+    sb.SetText(0, std::to_string(kept) + (kept == 1 ? " entry was" : " entries were") + " not removed: " + firstWhy);
+  if (failure) std::rethrow_exception(failure);
+  return last;
 }
 
 void TfrmRegClean::cmdRemoveClick() {
@@ -390,21 +464,9 @@ void TfrmRegClean::Remove_Selected() {
   if (!ScheduledRun && ui::dialogs().Message(handle(), question, "Please Confirm", ui::MsgButtons::YesNo,
                                              ui::MsgIcon::Warning) != ui::MsgResult::Yes)
     return;
-  int last = -1;
-  {
-    ui::WaitCursor wait;
-    for (int row = 0; row < lv.itemCount();) {
-      if (!lv.Selected(row)) {
-        ++row;
-        continue;
-      }
-      RemoveRow(row);
-      lv.DeleteRow(row);  // a row not deleted (changed or gone since) leaves the list unlogged and uncounted
-      last = row;
-    }
-  }
+  const int last = RemoveRows(/*all=*/false);
   sb.SetText(1, FoundLine(lv.itemCount()));
-  if (lv.itemCount() > 0) SelectOnly(std::min(last, lv.itemCount() - 1));
+  if (lv.itemCount() > 0 && last >= 0) SelectOnly(std::min(last, lv.itemCount() - 1));
   if (lv.itemCount() == 0) {
     SetToolbarHeight(0);
     tb.SetButtonEnabled(kTbRemove, false);
@@ -421,14 +483,11 @@ void TfrmRegClean::Remove_All() {
   } else {
     log.Line("  Start: Removing invalid references");
   }
-  {
-    ui::WaitCursor wait;
-    for (int row = 0; row < lv.itemCount(); ++row) RemoveRow(row);
-  }
-  lv.Clear();
-  tb.SetButtonEnabled(kTbRemove, false);
-  SetToolbarHeight(0);
-  sb.SetText(1, FoundLine(0));
+  RemoveRows(/*all=*/true);
+  const bool left = lv.itemCount() > 0;
+  tb.SetButtonEnabled(kTbRemove, left);
+  SetToolbarHeight(left ? kToolbarHeight : 0);
+  sb.SetText(1, FoundLine(lv.itemCount()));
   lvChange();
   if (!ScheduledRun && cbRescan.checked()) btnStart.Click();
   if (ScheduledRun) {
@@ -500,10 +559,16 @@ bool TfrmRegClean::RestoreRegistry() {
     PauseUntil(start, BackupPauseMs);
   }
   if (!result.ok) {
-    Report("There was an error while restoring the registry.\r\n\r\nError Number: " + std::to_string(result.error));
+    std::string text = "There was an error while restoring the registry.\r\n\r\nError Number: " +
+                       std::to_string(result.error);
+    if (!result.problem.empty()) text += "\r\n\r\n" + result.problem;
+    if (result.failures > 1) text += "\r\n(" + std::to_string(result.failures) + " entries could not be written.)";
+    Report(text);
     sb.SetText(0, "Restore procedure complete");
     return false;
   }
+  log.Line("  Restored " + std::to_string(result.valuesWritten) + " values, " + std::to_string(result.valuesPresent) +
+           " already there.");
   sb.SetText(0, "Restore procedure complete");
   return true;
 }

@@ -29,6 +29,8 @@ inline const char* const kAreasKey = "\\software\\dastra\\velmora\\regclean\\pos
 inline const char* const kScanCompleted = "Scan successfully completed.";
 inline const char* const kScanInterrupted = "Scan interrupted.";
 
+class UndoRecorder;
+
 // The record behind a result row.
 struct RegRow : ui::RowData {
   Finding finding;
@@ -99,6 +101,10 @@ class TfrmRegClean : public ui::Form {
   bool scanning() const { return scanning_; }
   // The backup file: "Registry Backup\Reg_Backup.reg" in the data folder.
   static std::string BackupPath();
+  // Where removal sessions are journalled (tests give their own).
+  std::string JournalFolder;
+  // The last removal's session file ("" when nothing went).
+  std::string LastSession;
   int toolbarHeight() const { return tb.bounds().height; }
 
  protected:
@@ -108,9 +114,14 @@ class TfrmRegClean : public ui::Form {
 
  private:
   void AddRow(Finding&& f);
-  // Rechecks and deletes one row's value; true when it was deleted. Raises
+  // Rechecks and deletes one row's value, recorded in the session's journal
+  // first; true when it was deleted, else `why` says why not. Raises
   // "Error opening registry key ..." when its key can no longer be opened.
-  bool RemoveRow(int row);
+  bool RemoveRow(int row, UndoRecorder& journal, std::string& why);
+  // Removes the rows (all of them, or the selected ones): one journal
+  // session, and only rows whose value went leave the list. Returns the index
+  // of the last row removed (-1 for none).
+  int RemoveRows(bool all);
   void Report(const std::string& text, ui::MsgIcon icon = ui::MsgIcon::Error);
   void SetToolbarHeight(int height);
   void SelectOnly(int row);
