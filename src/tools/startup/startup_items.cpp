@@ -708,16 +708,22 @@ std::string StartupItems::Write(const NewItem& n, const StartupItem* replacing) 
           return failed;
         try {
           shell::TShellLinkInfo info = shell::ReadShortcut(LongPathW(path));
+          bool changed = false;
           if (n.commandLine != replacing->commandLine) {
             info.Path = target;
             info.Arguments = arguments;
+            changed = true;
           } else {
             info.Path = info.LongPath;
           }
           // The comment follows a rename only where it was the old name.
           const std::string oldDescription = replacing->name.substr(0, replacing->name.size() - 4);
-          if (info.Description == oldDescription) info.Description = n.description;
-          shell::WriteShortcut(LongPathW(path), info);
+          if (info.Description == oldDescription && info.Description != n.description) {
+            info.Description = n.description;
+            changed = true;
+          }
+          // Nothing changed in it (a rename): the copy is the file, byte for byte.
+          if (changed) shell::WriteShortcut(LongPathW(path), info);
           const shell::TShellLinkInfo back = shell::ReadShortcut(LongPathW(path));
           if (back.Arguments != info.Arguments || back.Description != info.Description) {
             if (!inPlace) DeleteFileW(LongPathW(path).c_str());
