@@ -471,4 +471,42 @@ void PruneJournal(const std::string& folder) {
   for (const std::string& name : SessionsToPrune(std::move(sessions))) DeleteFileW(LongPathW(dir + name).c_str());
 }
 
+std::string UndoReportText(const UndoReport& r) {
+  if (r.damaged) return "This session cannot be undone: its file is damaged (" + r.problem + "). Nothing was written.";
+  std::string text = r.failed == 0 ? "The session was undone." : "The session was undone only in part.";
+  text += "\r\n\r\nWritten back: " + std::to_string(r.restored);
+  text += "\r\nAlready there (left as they are): " + std::to_string(r.alreadyThere);
+  if (r.takenBack) text += "\r\nCopies the session had made, removed again: " + std::to_string(r.takenBack);
+  if (r.failed) {
+    text += "\r\nNot written: " + std::to_string(r.failed);
+    for (std::size_t i = 0; i < r.failures.size() && i < 5; ++i) text += "\r\n    " + r.failures[i];
+  }
+  return text;
+}
+
+shell::UndoJournalAccess JournalAccess(const std::string& folder) {
+  shell::UndoJournalAccess access;
+  access.list = [folder] {
+    std::vector<shell::UndoEntry> out;
+    for (const JournalEntry& e : ListJournal(folder)) {
+      shell::UndoEntry u;
+      u.path = e.path;
+      u.date = e.index.date;
+      u.tool = e.index.tool;
+      u.what = e.index.what;
+      u.count = e.index.count;
+      u.undone = e.index.state == JournalState::Undone;
+      u.complete = e.index.state != JournalState::Planned;
+      u.damaged = e.damaged;
+      out.push_back(std::move(u));
+    }
+    return out;
+  };
+  access.undo = [](const std::string& path) {
+    const UndoReport r = UndoJournalSession(path);
+    return shell::UndoResult{r.ok(), UndoReportText(r)};
+  };
+  return access;
+}
+
 }  // namespace velmora::regclean

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/undo_page.h"
 #include "tools/regclean/undo_journal.h"
 
 namespace velmora::regclean {
@@ -103,5 +104,10 @@ struct JournalEntry {
 std::vector<JournalEntry> ListJournal(const std::string& folder = UndoFolder());
 // Removes the sessions beyond the last 30 that are older than 90 days.
 void PruneJournal(const std::string& folder = UndoFolder());
+
+// The report of an undo as the user reads it.
+std::string UndoReportText(const UndoReport& report);
+// The journal as the log viewer's Undo page uses it.
+shell::UndoJournalAccess JournalAccess(const std::string& folder = UndoFolder());
 
 }  // namespace velmora::regclean
