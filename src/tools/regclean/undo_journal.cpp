@@ -120,8 +120,10 @@ struct IndexReader {
     bool date = false, tool = false, state = false, count = false;
     for (; i < lines.size(); ++i) {
       const std::u16string& line = lines[i];
-      auto field = [&line](std::u16string_view tag, std::string& out) {
+      bool bad = false;
+      auto field = [&line, &bad](std::u16string_view tag, std::string& out) {
         if (!StartsWith(line, tag)) return false;
+        bad = bad || line.find_first_of(u"\r\t") != std::u16string::npos;
         out = ToUtf8(std::u16string_view(line).substr(tag.size()));
         return true;
       };
@@ -145,6 +147,7 @@ struct IndexReader {
       } else {
         break;
       }
+      if (bad) return Fail("an index line that cannot be read");
     }
     if (!date || !tool || !state || !count) return Fail("an index line is missing");
     next = i;
@@ -306,6 +309,7 @@ JournalParse ParseJournal(std::string_view bytes) {
     const std::string digits = ToUtf8(rest.substr(0, tab));
     if (digits.find_first_not_of("0123456789") != std::string::npos) return false;
     fileSize = std::stoul(digits);
+    if (!JournalCanHold(rest.substr(tab + 1))) return false;
     files.push_back({std::u16string(rest.substr(tab + 1)), {}});
     file = &files.back();
     return true;
@@ -314,6 +318,11 @@ JournalParse ParseJournal(std::string_view bytes) {
   for (; i < lines.size(); ++i) {
     const std::u16string& line = lines[i];
     const std::u16string_view v(line);
+    // What the writer never writes: a carriage return inside a line.
+    if (line.find(u'\r') != std::u16string::npos) {
+      result.problem = "line " + std::to_string(i + 1) + ": a line that cannot be read";
+      return result;
+    }
     if (!StartsWith(v, u"; Bytes: ") && !fileEnds()) {
       result.problem = "line " + std::to_string(i + 1) + ": a file's bytes cut short";
       return result;
@@ -332,6 +341,10 @@ JournalParse ParseJournal(std::string_view bytes) {
     }
     file = nullptr;
     if (StartsWith(v, u"; Key-: ")) {
+      if (!JournalCanHold(v.substr(8))) {
+        result.problem = "line " + std::to_string(i + 1) + ": a key that cannot be read";
+        return result;
+      }
       s.removedKeys.emplace_back(v.substr(8));
     } else if (StartsWith(v, u"; File-: ") || StartsWith(v, u"; File+: ")) {
       if (!startFile(v[6] == u'-' ? s.removedFiles : s.addedFiles, v.substr(9))) {

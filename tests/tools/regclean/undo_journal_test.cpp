@@ -167,6 +167,10 @@ TEST(UndoJournal, ADamagedFileIsRefusedWhole) {
       {"a stray comment after the end", edited(u"[HKEY_CURRENT_USER\\Software\\A]", u"; File-: C:\\x\r\n[HKEY_CURRENT_USER\\Software\\A]")},
       {"a deletion line", edited(u"[HKEY_CURRENT_USER\\Software\\A]", u"[-HKEY_CURRENT_USER\\Software\\A]")},
       {"an index line missing", edited(u"; Tool: Start-up Manager\r\n", u"")},
+      // Found by the fuzz target: text the writer could not write back.
+      {"a carriage return inside a Win.ini entry", edited(u"\tSS_Disabled\tRun", u"\tSS_\rDisabled\tRun")},
+      {"a tab in a file's path", edited(u"\tC:\\Parked", u"\tC:\\Par\tked")},
+      {"a tab in the tool's name", edited(u"; Tool: Start-up", u"; Tool: Start-\tup")},
   };
   for (const auto& [what, bytes] : damaged) {
     const JournalParse p = ParseJournal(bytes);
