@@ -206,7 +206,7 @@ TfrmLogs::TfrmLogs()
       lblUndo(tsUndo, {kMargin, kMargin, kDefaultPageWidth - 2 * kMargin, 32}, kUndoText),
       lvUndo(tsUndo, {kMargin, 44, kDefaultPageWidth - 2 * kMargin, kDefaultPageHeight - 44 - 2 * kMargin - kButtonHeight},
              /*checkBoxes=*/false, /*multiSelect=*/false),
-      cmdUndo(tsUndo, {kMargin, kDefaultPageHeight - kMargin - kButtonHeight, 180, kButtonHeight},
+      cmdUndo(tsUndo, {kMargin, kDefaultPageHeight - kMargin - kButtonHeight, 200, kButtonHeight},
               "&Undo Selected Session"),
       sb(*this),
       storage(*this, kLogsStorageKey, "Pos") {
@@ -284,11 +284,11 @@ void TfrmLogs::FormCreate() {
   cmdDupesClear.onClick = [this] { cmdDupesClearClick(); };
   cmdDupesView.onClick = [this] { cmdDupesViewClick(); };
   pc.onChange = [this] { pcChange(); };
-  lvUndo.AddColumn("Date", 120);
-  lvUndo.AddColumn("Tool", 110);
-  lvUndo.AddColumn("What Was Done", 200);
-  lvUndo.AddColumn("Items", 50, ui::ColumnAlign::Right);
-  lvUndo.AddColumn("State", 90);
+  lvUndo.AddColumn("Date", 108);
+  lvUndo.AddColumn("Tool", 112);
+  lvUndo.AddColumn("What Was Done", 212);
+  lvUndo.AddColumn("Items", 44, ui::ColumnAlign::Right);
+  lvUndo.AddColumn("State", 84);
   lvUndo.onSelectionChange = [this] { lvUndoChange(); };
   cmdUndo.onClick = [this] { cmdUndoClick(); };
   cmdUndo.SetHint("Write back what the selected session removed and is missing now");
@@ -404,9 +404,10 @@ void TfrmLogs::LoadUndoSessions() {
   const UndoJournalAccess& journal = UndoJournal();
   if (journal.list) {
     for (const UndoEntry& e : journal.list()) {
-      const int row = lvUndo.AddItem(e.damaged ? "" : e.date);
-      lvUndo.SetSubItem(row, 0, e.damaged ? ExtractFileName(e.path) : e.tool);
-      lvUndo.SetSubItem(row, 1, e.damaged ? "" : e.what);
+      // To the minute: the seconds only make the column wider.
+      const int row = lvUndo.AddItem(e.damaged ? "" : e.date.substr(0, 16));
+      lvUndo.SetSubItem(row, 0, e.damaged ? "" : e.tool);
+      lvUndo.SetSubItem(row, 1, e.damaged ? ExtractFileName(e.path) : e.what);
       lvUndo.SetSubItem(row, 2, e.damaged ? "" : std::to_string(e.count));
       lvUndo.SetSubItem(row, 3, StateText(e));
       auto record = std::make_unique<UndoRow>();
@@ -415,7 +416,7 @@ void TfrmLogs::LoadUndoSessions() {
       lvUndo.SetPayload(row, std::move(record));
     }
   }
-  sb.SetText(1, std::to_string(lvUndo.itemCount()) + " removal session(s) can be looked at on the Undo page.");
+  sb.SetText(1, std::to_string(lvUndo.itemCount()) + " removal session(s) kept for undoing.");
   lvUndoChange();
 }
 
@@ -629,7 +630,7 @@ void TfrmLogs::LayoutUndoPage() {
   const int buttonsTop = page.cy - kMargin - kButtonHeight;
   lblUndo.SetBounds({kMargin, kMargin, page.cx - 2 * kMargin, 32});
   lvUndo.SetBounds({kMargin, 44, page.cx - 2 * kMargin, buttonsTop - kMargin - 44});
-  cmdUndo.SetBounds({kMargin, buttonsTop, 180, kButtonHeight});
+  cmdUndo.SetBounds({kMargin, buttonsTop, 200, kButtonHeight});
 }
 
 void TfrmLogs::LayoutTwoLogPage(const Divider& d) {

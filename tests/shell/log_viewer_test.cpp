@@ -421,14 +421,14 @@ TEST(LogViewer, TheUndoPageListsSessionsNewestFirstAndUndoesTheSelectedOne) {
   Viewer v;
   v.ShowPage(v->tsUndo);
   ASSERT_EQ(3, v->lvUndo.itemCount());
-  EXPECT_EQ("2026-12-09 10:00:00", v->lvUndo.Caption(0));
+  EXPECT_EQ("2026-12-09 10:00", v->lvUndo.Caption(0));
   EXPECT_EQ("Start-up Manager", v->lvUndo.SubItem(0, 0));
   EXPECT_EQ("Disabled Tool", v->lvUndo.SubItem(0, 1));
   EXPECT_EQ("1", v->lvUndo.SubItem(0, 2));
   EXPECT_EQ("Not restored", v->lvUndo.SubItem(0, 3));
   EXPECT_EQ("Restored", v->lvUndo.SubItem(1, 3));
   EXPECT_EQ("Damaged", v->lvUndo.SubItem(2, 3));
-  EXPECT_EQ("0.reg", v->lvUndo.SubItem(2, 0));
+  EXPECT_EQ("0.reg", v->lvUndo.SubItem(2, 1));
   EXPECT_FALSE(v->cmdUndo.enabled());
   EXPECT_EQ("&Undo Selected Session", v->cmdUndo.caption());
 
