@@ -13,6 +13,7 @@
 #include "shell/hint.h"
 #include "shell/settings.h"
 #include "support/fakes.h"
+#include "support/key_security.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 #include "support/user_input.h"
@@ -270,28 +271,6 @@ TEST_F(RegCleanWindow, AScheduledRunLogsInOrderAndAsksNothing) {
   EXPECT_TRUE(App().ValueExists("Bad"));
 }
 
-// Makes a key read-only for everyone, or opens it up again; false when this
-// registry does not enforce key security.
-bool ReadOnly(const char* path, bool readOnly) {
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  PSID everyone = nullptr;
-  if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) return false;
-  const RegKey k = RegKey::Open(HKEY_CURRENT_USER, path, READ_CONTROL | WRITE_DAC);
-  std::vector<BYTE> buffer(256);
-  auto* acl = reinterpret_cast<PACL>(buffer.data());
-  InitializeAcl(acl, DWORD(buffer.size()), ACL_REVISION);
-  AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | READ_CONTROL | WRITE_DAC, everyone);
-  SECURITY_DESCRIPTOR sd;
-  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-  SetSecurityDescriptorDacl(&sd, TRUE, readOnly ? acl : nullptr, FALSE);
-  RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &sd);
-  FreeSid(everyone);
-  HKEY probe = nullptr;
-  const bool refused = RegOpenKeyExW(HKEY_CURRENT_USER, Widen(path).c_str(), 0, KEY_SET_VALUE, &probe) != 0;
-  if (probe) RegCloseKey(probe);
-  return refused == readOnly;
-}
-
 TEST_F(RegCleanWindow, UndoBringsBackOnlyTheRemovedValuesAndSurvivesTheRescan) {
   App().WriteString("One", missing_);
   App().WriteString("Two", missing_ + "2.exe");
@@ -342,13 +321,13 @@ TEST_F(RegCleanWindow, ARefusedDeletionKeepsItsRowUncountedAndSaysWhy) {
   f.Show();
   f.btnStart.Click();
   ASSERT_EQ(f.lv.itemCount(), 2);
-  if (!ReadOnly("Software\\Locked", true)) {
-    ReadOnly("Software\\Locked", false);
+  if (!test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\Locked", true)) {
+    test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\Locked", false);
     GTEST_SKIP() << "this registry does not enforce key security";
   }
   world().dialogs.Answer(ui::MsgResult::Yes);
   f.mnuAll.Click();
-  ReadOnly("Software\\Locked", false);
+  test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\Locked", false);
   EXPECT_EQ(f.RemovedCount, 1);
   ASSERT_EQ(f.lv.itemCount(), 1);
   EXPECT_EQ(f.lv.Caption(0), "HKEY_CURRENT_USER: \\Software\\Locked");

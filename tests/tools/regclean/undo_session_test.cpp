@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "support/key_security.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 #include "tools/regclean/reg_backup.h"
@@ -21,31 +22,6 @@ using namespace velmora;
 using namespace velmora::regclean;
 
 namespace {
-
-// Makes a key read-only for everyone, or opens it up again.
-void ReadOnly(const std::string& path, bool readOnly) {
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  PSID everyone = nullptr;
-  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-  const RegKey k = RegKey::Open(HKEY_CURRENT_USER, path, READ_CONTROL | WRITE_DAC);
-  ASSERT_TRUE(k);
-  std::vector<BYTE> buffer(256);
-  auto* acl = reinterpret_cast<PACL>(buffer.data());
-  InitializeAcl(acl, DWORD(buffer.size()), ACL_REVISION);
-  AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | READ_CONTROL | WRITE_DAC, everyone);
-  SECURITY_DESCRIPTOR sd;
-  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-  SetSecurityDescriptorDacl(&sd, TRUE, readOnly ? acl : nullptr, FALSE);
-  EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &sd));
-  FreeSid(everyone);
-}
-
-bool Enforced(const std::string& path) {
-  HKEY probe = nullptr;
-  const bool refused = RegOpenKeyExW(HKEY_CURRENT_USER, Widen(path).c_str(), 0, KEY_SET_VALUE, &probe) != 0;
-  if (probe) RegCloseKey(probe);
-  return refused;
-}
 
 class UndoSession : public ::testing::Test {
  protected:
@@ -149,9 +125,8 @@ TEST_F(UndoSession, AReadOnlyKeyWithNothingMissingIsASuccessAndARefusalSaysWhy) 
   journal.Went(gone);
   ASSERT_TRUE(journal.Finish());
   // Put back by hand already: nothing is missing, and the key is read-only.
-  ReadOnly("Software\\App", true);
-  if (!Enforced("Software\\App")) {
-    ReadOnly("Software\\App", false);
+  if (!test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\App", true)) {
+    test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\App", false);
     GTEST_SKIP() << "this registry does not enforce key security";
   }
   UndoReport r = UndoJournalSession(journal.path());
@@ -164,16 +139,16 @@ TEST_F(UndoSession, AReadOnlyKeyWithNothingMissingIsASuccessAndARefusalSaysWhy) 
   EXPECT_EQ(whole.valuesPresent, 2u);
 
   // One missing under the read-only key: refused, with the reason and the value named.
-  ReadOnly("Software\\App", false);
+  test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\App", false);
   App().DeleteValue("Gone");
-  ReadOnly("Software\\App", true);
+  test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\App", true);
   whole = MergeRegistryFile(journal.path());
   EXPECT_FALSE(whole.ok);
   EXPECT_EQ(whole.error, unsigned(ERROR_ACCESS_DENIED));
   EXPECT_NE(whole.problem.find("HKEY_CURRENT_USER\\Software\\App \"Gone\": "), std::string::npos) << whole.problem;
   EXPECT_GT(whole.problem.size(), std::string("HKEY_CURRENT_USER\\Software\\App \"Gone\": ").size());
   r = UndoJournalSession(journal.path());
-  ReadOnly("Software\\App", false);
+  test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\App", false);
   EXPECT_FALSE(r.ok());
   EXPECT_EQ(r.failed, 1);
   ASSERT_EQ(r.failures.size(), 1u);

@@ -19,6 +19,7 @@
 #include "shell/shell_link.h"
 #include "shell/utilities.h"
 #include "support/fakes.h"
+#include "support/key_security.h"
 #include "support/link_files.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
@@ -268,41 +269,19 @@ TEST_F(Startup, DeleteTouchesOnlyTheSelectedRowAndAFailedOneKeepsItsRow) {
   EXPECT_EQ(f.lv.itemCount(), 1);
 }
 
-// Makes a key read-only for everyone (its owner may still change that back).
-void ReadOnlyKey(const std::string& path, bool readOnly) {
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  PSID everyone = nullptr;
-  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-  const RegKey k = RegKey::Open(HKEY_CURRENT_USER, path, READ_CONTROL | WRITE_DAC);
-  ASSERT_TRUE(k);
-  std::vector<BYTE> buffer(256);
-  auto* acl = reinterpret_cast<PACL>(buffer.data());
-  InitializeAcl(acl, DWORD(buffer.size()), ACL_REVISION);
-  AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | READ_CONTROL | WRITE_DAC, everyone);
-  SECURITY_DESCRIPTOR sd;
-  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-  SetSecurityDescriptorDacl(&sd, TRUE, readOnly ? acl : nullptr, FALSE);
-  EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &sd));
-  FreeSid(everyone);
-}
-
 TEST_F(Startup, ARefusedMoveKeepsTheItemAndDeleteThenHitsItsRealPlace) {
   RegKey::Create(HKEY_CURRENT_USER, kRun).WriteString("Kept", "C:\\k.exe");
   const std::string parked = std::string(kRun) + "\\Disabled";
   RegKey::Create(HKEY_CURRENT_USER, parked).WriteString("Other", "C:\\o.exe");
-  ReadOnlyKey(parked, true);
-  HKEY probe = nullptr;
-  const bool enforced = RegOpenKeyExW(HKEY_CURRENT_USER, Widen(parked).c_str(), 0, KEY_SET_VALUE, &probe) != 0;
-  if (probe) RegCloseKey(probe);
-  if (!enforced) {
-    ReadOnlyKey(parked, false);
+  if (!test::SetKeyReadOnly(HKEY_CURRENT_USER, parked, true)) {
+    test::SetKeyReadOnly(HKEY_CURRENT_USER, parked, false);
     GTEST_SKIP() << "this registry does not enforce key security";
   }
   TfrmStartup& f = Open();
   test::UserSelectsOnly(f.lv, Row("Kept"));
   world().dialogs.Answer(ui::MsgResult::Ok);
   f.cmdDisable.Click();
-  ReadOnlyKey(parked, false);
+  test::SetKeyReadOnly(HKEY_CURRENT_USER, parked, false);
   EXPECT_EQ(world().dialogs.messageTexts().back(), "An error ocured while disabling Kept");
   EXPECT_EQ(f.lv.Caption(Row("Kept")), "Enabled");
   EXPECT_TRUE(RegKey::Open(HKEY_CURRENT_USER, kRun).ValueExists("Kept"));
