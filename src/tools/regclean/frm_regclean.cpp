@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 #include <exception>
 #include <stdexcept>
 
@@ -369,76 +370,83 @@ std::string RecheckReason(Recheck check) {
 
 }  // namespace
 
-bool TfrmRegClean::RemoveRow(int row, UndoRecorder& journal, std::string& why) {
-  const RegRow* r = lv.PayloadAs<RegRow>(row);
-  if (!r) return false;
-  const Finding& f = r->finding;
-  const Recheck check =
-      RecheckFinding(f, SystemReferenceEnv(cbExclude.checked()), scanHadBackup_ ? &backupHashes_ : nullptr);
-  if (check == Recheck::KeyUnreadable)
-    throw std::runtime_error("Error opening registry key \\" + Utf8(f.keyPath));
-  if (check != Recheck::Delete) {
-    why = RecheckReason(check);
-    return false;  // changed, fixed, gone or not backed up: left alone
-  }
-  RegFileValue value;
-  value.isDefault = f.valueName.empty();
-  value.name = f.valueName;
-  value.type = f.type;
-  value.data = f.data;
-  const int item = journal.AddValue(f.rootName, f.keyPath, value);
-  if (item < 0 || !journal.Begin()) {
-    why = "the undo journal cannot be written (" + SystemErrorText(journal.error() ? journal.error() : ERROR_INVALID_DATA) + ")";
-    return false;
-  }
-  if (!DeleteFinding(f)) {
-    why = "the registry refused its deletion";
-    return false;
-  }
-  journal.Went(item);
-  log.Lines({"  Removing invalid reference...", "      KEY: " + Utf8(f.rootName) + "\\" + Utf8(f.keyPath),
-             "      VALUE: " + Utf8(f.valueName)});
-  ++RemovedCount;
-  return true;
-}
-
 int TfrmRegClean::RemoveRows(bool all) {
   UndoRecorder journal("Registry Cleaner", "Removed invalid references",
                        JournalFolder.empty() ? UndoFolder() : JournalFolder);
-  int last = -1, kept = 0;
-  std::string firstWhy;
+  struct Planned {
+    int row;
+    int item;
+  };
+  std::vector<Planned> planned;
+  std::vector<std::pair<int, std::string>> keptRows;  // row and why it stays
   std::exception_ptr failure;
-  {
-    ui::WaitCursor wait;
-    try {
-      for (int row = 0; row < lv.itemCount();) {
-        if (!all && !lv.Selected(row)) {
-          ++row;
-          continue;
-        }
-        std::string why;
-        if (RemoveRow(row, journal, why)) {
-          lv.DeleteRow(row);
-          last = row;
-          continue;
-        }
-        // A value that did not go keeps its row, and says why.
-        const RegRow* r = lv.PayloadAs<RegRow>(row);
-        if (r) log.Line("  Not removed (" + why + "): " + Utf8(r->finding.rootName) + "\\" + Utf8(r->finding.keyPath) +
-                        " " + Utf8(r->finding.valueName));
-        if (firstWhy.empty()) firstWhy = why;
-        ++kept;
-        if (!all) lv.SetSelected(row, false);
-        ++row;
+  ui::WaitCursor wait;
+  // First every row is looked at again and what will go is recorded; the
+  // journal is written once, before the first deletion.
+  try {
+    for (int row = 0; row < lv.itemCount(); ++row) {
+      if (!all && !lv.Selected(row)) continue;
+      const RegRow* r = lv.PayloadAs<RegRow>(row);
+      if (!r) continue;
+      const Finding& f = r->finding;
+      const Recheck check =
+          RecheckFinding(f, SystemReferenceEnv(cbExclude.checked()), scanHadBackup_ ? &backupHashes_ : nullptr);
+      if (check == Recheck::KeyUnreadable)
+        throw std::runtime_error("Error opening registry key \\" + Utf8(f.keyPath));
+      if (check != Recheck::Delete) {
+        keptRows.emplace_back(row, RecheckReason(check));  // changed, fixed, gone or not backed up: left alone
+        continue;
       }
-    } catch (...) {
-      failure = std::current_exception();
+      RegFileValue value;
+      value.isDefault = f.valueName.empty();
+      value.name = f.valueName;
+      value.type = f.type;
+      value.data = f.data;
+      const int item = journal.AddValue(f.rootName, f.keyPath, value);
+      if (item < 0)
+        keptRows.emplace_back(row, "the undo journal cannot hold its name");
+      else
+        planned.push_back({row, item});
     }
+  } catch (...) {
+    failure = std::current_exception();  // the rows before it are still removed
+  }
+  if (!planned.empty() && !journal.Begin()) {
+    const std::string why =
+        "the undo journal cannot be written (" + SystemErrorText(journal.error() ? journal.error() : ERROR_INVALID_DATA) + ")";
+    for (const Planned& p : planned) keptRows.emplace_back(p.row, why);
+    planned.clear();
+  }
+  std::vector<int> removed;
+  for (const Planned& p : planned) {
+    const Finding& f = lv.PayloadAs<RegRow>(p.row)->finding;
+    if (!DeleteFinding(f)) {
+      keptRows.emplace_back(p.row, "the registry refused its deletion");
+      continue;
+    }
+    journal.Went(p.item);
+    log.Lines({"  Removing invalid reference...", "      KEY: " + Utf8(f.rootName) + "\\" + Utf8(f.keyPath),
+               "      VALUE: " + Utf8(f.valueName)});
+    ++RemovedCount;
+    removed.push_back(p.row);
   }
   journal.Finish();
   LastSession = journal.path();
-  if (kept > 0)
-    sb.SetText(0, std::to_string(kept) + (kept == 1 ? " entry was" : " entries were") + " not removed: " + firstWhy);
+  // A value that did not go keeps its row, and says why.
+  std::sort(keptRows.begin(), keptRows.end());
+  for (const auto& [row, why] : keptRows) {
+    const Finding& f = lv.PayloadAs<RegRow>(row)->finding;
+    log.Line("  Not removed (" + why + "): " + Utf8(f.rootName) + "\\" + Utf8(f.keyPath) + " " + Utf8(f.valueName));
+    if (!all) lv.SetSelected(row, false);
+  }
+  if (!keptRows.empty()) {
+    const std::size_t kept = keptRows.size();
+    sb.SetText(0, std::to_string(kept) + (kept == 1 ? " entry was" : " entries were") +
+                      " not removed: " + keptRows.front().second);
+  }
+  for (auto it = removed.rbegin(); it != removed.rend(); ++it) lv.DeleteRow(*it);
+  // The index the last removed row had once the rows before it were gone.
+  const int last = removed.empty() ? -1 : removed.back() - int(removed.size() - 1);
   if (failure) std::rethrow_exception(failure);
   return last;
 }

@@ -29,8 +29,6 @@ inline const char* const kAreasKey = "\\software\\dastra\\velmora\\regclean\\pos
 inline const char* const kScanCompleted = "Scan successfully completed.";
 inline const char* const kScanInterrupted = "Scan interrupted.";
 
-class UndoRecorder;
-
 // The record behind a result row.
 struct RegRow : ui::RowData {
   Finding finding;
@@ -114,13 +112,13 @@ class TfrmRegClean : public ui::Form {
 
  private:
   void AddRow(Finding&& f);
-  // Rechecks and deletes one row's value, recorded in the session's journal
-  // first; true when it was deleted, else `why` says why not. Raises
-  // "Error opening registry key ..." when its key can no longer be opened.
-  bool RemoveRow(int row, UndoRecorder& journal, std::string& why);
-  // Removes the rows (all of them, or the selected ones): one journal
-  // session, and only rows whose value went leave the list. Returns the index
-  // of the last row removed (-1 for none).
+  // Removes the rows (all of them, or the selected ones): each value is read
+  // again, what passes is recorded in one journal session written before the
+  // first deletion, and only rows whose value went leave the list (the others
+  // keep theirs, with the reason in the status bar and the log). Returns the
+  // index of the last row removed (-1 for none). Raises "Error opening
+  // registry key ..." when a key can no longer be opened; the rows before it
+  // are removed all the same.
   int RemoveRows(bool all);
   void Report(const std::string& text, ui::MsgIcon icon = ui::MsgIcon::Error);
   void SetToolbarHeight(int height);
