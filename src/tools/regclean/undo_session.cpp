@@ -388,6 +388,7 @@ UndoReport UndoJournalSession(const std::string& path) {
   WriteBackAbsent(s.removed, written);
   report.restored += int(written.valuesWritten);
   report.alreadyThere += int(written.valuesPresent);
+  report.keysMade = int(written.keysCreated);
   if (written.failures) {
     report.failed += int(written.failures);
     report.failures.push_back(written.problem);
@@ -476,6 +477,7 @@ std::string UndoReportText(const UndoReport& r) {
   std::string text = r.failed == 0 ? "The session was undone." : "The session was undone only in part.";
   text += "\r\n\r\nWritten back: " + std::to_string(r.restored);
   text += "\r\nAlready there (left as they are): " + std::to_string(r.alreadyThere);
+  if (r.keysMade) text += "\r\nRegistry keys made again: " + std::to_string(r.keysMade);
   if (r.takenBack) text += "\r\nCopies the session had made, removed again: " + std::to_string(r.takenBack);
   if (r.failed) {
     text += "\r\nNot written: " + std::to_string(r.failed);

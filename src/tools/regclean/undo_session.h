@@ -84,6 +84,7 @@ struct UndoReport {
   int restored = 0;        // keys, values, files and tokens written back
   int alreadyThere = 0;    // left as they are
   int takenBack = 0;       // what the session had added, removed again
+  int keysMade = 0;        // keys that were gone and were made again to hold what came back
   int failed = 0;
   std::vector<std::string> failures;  // what could not be written, and why
   bool ok() const { return !damaged && failed == 0; }

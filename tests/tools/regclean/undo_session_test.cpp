@@ -175,6 +175,8 @@ TEST_F(UndoSession, AKeyRemovedWholeComesBackWithEverythingBelowIt) {
   ASSERT_TRUE(journal.Finish());
   const UndoReport r = UndoJournalSession(journal.path());
   EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.keysMade, 3);  // the entry, its empty sub-key and the one with a value
+  EXPECT_NE(UndoReportText(r).find("Registry keys made again: 3"), std::string::npos);
   EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, entry).ReadString("DisplayName"), "Old App");
   EXPECT_TRUE(RegKey::Exists(HKEY_CURRENT_USER, entry + "\\Empty"));
   EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, entry + "\\Sub").ReadDword("N"), 3u);
