@@ -15,7 +15,10 @@
 #include "shell/log_viewer.h"
 #include "shell/settings.h"
 #include "shell/tool_log.h"
+#include "shell/undo_page.h"
 #include "shell/utilities.h"
+#include "tools/regclean/undo_journal.h"
+#include "tools/regclean/undo_session.h"
 #include "ui/app.h"
 
 using namespace velmora;
@@ -40,6 +43,40 @@ void WriteSampleLogs() {
   log.CompleteOperation({SpaceRecoveredLine(20480)}, true);
 }
 
+// Four removal sessions for the Undo page, one of them undone, one damaged.
+void WriteSampleSessions() {
+  const std::string folder = regclean::UndoFolder();
+  if (FolderExists(folder)) return;
+  CreateFolderPath(folder);
+  struct Sample {
+    const char* file;
+    const char* date;
+    const char* tool;
+    const char* what;
+    int count;
+    regclean::JournalState state;
+  };
+  const Sample samples[] = {
+      {"20261209-101500-000.reg", "2026-12-09 10:15:00", "Registry Cleaner", "Removed invalid references", 37,
+       regclean::JournalState::Done},
+      {"20261209-103000-000.reg", "2026-12-09 10:30:00", "Start-up Manager", "Disabled Updater, Tray Helper", 2,
+       regclean::JournalState::Done},
+      {"20261208-170000-000.reg", "2026-12-08 17:00:00", "Uninstall Cleaner", "Removed Old Game Demo", 1,
+       regclean::JournalState::Undone},
+  };
+  for (const Sample& sample : samples) {
+    regclean::JournalSession s;
+    s.date = sample.date;
+    s.tool = sample.tool;
+    s.what = sample.what;
+    s.count = sample.count;
+    s.state = sample.state;
+    s.undoneDate = "2026-12-08 17:05:00";
+    WriteFileAtomically(folder + sample.file, regclean::WriteJournal(s));
+  }
+  WriteFileAtomically(folder + "20261201-090000-000.reg", "cut short");
+}
+
 void SetSampleStatistics() {
   WriteIntegerSetting(kLogsKey, stat::kJunkFiles, 1287);
   WriteIntegerSetting(kLogsKey, stat::kJunkBytes, 734003200);
@@ -61,6 +98,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   WriteSampleLogs();
   SetSampleStatistics();
+  WriteSampleSessions();
+  SetUndoJournalAccess(regclean::JournalAccess());
 
   auto* logs = new TfrmLogs();  // frees itself on close
   int argc = 0;

@@ -11,6 +11,7 @@
 #include "tools/eraser/frm_net.h"
 #include "tools/junk/frm_junk.h"
 #include "tools/regclean/frm_regclean.h"
+#include "tools/regclean/undo_session.h"
 #include "tools/shortcuts/frm_addremove.h"
 #include "tools/shortcuts/frm_startmenu.h"
 #include "tools/sched/frm_sched.h"
@@ -22,6 +23,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitCommonControlsEx(&icc);
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
+  // The log viewer's Undo page reads and undoes the tools' journal.
+  velmora::shell::SetUndoJournalAccess(velmora::regclean::JournalAccess());
   // The tool windows join the launcher as they are built.
   velmora::shell::LauncherActions actions;
   actions.logs = [] { (new velmora::shell::TfrmLogs())->ShowModal(); };  // frees itself on close

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 #include "platform/files.h"
 #include "platform/format.h"
@@ -13,6 +14,7 @@
 #include "shell/help.h"
 #include "shell/navigator.h"
 #include "shell/settings.h"
+#include "shell/undo_page.h"
 #include "shell/utilities.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
@@ -50,7 +52,24 @@ const char* const kViewHint = "View or print this tool's logged information in y
 const char* const kManualItem = "Manual Operations";
 const char* const kScheduledItem = "Scheduled Operations";
 
-enum PageIndex { kJunk, kPriv, kShort, kUnin, kDupes, kReg, kStatistics, kSettings };
+enum PageIndex { kJunk, kPriv, kShort, kUnin, kDupes, kReg, kStatistics, kSettings, kUndo };
+
+const char* const kUndoText =
+    "Every removal of the Registry Cleaner, the Uninstall Cleaner and the StartUp Manager is kept here for 90 days "
+    "(the last 30 at least). Undoing one writes back only what it removed that is missing now.";
+
+// The Undo page's row: the session file it stands for.
+struct UndoRow : ui::RowData {
+  std::string path;
+  bool undoable = false;
+};
+
+std::string StateText(const UndoEntry& e) {
+  if (e.damaged) return "Damaged";
+  if (e.undone) return "Restored";
+  if (!e.complete) return "Interrupted";
+  return "Not restored";
+}
 
 std::string LogPath(const std::string& fileName) { return DataFolder() + fileName; }
 
@@ -109,6 +128,7 @@ TfrmLogs::TfrmLogs()
       tsReg(pc, "Registry"),
       tsStatistics(pc, "Statistics"),
       tsSettings(pc, "Settings"),
+      tsUndo(pc, "Undo"),
       lblJunkManual(tsJunk, {}, kManualItem),
       mmoJunk(tsJunk, {}, true),
       splJunk(tsJunk, {}),
@@ -183,6 +203,11 @@ TfrmLogs::TfrmLogs()
       cbJunkAuto(tsSettings, {kRightColumn + 14, 58, kColumnWidth - 28, 20}, "J&unk and Obsolete Files", true),
       cbPrivAuto(tsSettings, {kRightColumn + 14, 82, kColumnWidth - 28, 20}, "P&rivacy", true),
       cbRegAuto(tsSettings, {kRightColumn + 14, 106, kColumnWidth - 28, 20}, "Regis&try Cleaner", true),
+      lblUndo(tsUndo, {kMargin, kMargin, kDefaultPageWidth - 2 * kMargin, 32}, kUndoText),
+      lvUndo(tsUndo, {kMargin, 44, kDefaultPageWidth - 2 * kMargin, kDefaultPageHeight - 44 - 2 * kMargin - kButtonHeight},
+             /*checkBoxes=*/false, /*multiSelect=*/false),
+      cmdUndo(tsUndo, {kMargin, kDefaultPageHeight - kMargin - kButtonHeight, 200, kButtonHeight},
+              "&Undo Selected Session"),
       sb(*this),
       storage(*this, kLogsStorageKey, "Pos") {
   dividers_[0] = {&splJunk, &lblJunkManual, &lblJunkAuto, &mmoJunk, &mmoJunkAuto, &cmdJunkClear, &cmdJunkView,
@@ -259,6 +284,15 @@ void TfrmLogs::FormCreate() {
   cmdDupesClear.onClick = [this] { cmdDupesClearClick(); };
   cmdDupesView.onClick = [this] { cmdDupesViewClick(); };
   pc.onChange = [this] { pcChange(); };
+  lvUndo.AddColumn("Date", 108);
+  lvUndo.AddColumn("Tool", 112);
+  lvUndo.AddColumn("What Was Done", 212);
+  lvUndo.AddColumn("Items", 44, ui::ColumnAlign::Right);
+  lvUndo.AddColumn("State", 84);
+  lvUndo.onSelectionChange = [this] { lvUndoChange(); };
+  cmdUndo.onClick = [this] { cmdUndoClick(); };
+  cmdUndo.SetHint("Write back what the selected session removed and is missing now");
+  cmdUndo.SetEnabled(false);
 
   for (ui::Memo* m : {&mmoJunk, &mmoJunkAuto, &mmoPriv, &mmoPrivAuto, &mmoShort, &mmoUnin, &mmoDupes, &mmoReg,
                       &mmoRegAuto})
@@ -330,6 +364,9 @@ void TfrmLogs::LoadAllLogsOfPage(int index) {
       DoRefresh(cmdRegClear, cmdRegView, mmoReg, logfile::kManualRegistry);
       DoRefresh(cmdRegClear, cmdRegView, mmoRegAuto, logfile::kScheduledRegistry);
       break;
+    case kUndo:
+      LoadUndoSessions();
+      break;
     default:
       break;
   }
@@ -355,7 +392,69 @@ void TfrmLogs::mnuRefreshClick() {
   // The active log page now shows its files as they are.
   const int active = pc.activePageIndex();
   if (active >= kJunk && active <= kReg) loaded_[active] = true;
+  loaded_[kUndo] = false;
+  if (active == kUndo) LoadPage(kUndo);
   GetStats();
+}
+
+// ---- Undo -------------------------------------------------------------------
+
+void TfrmLogs::LoadUndoSessions() {
+  lvUndo.Clear();
+  const UndoJournalAccess& journal = UndoJournal();
+  if (journal.list) {
+    for (const UndoEntry& e : journal.list()) {
+      // To the minute: the seconds only make the column wider.
+      const int row = lvUndo.AddItem(e.damaged ? "" : e.date.substr(0, 16));
+      lvUndo.SetSubItem(row, 0, e.damaged ? "" : e.tool);
+      lvUndo.SetSubItem(row, 1, e.damaged ? ExtractFileName(e.path) : e.what);
+      lvUndo.SetSubItem(row, 2, e.damaged ? "" : std::to_string(e.count));
+      lvUndo.SetSubItem(row, 3, StateText(e));
+      auto record = std::make_unique<UndoRow>();
+      record->path = e.path;
+      record->undoable = !e.damaged && static_cast<bool>(journal.undo);
+      lvUndo.SetPayload(row, std::move(record));
+    }
+  }
+  sb.SetText(1, std::to_string(lvUndo.itemCount()) + " removal session(s) kept for undoing.");
+  lvUndoChange();
+}
+
+void TfrmLogs::lvUndoChange() {
+  const std::vector<int> sel = lvUndo.SelectedRows();
+  const UndoRow* r = sel.empty() ? nullptr : lvUndo.PayloadAs<UndoRow>(sel.front());
+  cmdUndo.SetEnabled(r && r->undoable);
+}
+
+void TfrmLogs::cmdUndoClick() {
+  const std::vector<int> sel = lvUndo.SelectedRows();
+  const UndoRow* r = sel.empty() ? nullptr : lvUndo.PayloadAs<UndoRow>(sel.front());
+  const UndoJournalAccess& journal = UndoJournal();
+  if (!r || !r->undoable || !journal.undo) return;
+  const std::string what = lvUndo.SubItem(sel.front(), 1) + " (" + lvUndo.SubItem(sel.front(), 0) + ", " +
+                           lvUndo.Caption(sel.front()) + ")";
+  if (ui::dialogs().Message(handle(),
+                            "Write back what this session removed and is missing now?\r\n\r\n" + what +
+                                "\r\n\r\nNothing that is there now is changed.",
+                            "Undo Session", ui::MsgButtons::YesNo, ui::MsgIcon::Question) != ui::MsgResult::Yes)
+    return;
+  const std::string path = r->path;
+  UndoResult result;
+  {
+    ui::WaitCursor wait;
+    result = journal.undo(path);
+  }
+  ui::dialogs().Message(handle(), result.text, "Undo Session", ui::MsgButtons::Ok,
+                        result.ok ? ui::MsgIcon::Information : ui::MsgIcon::Warning);
+  LoadUndoSessions();
+  for (int row = 0; row < lvUndo.itemCount(); ++row) {
+    const UndoRow* now = lvUndo.PayloadAs<UndoRow>(row);
+    if (now && now->path == path) {
+      lvUndo.SetSelected(row, true);
+      break;
+    }
+  }
+  lvUndoChange();
 }
 
 // ---- Clearing and viewing ---------------------------------------------------
@@ -523,6 +622,15 @@ void TfrmLogs::LayoutPages() {
   LayoutOneLogPage(mmoShort, cmdShortClear, cmdShortView);
   LayoutOneLogPage(mmoUnin, cmdUninClear, cmdUninView);
   LayoutOneLogPage(mmoDupes, cmdDupesClear, cmdDupesView);
+  LayoutUndoPage();
+}
+
+void TfrmLogs::LayoutUndoPage() {
+  const SIZE page = PageSize();
+  const int buttonsTop = page.cy - kMargin - kButtonHeight;
+  lblUndo.SetBounds({kMargin, kMargin, page.cx - 2 * kMargin, 32});
+  lvUndo.SetBounds({kMargin, 44, page.cx - 2 * kMargin, buttonsTop - kMargin - 44});
+  cmdUndo.SetBounds({kMargin, buttonsTop, 200, kButtonHeight});
 }
 
 void TfrmLogs::LayoutTwoLogPage(const Divider& d) {

@@ -14,6 +14,7 @@
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/form_storage.h"
+#include "ui/list_view.h"
 #include "ui/menus.h"
 
 namespace velmora::shell {
@@ -50,7 +51,7 @@ class TfrmLogs : public ui::Form {
   ui::Image imgBanner;
 
   ui::TabControl pc;
-  ui::TabPage tsJunk, tsPriv, tsShort, tsUnin, tsDupes, tsReg, tsStatistics, tsSettings;
+  ui::TabPage tsJunk, tsPriv, tsShort, tsUnin, tsDupes, tsReg, tsStatistics, tsSettings, tsUndo;
 
   // "Junk Files": manual and scheduled log side by side; the divider between
   // them sets the width of the scheduled panel.
@@ -108,6 +109,11 @@ class TfrmLogs : public ui::Form {
   ui::GroupBox grpAuto;
   ui::CheckBox cbJunkAuto, cbPrivAuto, cbRegAuto;
 
+  // "Undo": the journalled removal sessions, newest first (shell/undo_page.h).
+  ui::Label lblUndo;
+  ui::ListView lvUndo;
+  ui::Button cmdUndo;
+
   ui::StatusBar sb;
 
   // Loads one log into its view unless the active page is marked loaded, then
@@ -153,6 +159,10 @@ class TfrmLogs : public ui::Form {
   void mnuResetRegClick();
   void mnuResetAllClick();
   void mnuRefreshClick();
+  // Reads the sessions into the Undo page's list.
+  void LoadUndoSessions();
+  void lvUndoChange();
+  void cmdUndoClick();
   void mnuHowToClick();
   void mnuWebClick();
 
@@ -183,7 +193,8 @@ class TfrmLogs : public ui::Form {
   // The page's inner size in 96-dpi units.
   SIZE PageSize() const;
 
-  static constexpr int kPageCount = 8;
+  void LayoutUndoPage();
+  static constexpr int kPageCount = 9;
   bool loaded_[kPageCount] = {};
   int autoWidth_[3] = {0, 0, 0};  // 0 = half the page
   Divider dividers_[3];

@@ -18,6 +18,7 @@
 #include "support/process_run.h"
 #include "support/real_state.h"
 #include "support/test_folder.h"
+#include "tools/regclean/undo_session.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -124,6 +125,41 @@ TEST_F(UnattendedRun, TheRegistryRunBacksUpTheWholeRealRegistryAndEnds) {
   EXPECT_NE(counts, std::string::npos) << log;
   std::cout << "whole-registry run: " << r.elapsedMs << " ms, backup " << backup->size << " bytes; "
             << log.substr(counts + 2, log.find('\r', counts) - counts - 2) << "\n";
+}
+
+// A real registry run over the prefix's own HKEY_CURRENT_USER removes values
+// of a scratch key (and whatever else of the prefix is invalid), journals the
+// session before it deletes, and that session's undo puts every removed value
+// back exactly; the scratch key goes in every outcome.
+TEST_F(UnattendedRun, ARegistryRunJournalsWhatItRemovesAndItsUndoPutsItBack) {
+  struct Scratch {
+    std::string path = "Software\\VelmoraUndoProcess-" + std::to_string(GetCurrentProcessId());
+    ~Scratch() { RegKey::DeleteTree(HKEY_CURRENT_USER, path); }
+  } scratch;
+  TestFolder dir('E');
+  const std::string missing = dir / "gone\\app.exe";
+  RegKey::Create(HKEY_CURRENT_USER, scratch.path).WriteString("One", missing);
+  RegKey::Create(HKEY_CURRENT_USER, scratch.path).WriteExpandString("Two", missing + "2");
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Dastra\\Velmora\\regclean\\pos").WriteDword("CU", 1);
+  const RunOutcome r = RunToEnd(SuiteProgram("Quorvel.exe"), kRegistry.argument, kRunLimitMs);
+  ASSERT_TRUE(r.ended);
+  EXPECT_TRUE(r.boxes.empty()) << BoxesText(r.boxes);
+  EXPECT_EQ(0, r.exitCode) << ScheduleLog();
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, scratch.path).ValueExists("One"));
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, scratch.path).ValueExists("Two"));
+  const auto sessions = regclean::ListJournal(Data("Undo\\"));
+  ASSERT_EQ(sessions.size(), 1u);
+  EXPECT_EQ(sessions[0].index.tool, "Registry Cleaner");
+  EXPECT_GE(sessions[0].index.count, 2);
+  const regclean::UndoReport undo = regclean::UndoJournalSession(sessions[0].path);
+  EXPECT_TRUE(undo.ok()) << (undo.failures.empty() ? "" : undo.failures[0]);
+  EXPECT_EQ(undo.restored, sessions[0].index.count);  // all the run removed of the prefix, and only that
+  const RegKey back = RegKey::Open(HKEY_CURRENT_USER, scratch.path);
+  EXPECT_EQ(back.ReadString("One"), missing);
+  const auto two = back.ReadValue("Two");
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->type, DWORD(REG_EXPAND_SZ));
+  EXPECT_EQ(back.ReadString("Two"), missing + "2");
 }
 
 // A real junk run on drive F: removes what it lists, logs it, records the run.

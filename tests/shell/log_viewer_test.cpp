@@ -12,6 +12,7 @@
 #include "shell/log_viewer.h"
 #include "shell/navigator.h"
 #include "shell/settings.h"
+#include "shell/undo_page.h"
 #include "support/fakes.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
@@ -74,7 +75,7 @@ TEST(LogViewer, PagesMenusAndCommandsCarryTheirTexts) {
   EXPECT_EQ("Tool Action Logs", v->caption());
   EXPECT_EQ(kLogsTopic, v->helpTopic());
   const std::vector<std::string> pages = {"Junk Files", "Privacy",         "Shortcuts",  "Uninstallers",
-                                          "Duplicate Files", "Registry", "Statistics", "Settings"};
+                                          "Duplicate Files", "Registry", "Statistics", "Settings", "Undo"};
   ASSERT_EQ(pages.size(), v->pc.pageCount());
   for (size_t i = 0; i < pages.size(); ++i) EXPECT_EQ(pages[i], v->pc.page(i).caption());
 
@@ -396,4 +397,62 @@ TEST(LogViewer, HelpAndWebItemsGoThroughTheShell) {
   EXPECT_EQ("OPEN", test::world().shellCalls[0].verb);
   EXPECT_EQ(kWebSite, test::world().shellCalls[0].target);
   EXPECT_NE(std::string::npos, test::world().shellCalls[1].target.find("help\\"));
+}
+
+TEST(LogViewer, TheUndoPageListsSessionsNewestFirstAndUndoesTheSelectedOne) {
+  test::RegistrySandbox sandbox;
+  std::vector<UndoEntry> sessions = {
+      {"C:\\u\\2.reg", "2026-12-09 10:00:00", "Start-up Manager", "Disabled Tool", 1, false, true, false},
+      {"C:\\u\\1.reg", "2026-12-08 09:00:00", "Registry Cleaner", "Removed invalid references", 7, true, true, false},
+      {"C:\\u\\0.reg", "", "", "", 0, false, true, true},
+  };
+  std::vector<std::string> undone;
+  UndoJournalAccess access;
+  access.list = [&sessions] { return sessions; };
+  access.undo = [&](const std::string& path) {
+    undone.push_back(path);
+    sessions[0].undone = true;
+    return UndoResult{true, "The session was undone."};
+  };
+  SetUndoJournalAccess(access);
+  struct Reset {
+    ~Reset() { SetUndoJournalAccess({}); }
+  } reset;
+  Viewer v;
+  v.ShowPage(v->tsUndo);
+  ASSERT_EQ(3, v->lvUndo.itemCount());
+  EXPECT_EQ("2026-12-09 10:00", v->lvUndo.Caption(0));
+  EXPECT_EQ("Start-up Manager", v->lvUndo.SubItem(0, 0));
+  EXPECT_EQ("Disabled Tool", v->lvUndo.SubItem(0, 1));
+  EXPECT_EQ("1", v->lvUndo.SubItem(0, 2));
+  EXPECT_EQ("Not restored", v->lvUndo.SubItem(0, 3));
+  EXPECT_EQ("Restored", v->lvUndo.SubItem(1, 3));
+  EXPECT_EQ("Damaged", v->lvUndo.SubItem(2, 3));
+  EXPECT_EQ("0.reg", v->lvUndo.SubItem(2, 1));
+  EXPECT_FALSE(v->cmdUndo.enabled());
+  EXPECT_EQ("&Undo Selected Session", v->cmdUndo.caption());
+
+  // A damaged session cannot be undone at all.
+  v->lvUndo.SetSelected(2, true);
+  v->lvUndoChange();
+  EXPECT_FALSE(v->cmdUndo.enabled());
+  v->cmdUndoClick();
+  EXPECT_TRUE(undone.empty());
+
+  // No undoes nothing; Yes undoes the selected session and shows its report.
+  v->lvUndo.ClearSelection();
+  v->lvUndo.SetSelected(0, true);
+  v->lvUndoChange();
+  ASSERT_TRUE(v->cmdUndo.enabled());
+  test::world().dialogs.Answer(ui::MsgResult::No);
+  v->cmdUndo.Click();
+  EXPECT_TRUE(undone.empty());
+  test::world().dialogs.Answer(ui::MsgResult::Yes);
+  test::world().dialogs.Answer(ui::MsgResult::Ok);
+  v->cmdUndo.Click();
+  ASSERT_EQ(undone, std::vector<std::string>{"C:\\u\\2.reg"});
+  EXPECT_NE(test::world().dialogs.messageTexts().back().find("The session was undone."), std::string::npos);
+  EXPECT_EQ("Restored", v->lvUndo.SubItem(0, 3));  // read again after the undo
+  EXPECT_TRUE(v->lvUndo.Selected(0));
+  EXPECT_TRUE(test::world().dialogs.allAnswersUsed());
 }

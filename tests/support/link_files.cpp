@@ -52,6 +52,39 @@ bool WriteDarwinLink(const std::string& path) {
   return WriteFileAtomically(path, bytes);
 }
 
+bool WriteEnvironmentLink(const std::string& path) {
+  std::string bytes(76, '\0');
+  auto put32 = [&](std::size_t at, std::uint32_t v) { std::memcpy(&bytes[at], &v, 4); };
+  put32(0, 0x4C);
+  const GUID clsid = CLSID_ShellLink;
+  std::memcpy(&bytes[4], &clsid, 16);
+  // HasName | HasWorkingDir | HasArguments | HasIconLocation | IsUnicode | HasExpString | RunAsUser
+  put32(20, 0x4 | 0x10 | 0x20 | 0x40 | 0x80 | 0x200 | 0x2000);
+  put32(56, 12);                  // icon index
+  put32(60, SW_SHOWMINNOACTIVE);  // show command
+  const std::uint16_t hotKey = MAKEWORD('N', HOTKEYF_CONTROL | HOTKEYF_ALT);
+  std::memcpy(&bytes[64], &hotKey, 2);
+  auto text = [&bytes](const std::wstring& s) {
+    const std::uint16_t n = std::uint16_t(s.size());
+    bytes.append(reinterpret_cast<const char*>(&n), 2);
+    bytes.append(reinterpret_cast<const char*>(s.data()), s.size() * 2);
+  };
+  text(L"Keeps the notes open");
+  text(L"C:\\windows");
+  text(L"-tray \"a b\"");
+  text(L"C:\\windows\\system32\\shell32.dll");
+  std::string block(0x314, '\0');
+  const std::uint32_t size = 0x314, signature = 0xA0000001;
+  std::memcpy(&block[0], &size, 4);
+  std::memcpy(&block[4], &signature, 4);
+  const char target[] = "%SystemRoot%\\system32\\notepad.exe";
+  std::memcpy(&block[8], target, sizeof target - 1);
+  for (std::size_t i = 0; i + 1 < sizeof target; ++i) block[8 + 260 + 2 * i] = target[i];
+  bytes += block;
+  bytes += std::string(4, '\0');
+  return WriteFileAtomically(path, bytes);
+}
+
 int StoredShowCommand(const std::string& path) {
   const auto bytes = ReadTextFile(path);
   if (!bytes || bytes->size() < 64) return -1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 #include <exception>
 #include <stdexcept>
 
@@ -21,6 +22,7 @@
 #include "shell/settings.h"
 #include "shell/utilities.h"
 #include "tools/regclean/reg_backup.h"
+#include "tools/regclean/undo_session.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 
@@ -91,9 +93,10 @@ TfrmRegClean::TfrmRegClean()
       cbRescan(tsOptions, {12, 132, 460, 20}, "&Re-scan after removal", false),
       cbBackup(tsOptions, {34, 154, 440, 20}, "&Backup registry files before scanning", true),
       Image2(tsOptions, {12, 156, 16, 16}),
-      lblBackup(tsBackup, {12, 12, 470, 36},
-                "A copy of the whole registry is kept in the \"Registry Backup\" folder. Restoring it writes back "
-                "only what is missing now."),
+      lblBackup(tsBackup, {12, 8, 476, 44},
+                "A copy of the whole registry, made before each scan, is kept in the \"Registry Backup\" folder; "
+                "restoring it writes back everything missing now. To undo one removal, use the Undo page of the "
+                "Tool Action Logs."),
       cmdBackup(tsBackup, {12, 56, 180, 26}, "&Perform Backup Now"),
       cmdRestore(tsBackup, {12, 90, 180, 26}, "&Restore From Backup"),
       btnStart(*this, {518, 30, 94, 26}, "Scan &Registry", ui::ButtonRole::Default),
@@ -353,20 +356,99 @@ void TfrmRegClean::AddRow(Finding&& f) {
 
 // ---- Removal -----------------------------------------------------------------
 
-bool TfrmRegClean::RemoveRow(int row) {
-  const RegRow* r = lv.PayloadAs<RegRow>(row);
-  if (!r) return false;
-  const Finding& f = r->finding;
-  const Recheck check =
-      RecheckFinding(f, SystemReferenceEnv(cbExclude.checked()), scanHadBackup_ ? &backupHashes_ : nullptr);
-  if (check == Recheck::KeyUnreadable)
-    throw std::runtime_error("Error opening registry key \\" + Utf8(f.keyPath));
-  if (check != Recheck::Delete) return false;  // changed, fixed, gone or not backed up: left alone
-  if (!DeleteFinding(f)) return false;
-  log.Lines({"  Removing invalid reference...", "      KEY: " + Utf8(f.rootName) + "\\" + Utf8(f.keyPath),
-             "      VALUE: " + Utf8(f.valueName)});
-  ++RemovedCount;
-  return true;
+namespace {
+
+std::string RecheckReason(Recheck check) {
+  switch (check) {
+    case Recheck::Gone: return "it is no longer there";
+    case Recheck::Changed: return "it has changed since the scan";
+    case Recheck::NowValid: return "its reference is valid now";
+    case Recheck::NotInBackup: return "the backup does not hold it";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+int TfrmRegClean::RemoveRows(bool all) {
+  UndoRecorder journal("Registry Cleaner", "Removed invalid references",
+                       JournalFolder.empty() ? UndoFolder() : JournalFolder);
+  struct Planned {
+    int row;
+    int item;
+  };
+  std::vector<Planned> planned;
+  std::vector<std::pair<int, std::string>> keptRows;  // row and why it stays
+  std::exception_ptr failure;
+  ui::WaitCursor wait;
+  // First every row is looked at again and what will go is recorded; the
+  // journal is written once, before the first deletion.
+  try {
+    for (int row = 0; row < lv.itemCount(); ++row) {
+      if (!all && !lv.Selected(row)) continue;
+      const RegRow* r = lv.PayloadAs<RegRow>(row);
+      if (!r) continue;
+      const Finding& f = r->finding;
+      const Recheck check =
+          RecheckFinding(f, SystemReferenceEnv(cbExclude.checked()), scanHadBackup_ ? &backupHashes_ : nullptr);
+      if (check == Recheck::KeyUnreadable)
+        throw std::runtime_error("Error opening registry key \\" + Utf8(f.keyPath));
+      if (check != Recheck::Delete) {
+        keptRows.emplace_back(row, RecheckReason(check));  // changed, fixed, gone or not backed up: left alone
+        continue;
+      }
+      RegFileValue value;
+      value.isDefault = f.valueName.empty();
+      value.name = f.valueName;
+      value.type = f.type;
+      value.data = f.data;
+      const int item = journal.AddValue(f.rootName, f.keyPath, value);
+      if (item < 0)
+        keptRows.emplace_back(row, "the undo journal cannot hold its name");
+      else
+        planned.push_back({row, item});
+    }
+  } catch (...) {
+    failure = std::current_exception();  // the rows before it are still removed
+  }
+  if (!planned.empty() && !journal.Begin()) {
+    const std::string why =
+        "the undo journal cannot be written (" + SystemErrorText(journal.error() ? journal.error() : ERROR_INVALID_DATA) + ")";
+    for (const Planned& p : planned) keptRows.emplace_back(p.row, why);
+    planned.clear();
+  }
+  std::vector<int> removed;
+  for (const Planned& p : planned) {
+    const Finding& f = lv.PayloadAs<RegRow>(p.row)->finding;
+    if (!DeleteFinding(f)) {
+      keptRows.emplace_back(p.row, "the registry refused its deletion");
+      continue;
+    }
+    journal.Went(p.item);
+    log.Lines({"  Removing invalid reference...", "      KEY: " + Utf8(f.rootName) + "\\" + Utf8(f.keyPath),
+               "      VALUE: " + Utf8(f.valueName)});
+    ++RemovedCount;
+    removed.push_back(p.row);
+  }
+  journal.Finish();
+  LastSession = journal.path();
+  // A value that did not go keeps its row, and says why.
+  std::sort(keptRows.begin(), keptRows.end());
+  for (const auto& [row, why] : keptRows) {
+    const Finding& f = lv.PayloadAs<RegRow>(row)->finding;
+    log.Line("  Not removed (" + why + "): " + Utf8(f.rootName) + "\\" + Utf8(f.keyPath) + " " + Utf8(f.valueName));
+    if (!all) lv.SetSelected(row, false);
+  }
+  if (!keptRows.empty()) {
+    const std::size_t kept = keptRows.size();
+    sb.SetText(0, std::to_string(kept) + (kept == 1 ? " entry was" : " entries were") +
+                      " not removed: " + keptRows.front().second);
+  }
+  for (auto it = removed.rbegin(); it != removed.rend(); ++it) lv.DeleteRow(*it);
+  // The index the last removed row had once the rows before it were gone.
+  const int last = removed.empty() ? -1 : removed.back() - int(removed.size() - 1);
+  if (failure) std::rethrow_exception(failure);
+  return last;
 }
 
 void TfrmRegClean::cmdRemoveClick() {
@@ -390,21 +472,9 @@ void TfrmRegClean::Remove_Selected() {
   if (!ScheduledRun && ui::dialogs().Message(handle(), question, "Please Confirm", ui::MsgButtons::YesNo,
                                              ui::MsgIcon::Warning) != ui::MsgResult::Yes)
     return;
-  int last = -1;
-  {
-    ui::WaitCursor wait;
-    for (int row = 0; row < lv.itemCount();) {
-      if (!lv.Selected(row)) {
-        ++row;
-        continue;
-      }
-      RemoveRow(row);
-      lv.DeleteRow(row);  // a row not deleted (changed or gone since) leaves the list unlogged and uncounted
-      last = row;
-    }
-  }
+  const int last = RemoveRows(/*all=*/false);
   sb.SetText(1, FoundLine(lv.itemCount()));
-  if (lv.itemCount() > 0) SelectOnly(std::min(last, lv.itemCount() - 1));
+  if (lv.itemCount() > 0 && last >= 0) SelectOnly(std::min(last, lv.itemCount() - 1));
   if (lv.itemCount() == 0) {
     SetToolbarHeight(0);
     tb.SetButtonEnabled(kTbRemove, false);
@@ -421,14 +491,11 @@ void TfrmRegClean::Remove_All() {
   } else {
     log.Line("  Start: Removing invalid references");
   }
-  {
-    ui::WaitCursor wait;
-    for (int row = 0; row < lv.itemCount(); ++row) RemoveRow(row);
-  }
-  lv.Clear();
-  tb.SetButtonEnabled(kTbRemove, false);
-  SetToolbarHeight(0);
-  sb.SetText(1, FoundLine(0));
+  RemoveRows(/*all=*/true);
+  const bool left = lv.itemCount() > 0;
+  tb.SetButtonEnabled(kTbRemove, left);
+  SetToolbarHeight(left ? kToolbarHeight : 0);
+  sb.SetText(1, FoundLine(lv.itemCount()));
   lvChange();
   if (!ScheduledRun && cbRescan.checked()) btnStart.Click();
   if (ScheduledRun) {
@@ -505,10 +572,16 @@ bool TfrmRegClean::RestoreRegistry() {
     PauseUntil(start, BackupPauseMs);
   }
   if (!result.ok) {
-    Report("There was an error while restoring the registry.\r\n\r\nError Number: " + std::to_string(result.error));
+    std::string text = "There was an error while restoring the registry.\r\n\r\nError Number: " +
+                       std::to_string(result.error);
+    if (!result.problem.empty()) text += "\r\n\r\n" + result.problem;
+    if (result.failures > 1) text += "\r\n(" + std::to_string(result.failures) + " entries could not be written.)";
+    Report(text);
     sb.SetText(0, "Restore procedure complete");
     return false;
   }
+  log.Line("  Restored " + std::to_string(result.valuesWritten) + " values, " + std::to_string(result.valuesPresent) +
+           " already there.");
   sb.SetText(0, "Restore procedure complete");
   return true;
 }

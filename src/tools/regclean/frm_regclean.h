@@ -99,6 +99,10 @@ class TfrmRegClean : public ui::Form {
   bool scanning() const { return scanning_; }
   // The backup file: "Registry Backup\Reg_Backup.reg" in the data folder.
   static std::string BackupPath();
+  // Where removal sessions are journalled (tests give their own).
+  std::string JournalFolder;
+  // The last removal's session file ("" when nothing went).
+  std::string LastSession;
   int toolbarHeight() const { return tb.bounds().height; }
 
  protected:
@@ -108,9 +112,14 @@ class TfrmRegClean : public ui::Form {
 
  private:
   void AddRow(Finding&& f);
-  // Rechecks and deletes one row's value; true when it was deleted. Raises
-  // "Error opening registry key ..." when its key can no longer be opened.
-  bool RemoveRow(int row);
+  // Removes the rows (all of them, or the selected ones): each value is read
+  // again, what passes is recorded in one journal session written before the
+  // first deletion, and only rows whose value went leave the list (the others
+  // keep theirs, with the reason in the status bar and the log). Returns the
+  // index of the last row removed (-1 for none). Raises "Error opening
+  // registry key ..." when a key can no longer be opened; the rows before it
+  // are removed all the same.
+  int RemoveRows(bool all);
   void Report(const std::string& text, ui::MsgIcon icon = ui::MsgIcon::Error);
   void SetToolbarHeight(int height);
   void SelectOnly(int row);

@@ -23,14 +23,7 @@ const Root kRoots[] = {{HKEY_LOCAL_MACHINE, u"HKEY_LOCAL_MACHINE"},
                        {HKEY_USERS, u"HKEY_USERS"},
                        {HKEY_CURRENT_USER, u"HKEY_CURRENT_USER"}};
 
-HKEY RootKey(std::u16string_view name) {
-  if (name == u"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
-  if (name == u"HKEY_USERS") return HKEY_USERS;
-  if (name == u"HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
-  if (name == u"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
-  if (name == u"HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
-  return nullptr;
-}
+std::string Utf8Of(const std::u16string& text) { return Narrow(W(text)); }
 
 const ExportRegistryCalls kSystemCalls{};
 const ExportRegistryCalls* g_calls = &kSystemCalls;
@@ -149,6 +142,15 @@ class Exporter {
 
 }  // namespace
 
+HKEY RootOfName(std::u16string_view name) {
+  if (name == u"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+  if (name == u"HKEY_USERS") return HKEY_USERS;
+  if (name == u"HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
+  if (name == u"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+  if (name == u"HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
+  return nullptr;
+}
+
 void SetExportRegistryCalls(const ExportRegistryCalls* calls) { g_calls = calls ? calls : &kSystemCalls; }
 
 BackupResult ExportRegistry(const std::string& path, const std::function<void()>& pump, const bool* stop) {
@@ -200,6 +202,77 @@ BackupResult ExportRegistry(const std::string& path, const std::function<void()>
   return result;
 }
 
+void WriteBackAbsent(const std::vector<RegFileKey>& keys, RestoreResult& result, const std::function<void()>& pump) {
+  auto fail = [&result](LONG rc, const std::u16string& path, const std::u16string* value) {
+    ++result.failures;
+    if (result.error) return;
+    result.error = unsigned(rc);
+    result.problem = Utf8Of(path) + (value ? " \"" + Utf8Of(*value) + "\"" : std::string()) + ": " +
+                     SystemErrorText(unsigned(rc));
+  };
+  for (const RegFileKey& k : keys) {
+    if (pump) pump();
+    const std::size_t slash = k.path.find(u'\\');
+    HKEY root = RootOfName(std::u16string_view(k.path).substr(0, slash));
+    if (!root) continue;  // cannot happen: the parser knows only these roots
+    const std::wstring sub = slash == std::u16string::npos ? std::wstring() : W(k.path.substr(slash + 1));
+    // Looked at for reading first: a key that holds everything needs no other right.
+    HKEY raw = nullptr;
+    LONG rc = RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE, &raw);
+    Key reader(rc == ERROR_SUCCESS ? raw : nullptr);
+    Key writer;
+    if (rc == ERROR_FILE_NOT_FOUND) {
+      raw = nullptr;
+      DWORD disposition = 0;
+      rc = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &raw,
+                           &disposition);
+      if (rc != ERROR_SUCCESS) {
+        fail(rc, k.path, nullptr);
+        continue;  // what cannot be written is skipped
+      }
+      writer = Key(raw);
+      if (disposition == REG_CREATED_NEW_KEY) ++result.keysCreated;
+    } else if (rc != ERROR_SUCCESS) {
+      fail(rc, k.path, nullptr);
+      continue;
+    }
+    HKEY look = writer ? writer.get() : reader.get();
+    bool refused = false;
+    for (const RegFileValue& v : k.values) {
+      const std::wstring name = v.isDefault ? std::wstring() : W(v.name);
+      // Never over a value that is there now, whatever it holds.
+      const LONG q = RegQueryValueExW(look, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+      if (q != ERROR_FILE_NOT_FOUND) {
+        if (q == ERROR_SUCCESS || q == ERROR_MORE_DATA)
+          ++result.valuesPresent;
+        else
+          fail(q, k.path, &v.name);
+        continue;
+      }
+      if (!writer && !refused) {
+        raw = nullptr;
+        const LONG w = RegOpenKeyExW(root, sub.c_str(), 0, KEY_SET_VALUE, &raw);
+        if (w != ERROR_SUCCESS) {
+          refused = true;
+          fail(w, k.path, &v.name);
+          continue;
+        }
+        writer = Key(raw);
+      }
+      if (refused) {
+        ++result.failures;
+        continue;
+      }
+      const LONG set = RegSetValueExW(writer.get(), name.c_str(), 0, v.type, v.data.empty() ? nullptr : v.data.data(),
+                                      DWORD(v.data.size()));
+      if (set == ERROR_SUCCESS)
+        ++result.valuesWritten;
+      else
+        fail(set, k.path, &v.name);
+    }
+  }
+}
+
 RestoreResult MergeRegistryFile(const std::string& path, const std::function<void()>& pump) {
   RestoreResult result;
   const auto bytes = ReadTextFile(path);
@@ -215,35 +288,7 @@ RestoreResult MergeRegistryFile(const std::string& path, const std::function<voi
     result.problem = "line " + std::to_string(parsed.error.line) + ": " + parsed.error.what;
     return result;
   }
-  for (const RegFileKey& k : parsed.file->keys) {
-    if (pump) pump();
-    const std::size_t slash = k.path.find(u'\\');
-    HKEY root = RootKey(std::u16string_view(k.path).substr(0, slash));
-    if (!root) continue;  // cannot happen: the parser knows only these roots
-    const std::wstring sub = slash == std::u16string::npos ? std::wstring() : W(k.path.substr(slash + 1));
-    HKEY raw = nullptr;
-    DWORD disposition = 0;
-    const LONG rc = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_READ | KEY_SET_VALUE, nullptr, &raw,
-                                    &disposition);
-    if (rc != ERROR_SUCCESS) {
-      if (!result.error) result.error = unsigned(rc);
-      continue;  // what cannot be written is skipped
-    }
-    Key key(raw);
-    if (disposition == REG_CREATED_NEW_KEY) ++result.keysCreated;
-    for (const RegFileValue& v : k.values) {
-      const std::wstring name = v.isDefault ? std::wstring() : W(v.name);
-      // Never over a value that is there now, whatever it holds.
-      if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND)
-        continue;
-      const LONG set = RegSetValueExW(key.get(), name.c_str(), 0, v.type, v.data.empty() ? nullptr : v.data.data(),
-                                      DWORD(v.data.size()));
-      if (set == ERROR_SUCCESS)
-        ++result.valuesWritten;
-      else if (!result.error)
-        result.error = unsigned(set);
-    }
-  }
+  WriteBackAbsent(parsed.file->keys, result, pump);
   result.ok = result.error == 0;
   return result;
 }

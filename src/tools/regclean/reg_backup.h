@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace velmora::regclean {
 
@@ -50,9 +51,23 @@ void SetExportRegistryCalls(const ExportRegistryCalls* calls);
 struct RestoreResult {
   bool ok = false;
   unsigned long error = 0;  // the first failure; ERROR_INVALID_DATA for a file refused whole
-  std::string problem;       // why the file was refused
+  std::string problem;       // why the file was refused, or the first write refused and why
   std::uint64_t keysCreated = 0, valuesWritten = 0;
+  std::uint64_t valuesPresent = 0;  // already there: left as they are
+  std::uint64_t failures = 0;       // keys or values that could not be written
 };
+
+// The root a file's key path starts with (nullptr for none the suite knows).
+HKEY RootOfName(std::u16string_view name);
+
+struct RegFileKey;
+// Writes back the keys and values of `keys` that are absent now, never over
+// a value that is there and never deleting: an existing key is opened for
+// reading, and for writing only when one of its values is missing; a missing
+// key is created. Failures are counted, the first one's code and reason kept
+// (its key and value named), and the rest goes on.
+void WriteBackAbsent(const std::vector<RegFileKey>& keys, RestoreResult& result,
+                     const std::function<void()>& pump = {});
 
 RestoreResult MergeRegistryFile(const std::string& path, const std::function<void()>& pump = {});
 

@@ -9,6 +9,7 @@
 #include "shell/commontools.h"
 #include "shell/help.h"
 #include "shell/utilities.h"
+#include "tools/regclean/undo_session.h"
 #include "ui/dialogs.h"
 
 namespace velmora::shortcuts {
@@ -32,6 +33,16 @@ std::optional<std::string> SearchProgram(const std::string& name) {
     if (n < buf.size()) return Narrow(buf.substr(0, n));
     buf.assign(n, L'\0');
   }
+}
+
+// The entry's key as the journal names it: its root and its path in the
+// list's own view (the 32-bit list's machine key sits below WOW6432Node).
+std::pair<std::u16string, std::u16string> JournalKey(const UninstallSource& source, const std::string& name) {
+  const std::u16string root = source.root == HKEY_CURRENT_USER ? u"HKEY_CURRENT_USER" : u"HKEY_LOCAL_MACHINE";
+  std::string path = source.path;
+  if (source.view == KEY_WOW64_32KEY && source.root == HKEY_LOCAL_MACHINE && CompareNoCase(path.substr(0, 9), "SOFTWARE\\") == 0)
+    path = "SOFTWARE\\WOW6432Node\\" + path.substr(9);
+  return {root, regclean::FromUtf8(path + "\\" + name)};
 }
 
 }  // namespace
@@ -209,7 +220,20 @@ void TfrmAddRemove::cmdRemoveClick() {
   const UninstallEnv now = JudgingEnv(prober);
   const std::optional<UninstallEntry> entry = ReadEntry(source, r->name);
   if (entry && IsInvalidUninstallEntry(*entry, now)) {
+    // The whole entry goes to the undo journal before its key is deleted.
+    regclean::UndoRecorder journal("Uninstall Cleaner", "Removed " + caption,
+                                   JournalFolder.empty() ? regclean::UndoFolder() : JournalFolder);
+    const auto [root, path] = JournalKey(source, r->name);
+    const int item = journal.AddKeyTree(root, path);
+    if (item < 0 || !journal.Begin()) {
+      ui::ShowMessage("The entry was not removed: its copy for undoing the removal cannot be written.", "Velmora",
+                      ui::MsgIcon::Error, handle());
+      return;
+    }
     const long rc = DeleteEntry(source, r->name);
+    if (rc == ERROR_SUCCESS) journal.Went(item);
+    journal.Finish();
+    LastSession = journal.path();
     if (rc != ERROR_SUCCESS) {
       shell::ShowRegistryAccessError();
       Close();

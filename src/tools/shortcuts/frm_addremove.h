@@ -48,6 +48,9 @@ class TfrmAddRemove : public ui::Form {
   // Deletes one entry's key from its list; the system's code (0 on success).
   // Replaced by a test to see a refusal, which Wine does not give.
   std::function<long(const UninstallSource& source, const std::string& name)> DeleteEntry;
+  // Where removals are journalled for undo ("" for the data folder's), and
+  // the last removal's session file ("" when nothing went).
+  std::string JournalFolder, LastSession;
   // How entries are judged: the environment and search path of this system;
   // `exists` is left empty for this system's files (asked afresh each build).
   UninstallEnv env;

@@ -10,6 +10,7 @@
 #include "shell/help.h"
 #include "shell/list_functions.h"
 #include "shell/utilities.h"
+#include "tools/regclean/undo_session.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 
@@ -24,7 +25,41 @@ const char* const kNoDescriptionMessage = "Please enter a description for this s
 const char* const kParametersMessage =
     "You may not add entries to the Win.ini file that contain command line parameters.";
 
+const char* const kNoShortFormMessage =
+    "This command line cannot be written to the Win.ini file: it holds a blank even in its short form.";
+
 bool IsFolderSource(Source s) { return s == Source::UserFolder || s == Source::CommonFolder; }
+
+// One command's journal session, attached to the model while it lives.
+class CommandJournal {
+ public:
+  CommandJournal(TfrmStartup& f, const std::string& what)
+      : f_(f), journal_("Start-up Manager", what, f.JournalFolder.empty() ? regclean::UndoFolder() : f.JournalFolder) {
+    f_.items().SetJournal(&journal_);
+  }
+  ~CommandJournal() {
+    f_.items().SetJournal(nullptr);
+    journal_.Finish();
+    f_.LastSession = journal_.path();
+  }
+  CommandJournal(const CommandJournal&) = delete;
+  CommandJournal& operator=(const CommandJournal&) = delete;
+
+ private:
+  TfrmStartup& f_;
+  regclean::UndoRecorder journal_;
+};
+
+std::string Names(const TfrmStartup& f, const std::vector<int>& rows) {
+  std::string out;
+  for (int row : rows) {
+    const StartupItem* item = f.Item(row);
+    if (!item) continue;
+    if (out.size() > 200) return out + ", ...";
+    out += (out.empty() ? "" : ", ") + item->programName;
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -173,6 +208,7 @@ void TfrmStartup::cmdHelpClick() { shell::OpenHelpTopic(kStartupTopic); }
 void TfrmStartup::StateChange(bool enable) {
   ui::WaitCursor wait;
   items_.ClearCache();  // each folder is read at most once for the whole command
+  CommandJournal journal(*this, std::string(enable ? "Enabled " : "Disabled ") + Names(*this, lv.SelectedRows()));
   std::vector<std::string> messages;
   for (int row : lv.SelectedRows()) {
     const StartupItem* current = Item(row);
@@ -201,12 +237,15 @@ void TfrmStartup::StateChange(bool enable) {
 
 void TfrmStartup::cmdDeleteClick() {
   if (lv.SelectedRows().empty()) return;
-  if (ui::dialogs().Message(handle(), "Are you sure you want to delete the selected item(s)?\r\n\r\nThis action cannot be undone.",
+  if (ui::dialogs().Message(handle(),
+                            "Are you sure you want to delete the selected item(s)?\r\n\r\nThe deletion can be undone "
+                            "from the Undo page of the Tool Action Logs.",
                             "Confirm permanent deletion...", ui::MsgButtons::YesNo,
                             ui::MsgIcon::Question) != ui::MsgResult::Yes)
     return;
   // From the last row up, so the rows still to do keep their places.
   const std::vector<int> sel = lv.SelectedRows();
+  CommandJournal journal(*this, "Deleted " + Names(*this, sel));
   for (auto it = sel.rbegin(); it != sel.rend(); ++it) {
     const StartupItem* item = Item(*it);
     if (!item) continue;
@@ -321,10 +360,8 @@ void TfrmEdit::cmdOKClick() {
     ui::ShowMessage(kNoDescriptionMessage, "Velmora", ui::MsgIcon::Warning, handle());
     return;
   }
-  if (!winIni && !folder && !shell::ValidateEntryName(description, "You may not use the following characters in this type of entry's description"))
-    return;
-  // A Win.ini entry is one blank-free token.
-  if (winIni && command.find(' ') != std::string::npos) {
+  // A registry value's name may hold any character (":" and "\\" too).
+  if (winIni && command.find(" /") != std::string::npos) {
     ui::ShowMessage(kParametersMessage, "Velmora", ui::MsgIcon::Warning, handle());
     return;
   }
@@ -332,6 +369,12 @@ void TfrmEdit::cmdOKClick() {
   const StartupItem* old = row_ >= 0 ? manager_.Item(row_) : nullptr;
   StartupItems::NewItem n{location, cbEnabled.checked(), description, command, ""};
   const StartupItem target = items.ItemFor(n);
+  // Win.ini keeps the short form of a path with blanks; one that has none
+  // would be split into two entries.
+  if (winIni && target.token.find(' ') != std::string::npos) {
+    ui::ShowMessage(kNoShortFormMessage, "Velmora", ui::MsgIcon::Warning, handle());
+    return;
+  }
   const bool samePlace = old && old->source == target.source && old->registry == target.registry &&
                          old->parked == target.parked && CompareNoCase(old->name, target.name) == 0 && !winIni;
   if (!winIni && !samePlace && items.Exists(location, n.enabled, description)) {
@@ -343,6 +386,7 @@ void TfrmEdit::cmdOKClick() {
   }
   // The new entry first; the old one goes only once the new one is written.
   StartupItem keptOld = old ? *old : StartupItem();
+  CommandJournal journal(manager_, (old ? "Edited " + old->programName : "Added " + target.programName));
   // Written in place when the place and name stay (a change of letter case
   // only is the same value or file).
   std::string problem = items.Write(n, old);

@@ -54,6 +54,9 @@ class TfrmStartup : public ui::Form {
   void StateChange(bool enable);
 
   StartupItems& items() { return items_; }
+  // Where changes are journalled for undo ("" for the data folder's), and the
+  // last command's session file ("" when nothing changed).
+  std::string JournalFolder, LastSession;
   // The editor while it is open (tests drive it from inside its modal loop).
   class TfrmEdit* editor = nullptr;
   const StartupItem* Item(int row) const;

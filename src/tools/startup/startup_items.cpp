@@ -9,6 +9,7 @@
 #include "shell/settings.h"
 #include "shell/shell_link.h"
 #include "shell/utilities.h"
+#include "tools/regclean/undo_session.h"
 #include "tools/startup/winini_tokens.h"
 
 namespace velmora::startup {
@@ -17,6 +18,12 @@ namespace {
 
 const char* const kApprovedKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
 const char* const kDuplicateMessage = "A duplicate copy of this startup item alredy exists in a disabled state";
+const char* const kNotRecorded = " (its copy for undoing the change cannot be written)";
+// RecordRemoval when there is no journal, or nothing to record (already gone).
+constexpr int kNothingToRecord = -2;
+
+std::u16string U(const std::string& text) { return regclean::FromUtf8(text); }
+std::u16string RootName(HKEY root) { return root == HKEY_CURRENT_USER ? u"HKEY_CURRENT_USER" : u"HKEY_LOCAL_MACHINE"; }
 
 std::string Path(const RegistrySource& s, bool parked) {
   return std::string(s.keyPath + 1) + (parked ? "\\Disabled" : "");
@@ -259,16 +266,92 @@ std::vector<StartupItem> StartupItems::Read() const {
   return items;
 }
 
+// ---- The undo journal ------------------------------------------------------------
+
+int StartupItems::RecordRemoval(const StartupItem& item) {
+  if (!journal_) return kNothingToRecord;
+  int entry = -1;
+  switch (item.source) {
+    case Source::Registry: {
+      const RegistrySource& s = RegistrySources()[std::size_t(item.registry)];
+      const RegKey key = RegKey::Open(s.root, Path(s, item.parked));
+      if (!key || !key.ValueExists(item.name)) return kNothingToRecord;
+      entry = journal_->AddCurrentValue(U(s.rootName), U(Path(s, item.parked)), U(item.name));
+      break;
+    }
+    case Source::WinIniRun:
+    case Source::WinIniLoad:
+      entry = journal_->AddIni(places_.winIni, item.parked ? "SS_Disabled" : "Windows",
+                               item.source == Source::WinIniRun ? "Run" : "Load", item.token);
+      break;
+    case Source::UserFolder:
+    case Source::CommonFolder: {
+      const std::string folder = FolderOf(item.source, item.parked);
+      if (folder.empty() || !FileExists(folder + item.name)) return kNothingToRecord;
+      entry = journal_->AddFile(folder + item.name);
+      break;
+    }
+  }
+  if (entry >= 0 && !item.parked) {
+    const MarkPlace m = MarkOf(item);
+    if (m.root) journal_->AlsoValue(entry, RootName(m.root), U(m.key), U(m.value));  // none: nothing to keep
+  }
+  return entry;
+}
+
+void StartupItems::RecordAdded(int entry, const StartupItem& item) {
+  if (!journal_ || entry < 0) return;
+  switch (item.source) {
+    case Source::Registry: {
+      const RegistrySource& s = RegistrySources()[std::size_t(item.registry)];
+      journal_->AddedCurrentValue(entry, U(s.rootName), U(Path(s, item.parked)), U(item.name));
+      break;
+    }
+    case Source::WinIniRun:
+    case Source::WinIniLoad:
+      journal_->AddedIni(entry, places_.winIni, item.parked ? "SS_Disabled" : "Windows",
+                         item.source == Source::WinIniRun ? "Run" : "Load", item.token);
+      break;
+    case Source::UserFolder:
+    case Source::CommonFolder:
+      journal_->AddedFile(entry, FolderOf(item.source, item.parked) + item.name);
+      break;
+  }
+  if (!item.parked) {
+    const MarkPlace m = MarkOf(item);
+    if (m.root) journal_->AddedCurrentValue(entry, RootName(m.root), U(m.key), U(m.value));
+  }
+}
+
+bool StartupItems::Begin() { return !journal_ || journal_->Begin(); }
+
+void StartupItems::Went(int entry) {
+  if (journal_ && entry >= 0) journal_->Went(entry);
+}
+
 // ---- Switching on and off ------------------------------------------------------
 
 StartupItems::Change StartupItems::SetEnabled(const StartupItem& item, bool enable) {
   if (item.enabled() == enable) return {};
   if (enable && item.marked && !item.parked) {
     // Switched off in place by its mark: switching on clears the mark only.
-    ClearMark(MarkOf(item));
     Change c;
-    c.changed = !MarkSaysDisabled(ReadMark(MarkOf(item)));
+    const MarkPlace m = MarkOf(item);
+    int entry = kNothingToRecord;
+    if (journal_) {
+      entry = journal_->AddCurrentValue(RootName(m.root), U(m.key), U(m.value));
+      if (entry < 0 || !Begin()) {
+        c.message = "An error ocured while enabling " + item.programName + kNotRecorded;
+        return c;
+      }
+    }
+    ClearMark(m);
+    c.changed = !MarkSaysDisabled(ReadMark(m));
     if (!c.changed) c.message = "An error ocured while enabling " + item.programName;
+    if (c.changed && entry >= 0) {
+      journal_->AddedCurrentValue(entry, RootName(m.root), U(m.key), U(m.value));
+      Went(entry);
+    }
     return c;
   }
   switch (item.source) {
@@ -292,12 +375,27 @@ StartupItems::Change StartupItems::MoveRegistry(const StartupItem& item, bool en
   if (!from) return c;
   const auto value = ReadRaw(from, item.name);
   if (!value) return c;
+  const int entry = RecordRemoval(item);
+  if (entry == -1) {
+    c.message += kNotRecorded;
+    return c;
+  }
+  if (enable && journal_ && entry >= 0) {
+    // The mark it will get back in its enabled place, as it is now.
+    const MarkPlace m = MarkOf(item);
+    if (m.root) journal_->AlsoValue(entry, RootName(m.root), U(m.key), U(m.value));
+  }
+  if (!Begin()) {
+    c.message += kNotRecorded;
+    return c;
+  }
   HKEY created = nullptr;
   if (RegCreateKeyExW(s.root, Widen(Path(s, !enable)).c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
                       &created, nullptr) != ERROR_SUCCESS)
     return c;
   const RegKey to(created, Path(s, !enable));
-  if (const auto there = ReadRaw(to, item.name)) {
+  const auto there = ReadRaw(to, item.name);
+  if (there) {
     if (!Same(*there, *value)) {
       c.message = enable ? failed : kDuplicateMessage;
       return c;  // a different item of that name stays where it is, and so does this one
@@ -307,6 +405,12 @@ StartupItems::Change StartupItems::MoveRegistry(const StartupItem& item, bool en
   }
   if (RegDeleteValueW(from.get(), Widen(item.name).c_str()) != ERROR_SUCCESS) return c;
   if (enable) ClearMark(MarkOf(item));
+  StartupItem now = item;
+  now.parked = !enable;
+  now.marked = false;
+  // A copy that was there already is no part of this change.
+  if (!there) RecordAdded(entry, now);
+  Went(entry);
   c.changed = true;
   c.message.clear();
   return c;
@@ -320,6 +424,11 @@ StartupItems::Change StartupItems::MoveWinIni(const StartupItem& item, bool enab
   c.message = std::string(enable ? "An error ocured while enabling " : "An error ocured while disabling ") +
               item.programName;
   if (!places_.readIni || !places_.writeIni) return c;
+  const int entry = RecordRemoval(item);
+  if (entry == -1 || !Begin()) {
+    c.message += kNotRecorded;
+    return c;
+  }
   const std::string target = places_.readIni(to, key);
   const std::vector<std::string> there = SplitTokens(target);
   const bool already = std::find(there.begin(), there.end(), item.token) != there.end();
@@ -331,6 +440,10 @@ StartupItems::Change StartupItems::MoveWinIni(const StartupItem& item, bool enab
   bool removed = false;
   const std::string rest = RemoveToken(places_.readIni(from, key), item.token, &removed);
   if (removed && !places_.writeIni(from, key, rest)) return c;
+  StartupItem now = item;
+  now.parked = !enable;
+  if (!already) RecordAdded(entry, now);
+  Went(entry);
   c.changed = true;
   c.message.clear();
   return c;
@@ -369,6 +482,19 @@ StartupItems::Change StartupItems::MoveFolder(const StartupItem& item, bool enab
         c.message = enable ? "An error ocured while enabling " + name : std::string(kDuplicateMessage);
       continue;
     }
+    StartupItem one = item;
+    one.name = name;
+    const int entry = RecordRemoval(one);
+    if (enable && journal_ && entry >= 0) {
+      const MarkPlace m = MarkOf(one);
+      if (m.root) journal_->AlsoValue(entry, RootName(m.root), U(m.key), U(m.value));
+    }
+    if (entry == -1 || !Begin()) {
+      if (c.message.empty())
+        c.message = std::string(enable ? "An error ocured while enabling " : "An error ocured while disabling ") + name +
+                    kNotRecorded;
+      continue;
+    }
     // Never over an existing file: a copy allowed, never a replace.
     if (!MoveFileExW(LongPathW(from + name).c_str(), LongPathW(to + name).c_str(), MOVEFILE_COPY_ALLOWED)) {
       if (c.message.empty())
@@ -377,11 +503,12 @@ StartupItems::Change StartupItems::MoveFolder(const StartupItem& item, bool enab
     }
     c.movedFiles.push_back(name);
     if (name == item.name) c.changed = true;
-    if (enable) {
-      StartupItem moved = item;
-      moved.name = name;
-      ClearMark(MarkOf(moved));
-    }
+    if (enable) ClearMark(MarkOf(one));
+    StartupItem now = one;
+    now.parked = !enable;
+    now.marked = false;
+    RecordAdded(entry, now);
+    Went(entry);
   }
   targets_.erase(from);
   targets_.erase(to);
@@ -392,6 +519,15 @@ StartupItems::Change StartupItems::MoveFolder(const StartupItem& item, bool enab
 
 std::string StartupItems::Delete(const StartupItem& item, bool* accessDenied) {
   if (accessDenied) *accessDenied = false;
+  const int entry = RecordRemoval(item);
+  if (entry == -1 || !Begin())
+    return "The \"" + item.programName + "\" entry was not deleted: its copy for undoing the deletion cannot be written.";
+  const std::string problem = DeleteRecorded(item, accessDenied);
+  if (problem.empty()) Went(entry);
+  return problem;
+}
+
+std::string StartupItems::DeleteRecorded(const StartupItem& item, bool* accessDenied) {
   switch (item.source) {
     case Source::Registry: {
       const RegistrySource& s = RegistrySources()[std::size_t(item.registry)];
@@ -408,7 +544,8 @@ std::string StartupItems::Delete(const StartupItem& item, bool* accessDenied) {
           return SystemErrorText(rc);
         }
       }
-      DeleteMark(MarkOf(item));
+      // A parked item has no mark: the one of its name belongs to the enabled item.
+      if (!item.parked) DeleteMark(MarkOf(item));
       return "";
     }
     case Source::WinIniRun:
@@ -427,7 +564,7 @@ std::string StartupItems::Delete(const StartupItem& item, bool* accessDenied) {
       if (folder.empty() || !DeleteFileW(LongPathW(folder + item.name).c_str()))
         return "Error removing the corresponding shortcut file for the \"" + item.programName + "\" entry.";
       targets_.erase(folder);
-      DeleteMark(MarkOf(item));
+      if (!item.parked) DeleteMark(MarkOf(item));
       return "";
     }
   }
@@ -515,15 +652,26 @@ std::string StartupItems::Write(const NewItem& n, const StartupItem* replacing) 
                           &created, nullptr) != ERROR_SUCCESS)
         return failed;
       const RegKey key(created, Path(s, item.parked));
-      // A renamed or moved value keeps its type (an expandable command stays one).
+      // A renamed or moved value keeps its type (an expandable command stays
+      // one, edited or not) and, unedited, its very bytes.
       RegValue value = StringValue(n.commandLine);
-      if (replacing && replacing->source == Source::Registry && replacing->commandLine == n.commandLine) {
+      if (replacing && replacing->source == Source::Registry) {
         const RegistrySource& old = RegistrySources()[std::size_t(replacing->registry)];
         if (const RegKey from = RegKey::Open(old.root, Path(old, replacing->parked)))
-          if (const auto raw = ReadRaw(from, replacing->name)) value = *raw;
+          if (const auto raw = ReadRaw(from, replacing->name)) {
+            if (replacing->commandLine == n.commandLine)
+              value = *raw;
+            else if (raw->type == REG_EXPAND_SZ)
+              value.type = REG_EXPAND_SZ;
+          }
       }
+      // A value written over (the same place and name) is kept for an undo.
+      const int entry = key.ValueExists(item.name) ? RecordRemoval(item) : (journal_ ? journal_->AddNothing() : -2);
+      if (entry == -1 || !Begin()) return failed + kNotRecorded;
       if (!WriteRaw(key, item.name, value) || !Same(ReadRaw(key, item.name), value)) return failed;
       if (n.enabled) ClearMark(MarkOf(item));
+      RecordAdded(entry, item);
+      Went(entry);
       return "";
     }
     case Source::WinIniRun:
@@ -533,7 +681,11 @@ std::string StartupItems::Write(const NewItem& n, const StartupItem* replacing) 
       const std::string value = places_.readIni(section, key);
       const std::vector<std::string> tokens = SplitTokens(value);
       if (std::find(tokens.begin(), tokens.end(), item.token) != tokens.end()) return "";
+      const int entry = journal_ ? journal_->AddNothing() : -2;
+      if (!Begin()) return failed + kNotRecorded;
       if (!places_.writeIni(section, key, AppendToken(value, item.token))) return failed;
+      RecordAdded(entry, item);
+      Went(entry);
       return "";
     }
     case Source::UserFolder:
@@ -541,30 +693,62 @@ std::string StartupItems::Write(const NewItem& n, const StartupItem* replacing) 
       const std::string folder = FolderOf(item.source, item.parked);
       if (folder.empty()) return failed;  // no folder known: never the drive root
       CreateFolderPath(folder);
-      shell::TPBShellLink link;
-      // An edited shortcut keeps its working folder, icon, hot key and window state.
-      if (!n.basedOnShortcut.empty()) {
-        try {
-          const shell::TShellLinkInfo old = shell::ReadShortcut(LongPathW(n.basedOnShortcut));
-          link.WorkingDir = old.WorkingDirectory;
-          link.SetFileIcon({old.IconLocation, old.IconIndex});
-          link.SetHotKey(shell::ShortCutOfHotKey(old.HotKey));
-          link.SetWindowState(shell::WindowStateOf(old.ShowCmd));
-        } catch (const shell::ShellLinkError&) {
-        }
-      }
-      link.SetFileName(folder + item.name);
-      link.Description = n.description;
+      const std::string path = folder + item.name;
       const auto [target, arguments] = SplitCommand(n.commandLine);
-      link.Target = target;
-      link.Arguments = arguments;
-      try {
-        link.Save();
-      } catch (const shell::EPBShellLink& e) {
-        return e.what();
+      const bool exists = FileExists(path);
+      const int entry = exists ? RecordRemoval(item) : (journal_ ? journal_->AddNothing() : -2);
+      if (entry == -1 || !Begin()) return failed + kNotRecorded;
+      if (!n.basedOnShortcut.empty() && replacing) {
+        // An edited shortcut is the old file changed through the link object:
+        // a copy under the new name first (the old one goes only once the new
+        // one reads back), then only the fields the dialog changed, so its
+        // other fields, its target's stored form and its flags stay.
+        const bool inPlace = CompareNoCase(n.basedOnShortcut, path) == 0;
+        if (!inPlace && !CopyFileW(LongPathW(n.basedOnShortcut).c_str(), LongPathW(path).c_str(), TRUE))
+          return failed;
+        try {
+          shell::TShellLinkInfo info = shell::ReadShortcut(LongPathW(path));
+          bool changed = false;
+          if (n.commandLine != replacing->commandLine) {
+            info.Path = target;
+            info.Arguments = arguments;
+            changed = true;
+          } else {
+            info.Path = info.LongPath;
+          }
+          // The comment follows a rename only where it was the old name.
+          const std::string oldDescription = replacing->name.substr(0, replacing->name.size() - 4);
+          if (info.Description == oldDescription && info.Description != n.description) {
+            info.Description = n.description;
+            changed = true;
+          }
+          // Nothing changed in it (a rename): the copy is the file, byte for byte.
+          if (changed) shell::WriteShortcut(LongPathW(path), info);
+          const shell::TShellLinkInfo back = shell::ReadShortcut(LongPathW(path));
+          if (back.Arguments != info.Arguments || back.Description != info.Description) {
+            if (!inPlace) DeleteFileW(LongPathW(path).c_str());
+            return failed;
+          }
+        } catch (const shell::ShellLinkError& e) {
+          if (!inPlace) DeleteFileW(LongPathW(path).c_str());
+          return e.what();
+        }
+      } else {
+        shell::TPBShellLink link;
+        link.SetFileName(path);
+        link.Description = n.description;
+        link.Target = target;
+        link.Arguments = arguments;
+        try {
+          link.Save();
+        } catch (const shell::EPBShellLink& e) {
+          return e.what();
+        }
       }
       targets_.erase(folder);
       if (n.enabled) ClearMark(MarkOf(item));
+      RecordAdded(entry, item);
+      Went(entry);
       return "";
     }
   }

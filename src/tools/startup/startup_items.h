@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+namespace velmora::regclean {
+class UndoRecorder;
+}
+
 namespace velmora::startup {
 
 enum class Source { Registry, WinIniRun, WinIniLoad, UserFolder, CommonFolder };
@@ -107,12 +111,26 @@ class StartupItems {
   // Shortcut targets of a folder, read once per batch of changes.
   void ClearCache() { targets_.clear(); }
 
+  // The undo journal of the command under way (nullptr: none). With one,
+  // every change is recorded before it is made, and a change the journal
+  // cannot record is not made.
+  void SetJournal(regclean::UndoRecorder* journal) { journal_ = journal; }
+
  private:
   const std::map<std::string, std::string>& Targets(const std::string& folder);
   Change MoveRegistry(const StartupItem& item, bool enable);
   Change MoveWinIni(const StartupItem& item, bool enable);
   Change MoveFolder(const StartupItem& item, bool enable);
+  // Records the item's own value, file or token (and its approval mark)
+  // as about to go; the journal item, or -1 when it cannot be recorded.
+  int RecordRemoval(const StartupItem& item);
+  std::string DeleteRecorded(const StartupItem& item, bool* accessDenied);
+  // After a change: records what now stands in the item's place.
+  void RecordAdded(int entry, const StartupItem& item);
+  bool Begin();
+  void Went(int entry);
   StartupPlaces places_;
+  regclean::UndoRecorder* journal_ = nullptr;
   std::map<std::string, std::map<std::string, std::string>> targets_;  // folder -> file name -> target
 };
 

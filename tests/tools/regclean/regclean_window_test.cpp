@@ -13,10 +13,12 @@
 #include "shell/hint.h"
 #include "shell/settings.h"
 #include "support/fakes.h"
+#include "support/key_security.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 #include "support/user_input.h"
 #include "tools/regclean/frm_regclean.h"
+#include "tools/regclean/undo_session.h"
 #include "ui/app.h"
 
 using namespace velmora;
@@ -121,8 +123,11 @@ TEST_F(RegCleanWindow, RemovalDeletesOnlyWhatIsUnchangedAndBackedUpAndCountsDele
   EXPECT_FALSE(App().ValueExists("Two"));
   EXPECT_TRUE(App().ValueExists("Changed"));
   EXPECT_EQ(f.RemovedCount, 2);
-  EXPECT_EQ(f.lv.itemCount(), 0);
-  EXPECT_EQ(f.sb.text(1), "Number of invalid entries found: 0");
+  // The value changed since the scan keeps its row, and the window says why.
+  ASSERT_EQ(f.lv.itemCount(), 1);
+  EXPECT_EQ(f.lv.SubItem(0, 1), "Changed");
+  EXPECT_EQ(f.sb.text(1), "Number of invalid entries found: 1");
+  EXPECT_EQ(f.sb.text(0), "1 entry was not removed: it has changed since the scan");
   shell::WriteIntegerSetting(shell::kLogsKey, shell::stat::kRegRefs, 5);
   CloseWindow();
   EXPECT_EQ(shell::ReadStatistic(shell::stat::kRegRefs), 7);
@@ -130,6 +135,8 @@ TEST_F(RegCleanWindow, RemovalDeletesOnlyWhatIsUnchangedAndBackedUpAndCountsDele
   EXPECT_NE(log.find("  Removing invalid reference...\r\n      KEY: HKEY_CURRENT_USER\\Software\\App\r\n      VALUE: One\r\n"),
             std::string::npos);
   EXPECT_EQ(log.find("VALUE: Changed"), std::string::npos);
+  EXPECT_NE(log.find("  Not removed (it has changed since the scan): HKEY_CURRENT_USER\\Software\\App Changed"),
+            std::string::npos);
   const auto lines = Lines(log);
   ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(lines[1].rfind("SESSION START: ", 0), 0u);
@@ -230,9 +237,13 @@ TEST_F(RegCleanWindow, AScheduledRunLogsInOrderAndAsksNothing) {
   EXPECT_NE(test::ReadWholeFile(TfrmRegClean::BackupPath()), "old backup");
   ASSERT_EQ(f.sb.text(0), kScanCompleted);
   f.Remove_All();
+  const std::string session = f.LastSession;
   CloseWindow();
   EXPECT_TRUE(world().dialogs.asked().empty());
   EXPECT_FALSE(App().ValueExists("Bad"));
+  // The unattended removal is journalled like any other.
+  ASSERT_FALSE(session.empty());
+  EXPECT_EQ(ExtractFilePath(session), UndoFolder());
   EXPECT_EQ(Log(shell::logfile::kManualRegistry), "");
   const auto lines = Lines(Log(shell::logfile::kScheduledRegistry));
   const std::vector<std::string> expected{"  Backing up registry files...",
@@ -258,6 +269,83 @@ TEST_F(RegCleanWindow, AScheduledRunLogsInOrderAndAsksNothing) {
   const std::string clean = Log(shell::logfile::kScheduledRegistry);
   EXPECT_NE(clean.find("  Registry Already Clean: No invalid references detected.\r\n"), std::string::npos);
   EXPECT_EQ(clean.find("Removing"), std::string::npos);
+  EXPECT_TRUE(UndoJournalSession(session).ok());
+  EXPECT_TRUE(App().ValueExists("Bad"));
+}
+
+TEST_F(RegCleanWindow, UndoBringsBackOnlyTheRemovedValuesAndSurvivesTheRescan) {
+  App().WriteString("One", missing_);
+  App().WriteString("Two", missing_ + "2.exe");
+  const std::string keep = dir_ / "keep.exe";
+  ASSERT_TRUE(WriteFileAtomically(keep, "x"));
+  App().WriteString("Mine", keep);  // valid: never listed
+  TfrmRegClean& f = Open();
+  f.cbRescan.SetChecked(true);
+  f.btnStart.Click();
+  ASSERT_EQ(f.lv.itemCount(), 2);
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  world().dialogs.Answer(ui::MsgResult::Ok);  // the re-scan finds nothing
+  f.mnuAll.Click();
+  EXPECT_EQ(f.sb.text(0), kScanCompleted);  // the re-scan ran, with a new backup
+  const std::string session = f.LastSession;
+  ASSERT_FALSE(session.empty());
+  EXPECT_EQ(f.RemovedCount, 2);
+  // A second removal session and a scan after it replace nothing of the first.
+  App().WriteString("Three", missing_ + "3.exe");
+  f.btnStart.Click();
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  f.mnuAll.Click();
+  EXPECT_NE(f.LastSession, session);
+  CloseWindow();
+  // The user deletes a value of their own; nothing else is made.
+  App().DeleteValue("Mine");
+  const UndoReport r = UndoJournalSession(session);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.restored, 2);
+  EXPECT_EQ(App().ReadString("One"), missing_);
+  EXPECT_EQ(App().ReadString("Two"), missing_ + "2.exe");
+  EXPECT_FALSE(App().ValueExists("Three"));  // the other session's
+  EXPECT_FALSE(App().ValueExists("Mine"));   // never the cleaner's
+  const auto listed = ListJournal();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[1].path, session);
+  EXPECT_EQ(listed[1].index.state, JournalState::Undone);
+  EXPECT_EQ(listed[0].index.state, JournalState::Done);
+  EXPECT_EQ(listed[0].index.count, 1);
+  EXPECT_EQ(listed[0].index.tool, "Registry Cleaner");
+}
+
+TEST_F(RegCleanWindow, ARefusedDeletionKeepsItsRowUncountedAndSaysWhy) {
+  App().WriteString("Bad", missing_);
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Locked").WriteString("Bad", missing_);
+  TfrmRegClean& f = Open();
+  f.Show();
+  f.btnStart.Click();
+  ASSERT_EQ(f.lv.itemCount(), 2);
+  if (!test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\Locked", true)) {
+    test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\Locked", false);
+    GTEST_SKIP() << "this registry does not enforce key security";
+  }
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.mnuAll.Click();
+  test::SetKeyReadOnly(HKEY_CURRENT_USER, "Software\\Locked", false);
+  EXPECT_EQ(f.RemovedCount, 1);
+  ASSERT_EQ(f.lv.itemCount(), 1);
+  EXPECT_EQ(f.lv.Caption(0), "HKEY_CURRENT_USER: \\Software\\Locked");
+  EXPECT_EQ(f.sb.text(1), "Number of invalid entries found: 1");
+  EXPECT_EQ(f.sb.text(0), "1 entry was not removed: the registry refused its deletion");
+  EXPECT_TRUE(RegKey::Open(HKEY_CURRENT_USER, "Software\\Locked").ValueExists("Bad"));
+  // Only what went is in the session.
+  const auto session = ParseJournal(*ReadTextFile(f.LastSession)).session;
+  ASSERT_TRUE(session);
+  EXPECT_EQ(session->count, 1);
+  ASSERT_EQ(session->removed.size(), 1u);
+  EXPECT_EQ(session->removed[0].path, u"HKEY_CURRENT_USER\\Software\\App");
+  CloseWindow();
+  const std::string log = Log(shell::logfile::kManualRegistry);
+  EXPECT_NE(log.find("  Not removed (the registry refused its deletion): HKEY_CURRENT_USER\\Software\\Locked Bad"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 #include "support/user_input.h"
+#include "tools/regclean/undo_session.h"
 #include "tools/shortcuts/frm_addremove.h"
 
 using namespace velmora;
@@ -170,6 +171,7 @@ TEST(AddRemoveRealViews, TheThirtyTwoBitEntryGoesAndTheSixtyFourBitOneStays) {
   EXPECT_EQ(f->lv.SubItem(ours, 2), "HKLM 32-bit");
   test::UserSelectsOnly(f->lv, ours);
   f->cmdRemove.Click();
+  const std::string session = f->LastSession;
   f->Close();
   auto exists = [&](REGSAM view) {
     HKEY k = nullptr;
@@ -180,6 +182,53 @@ TEST(AddRemoveRealViews, TheThirtyTwoBitEntryGoesAndTheSixtyFourBitOneStays) {
   };
   EXPECT_FALSE(exists(KEY_WOW64_32KEY));
   EXPECT_TRUE(exists(KEY_WOW64_64KEY));
+  // The undo puts the 32-bit entry back in its own view, the other untouched.
+  ASSERT_FALSE(session.empty());
+  const regclean::UndoReport r = regclean::UndoJournalSession(session);
+  EXPECT_TRUE(r.ok()) << (r.failures.empty() ? "" : r.failures[0]);
+  EXPECT_TRUE(exists(KEY_WOW64_32KEY));
+  HKEY k = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(std::string(kUninstallKey) + "\\" + name).c_str(), 0,
+                                         KEY_READ | KEY_WOW64_32KEY, &k));
+  const RegKey back(k, name);
+  EXPECT_EQ(back.ReadString("DisplayName"), name + " 32");
+  EXPECT_EQ(back.ReadString("UninstallString"), "\"" + dir / "gone.exe" + "\"");
+}
+
+TEST_F(AddRemoveWindow, ARemovedEntryIsUndoneWithEverythingItHeld) {
+  const std::string gone = dir_ / "gone\\unins000.exe";
+  Entry(HKEY_CURRENT_USER, kUninstallKey, "Old", "Old App", gone);
+  const std::string key = std::string(kUninstallKey) + "\\Old";
+  RegKey::Create(HKEY_CURRENT_USER, key).WriteDword("EstimatedSize", 1234);
+  RegKey::Create(HKEY_CURRENT_USER, key + "\\Extra").WriteString("", "sub-key data");
+  TfrmAddRemove& f = Open(Sources());
+  ASSERT_EQ(f.lv.itemCount(), 1);
+  test::UserSelectsOnly(f.lv, 0);
+  f.cmdRemove.Click();
+  EXPECT_FALSE(RegKey::Exists(HKEY_CURRENT_USER, key));
+  const std::string session = f.LastSession;
+  ASSERT_FALSE(session.empty());
+  const auto index = regclean::ParseJournalIndex(*ReadTextFile(session));
+  ASSERT_TRUE(index);
+  EXPECT_EQ(index->tool, "Uninstall Cleaner");
+  EXPECT_EQ(index->what, "Removed Old App");
+  EXPECT_EQ(index->count, 1);
+  const regclean::UndoReport r = regclean::UndoJournalSession(session);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, key).ReadString("UninstallString"), gone);
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, key).ReadDword("EstimatedSize"), 1234u);
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, key + "\\Extra").ReadString(""), "sub-key data");
+  // Listed again, so it can be removed again.
+  f.cmdRefresh.Click();
+  EXPECT_EQ(f.lv.itemCount(), 1);
+
+  // A refused deletion leaves no session behind.
+  f.DeleteEntry = [](const UninstallSource&, const std::string&) -> long { return ERROR_ACCESS_DENIED; };
+  world().dialogs.Answer(ui::MsgResult::Ok);
+  test::UserSelectsOnly(f.lv, 0);
+  f.cmdRemove.Click();
+  f_ = nullptr;  // the message closes the window
+  EXPECT_EQ(regclean::ListJournal().size(), 1u);
 }
 
 }  // namespace

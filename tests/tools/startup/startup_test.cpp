@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
 #include <set>
 #include <string>
 #include <vector>
@@ -13,10 +17,14 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "shell/shell_link.h"
+#include "shell/utilities.h"
 #include "support/fakes.h"
+#include "support/key_security.h"
+#include "support/link_files.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 #include "support/user_input.h"
+#include "tools/regclean/undo_session.h"
 #include "tools/startup/frm_startup.h"
 #include "tools/startup/winini_tokens.h"
 #include "ui/app.h"
@@ -250,41 +258,19 @@ TEST_F(Startup, DeleteTouchesOnlyTheSelectedRowAndAFailedOneKeepsItsRow) {
   EXPECT_EQ(f.lv.itemCount(), 1);
 }
 
-// Makes a key read-only for everyone (its owner may still change that back).
-void ReadOnlyKey(const std::string& path, bool readOnly) {
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  PSID everyone = nullptr;
-  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-  const RegKey k = RegKey::Open(HKEY_CURRENT_USER, path, READ_CONTROL | WRITE_DAC);
-  ASSERT_TRUE(k);
-  std::vector<BYTE> buffer(256);
-  auto* acl = reinterpret_cast<PACL>(buffer.data());
-  InitializeAcl(acl, DWORD(buffer.size()), ACL_REVISION);
-  AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | READ_CONTROL | WRITE_DAC, everyone);
-  SECURITY_DESCRIPTOR sd;
-  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-  SetSecurityDescriptorDacl(&sd, TRUE, readOnly ? acl : nullptr, FALSE);
-  EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &sd));
-  FreeSid(everyone);
-}
-
 TEST_F(Startup, ARefusedMoveKeepsTheItemAndDeleteThenHitsItsRealPlace) {
   RegKey::Create(HKEY_CURRENT_USER, kRun).WriteString("Kept", "C:\\k.exe");
   const std::string parked = std::string(kRun) + "\\Disabled";
   RegKey::Create(HKEY_CURRENT_USER, parked).WriteString("Other", "C:\\o.exe");
-  ReadOnlyKey(parked, true);
-  HKEY probe = nullptr;
-  const bool enforced = RegOpenKeyExW(HKEY_CURRENT_USER, Widen(parked).c_str(), 0, KEY_SET_VALUE, &probe) != 0;
-  if (probe) RegCloseKey(probe);
-  if (!enforced) {
-    ReadOnlyKey(parked, false);
+  if (!test::SetKeyReadOnly(HKEY_CURRENT_USER, parked, true)) {
+    test::SetKeyReadOnly(HKEY_CURRENT_USER, parked, false);
     GTEST_SKIP() << "this registry does not enforce key security";
   }
   TfrmStartup& f = Open();
   test::UserSelectsOnly(f.lv, Row("Kept"));
   world().dialogs.Answer(ui::MsgResult::Ok);
   f.cmdDisable.Click();
-  ReadOnlyKey(parked, false);
+  test::SetKeyReadOnly(HKEY_CURRENT_USER, parked, false);
   EXPECT_EQ(world().dialogs.messageTexts().back(), "An error ocured while disabling Kept");
   EXPECT_EQ(f.lv.Caption(Row("Kept")), "Enabled");
   EXPECT_TRUE(RegKey::Open(HKEY_CURRENT_USER, kRun).ValueExists("Kept"));
@@ -359,6 +345,208 @@ TEST_F(Startup, TheEditorAddsRenamesAndRefuses) {
   f.cmdAddClick();
   EXPECT_EQ(Ini("Windows", "Run"), "");
   EXPECT_TRUE(world().dialogs.allAnswersUsed());
+}
+
+const char* const kApproved = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
+void ExpectSameFields(const shell::TShellLinkInfo& a, const shell::TShellLinkInfo& b, bool sameTarget) {
+  if (sameTarget) {
+    EXPECT_EQ(a.Path, b.Path);
+    EXPECT_EQ(a.LongPath, b.LongPath);
+    EXPECT_EQ(a.Arguments, b.Arguments);
+    EXPECT_EQ(a.Flags, b.Flags);  // a new target brings its own item list
+  }
+  EXPECT_EQ(a.Description, b.Description);
+  EXPECT_EQ(a.WorkingDirectory, b.WorkingDirectory);
+  EXPECT_EQ(a.IconLocation, b.IconLocation);
+  EXPECT_EQ(a.IconIndex, b.IconIndex);
+  EXPECT_EQ(a.ShowCmd, b.ShowCmd);
+  EXPECT_EQ(a.HotKey, b.HotKey);
+}
+
+TEST_F(Startup, TheEditorChangesAShortcutInPlaceAndKeepsEveryOtherField) {
+  const std::string old = places_.userFolder + "Notes.lnk";
+  ASSERT_TRUE(test::WriteEnvironmentLink(old));
+  const auto oldBytes = ReadTextFile(old);
+  const shell::TShellLinkInfo before = shell::ReadShortcut(Widen(old));
+  EXPECT_EQ(before.Description, "Keeps the notes open");
+  EXPECT_EQ(test::StoredShowCommand(old), SW_SHOWMINNOACTIVE);
+  TfrmStartup& f = Open();
+  ASSERT_NE(Row("Notes"), -1);
+
+  // A rename: the file takes the new name, nothing else of it changes.
+  test::UserSelectsOnly(f.lv, Row("Notes"));
+  ui::PostTask([&] {
+    f.editor->edtDesc.SetText("Notes renamed");
+    f.editor->cmdOK.Click();
+  });
+  f.cmdEditClick();
+  const std::string renamed = places_.userFolder + "Notes renamed.lnk";
+  EXPECT_FALSE(FileExists(old));
+  ASSERT_TRUE(FileExists(renamed));
+  ExpectSameFields(before, shell::ReadShortcut(Widen(renamed)), /*sameTarget=*/true);
+  EXPECT_EQ(ReadTextFile(renamed), oldBytes);  // the environment form and the flags with it
+
+  // A changed command line: the target and arguments change, the rest stays.
+  f.RefreshList();
+  test::UserSelectsOnly(f.lv, Row("Notes renamed"));
+  const std::string tool = dir_.File("tool.exe");
+  ui::PostTask([&] {
+    f.editor->feCLine.SetText(tool + " /quiet");
+    f.editor->cmdOK.Click();
+  });
+  f.cmdEditClick();
+  const shell::TShellLinkInfo edited = shell::ReadShortcut(Widen(renamed));
+  EXPECT_EQ(CompareNoCase(edited.LongPath, tool), 0) << edited.LongPath;
+  EXPECT_EQ(edited.Arguments, "/quiet");
+  // The platform's link object writes the file; the fields not edited keep their values.
+  ExpectSameFields(before, edited, /*sameTarget=*/false);
+
+  // Both edits are journalled: undoing the rename brings the old file back byte for byte.
+  const auto sessions = regclean::ListJournal();
+  ASSERT_EQ(sessions.size(), 2u);
+  EXPECT_EQ(sessions[1].index.what, "Edited Notes");
+  EXPECT_TRUE(regclean::UndoJournalSession(sessions[0].path).ok());  // the command line back
+  EXPECT_EQ(shell::ReadShortcut(Widen(renamed)).Arguments, before.Arguments);
+  EXPECT_TRUE(regclean::UndoJournalSession(sessions[1].path).ok());  // the name back
+  EXPECT_FALSE(FileExists(renamed));
+  EXPECT_EQ(ReadTextFile(old), oldBytes);
+}
+
+TEST_F(Startup, AnEditedExpandableCommandStaysExpandableAndAnyValueNameIsTaken) {
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteExpandString("Tool", "\"%SystemRoot%\\t.exe\" -x");
+  TfrmStartup& f = Open();
+  test::UserSelectsOnly(f.lv, Row("Tool"));
+  ui::PostTask([&] {
+    f.editor->feCLine.SetText("\"%SystemRoot%\\t.exe\" -y");
+    f.editor->edtDesc.SetText("Vendor: Tool\\Tray");  // ":" and "\" are fine in a value name
+    f.editor->cmdOK.Click();
+  });
+  f.cmdEditClick();
+  EXPECT_TRUE(world().dialogs.messageTexts().empty());
+  const RegKey run = RegKey::Open(HKEY_CURRENT_USER, kRun);
+  const auto value = run.ReadValue("Vendor: Tool\\Tray");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(DWORD(REG_EXPAND_SZ), value->type);
+  EXPECT_EQ(run.ReadString("Vendor: Tool\\Tray"), "\"%SystemRoot%\\t.exe\" -y");
+  EXPECT_FALSE(run.ValueExists("Tool"));
+  // And such an item is edited again by its exact name.
+  f.RefreshList();
+  test::UserSelectsOnly(f.lv, Row("Vendor: Tool\\Tray"));
+  ui::PostTask([&] {
+    f.editor->feCLine.SetText("\"%SystemRoot%\\t.exe\" -z");
+    f.editor->cmdOK.Click();
+  });
+  f.cmdEditClick();
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kRun).ReadString("Vendor: Tool\\Tray"), "\"%SystemRoot%\\t.exe\" -z");
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kRun).ReadValue("Vendor: Tool\\Tray")->type, DWORD(REG_EXPAND_SZ));
+}
+
+TEST_F(Startup, WinIniTakesAPathWithBlanksInItsShortFormAndRefusesOnlyASwitch) {
+  const std::string program = dir_.File("Program Files\\Long Name\\app.exe");
+  const std::string shortForm = shell::GetShortPath(program);
+  if (shortForm.find(' ') != std::string::npos) GTEST_SKIP() << "this drive keeps no short names";
+  TfrmStartup& f = Open();
+  ui::PostTask([&] {
+    f.editor->cbLoc.SetItemIndex(8);
+    f.editor->cbLocChange();
+    f.editor->feCLine.SetText(program);
+    f.editor->cmdOK.Click();
+  });
+  f.cmdAddClick();
+  EXPECT_TRUE(world().dialogs.messageTexts().empty());
+  EXPECT_EQ(Ini("Windows", "Run"), shortForm);
+  ui::PostTask([&] {
+    f.editor->cbLoc.SetItemIndex(8);
+    f.editor->cbLocChange();
+    f.editor->feCLine.SetText(program + " /min");
+    world().dialogs.Answer(ui::MsgResult::Ok);
+    f.editor->cmdOK.Click();
+    EXPECT_EQ(world().dialogs.messageTexts().back(),
+              "You may not add entries to the Win.ini file that contain command line parameters.");
+    f.editor->cmdCancel.Click();
+  });
+  f.cmdAddClick();
+  EXPECT_EQ(Ini("Windows", "Run"), shortForm);
+}
+
+TEST_F(Startup, DeletingAParkedItemLeavesTheEnabledNamesakesMark) {
+  const std::vector<std::uint8_t> mark{0x02, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteString("Same", "C:\\enabled.exe");
+  RegKey::Create(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").WriteString("Same", "C:\\parked.exe");
+  RegKey::Create(HKEY_CURRENT_USER, kApproved).WriteBinary("Same", mark.data(), mark.size());
+  TfrmStartup& f = Open();
+  int parked = -1;
+  for (int row = 0; row < f.lv.itemCount(); ++row)
+    if (f.Item(row)->name == "Same" && f.Item(row)->parked) parked = row;
+  ASSERT_NE(parked, -1);
+  test::UserSelectsOnly(f.lv, parked);
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.cmdDelete.Click();
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").ValueExists("Same"));
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kApproved).ReadBinary("Same"), mark);
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kRun).ReadString("Same"), "C:\\enabled.exe");
+  // Deleting the enabled one takes its mark, and the undo brings both back.
+  test::UserSelectsOnly(f.lv, Row("Same"));
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.cmdDelete.Click();
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kApproved).ValueExists("Same"));
+  ASSERT_FALSE(f.LastSession.empty());
+  EXPECT_TRUE(regclean::UndoJournalSession(f.LastSession).ok());
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kApproved).ReadBinary("Same"), mark);
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kRun).ReadString("Same"), "C:\\enabled.exe");
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").ValueExists("Same"));
+}
+
+TEST_F(Startup, DisableEnableAndDeleteAreUndoneByMovingItemsBack) {
+  const std::vector<std::uint8_t> off{0x03, 0, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9};
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteExpandString("Reg", "%TEMP%\\r.exe");
+  Link(places_.userFolder, "Folder item.lnk", "C:\\f.exe", "/x");
+  const auto linkBytes = ReadTextFile(places_.userFolder + "Folder item.lnk");
+  places_.writeIni("Windows", "run", "a.exe b.exe");
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteString("Marked", "C:\\m.exe");
+  RegKey::Create(HKEY_CURRENT_USER, kApproved).WriteBinary("Marked", off.data(), off.size());
+  TfrmStartup& f = Open();
+  test::UserSelectsOnly(f.lv, Row("Reg"));
+  test::UserSelectsAlso(f.lv, Row("Folder item"));
+  test::UserSelectsAlso(f.lv, Row("b.exe"));
+  f.cmdDisable.Click();
+  const std::string disabled = f.LastSession;
+  ASSERT_FALSE(disabled.empty());
+  EXPECT_TRUE(FileExists(places_.parkedFolder + "Folder item.lnk"));
+  test::UserSelectsOnly(f.lv, Row("Marked"));
+  f.cmdEnable.Click();  // a mark cleared in place
+  const std::string enabled = f.LastSession;
+  EXPECT_FALSE(MarkSaysDisabled(*RegKey::Open(HKEY_CURRENT_USER, kApproved).ReadBinary("Marked")));
+
+  const auto index = regclean::ParseJournalIndex(*ReadTextFile(disabled));
+  ASSERT_TRUE(index);
+  EXPECT_EQ(index->tool, "Start-up Manager");
+  EXPECT_EQ(index->count, 3);
+  EXPECT_NE(index->what.find("Disabled "), std::string::npos);
+
+  regclean::UndoReport r = regclean::UndoJournalSession(disabled);
+  EXPECT_TRUE(r.ok()) << (r.failures.empty() ? "" : r.failures[0]);
+  const auto reg = RegKey::Open(HKEY_CURRENT_USER, kRun).ReadValue("Reg");
+  ASSERT_TRUE(reg);
+  EXPECT_EQ(reg->type, DWORD(REG_EXPAND_SZ));
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").ValueExists("Reg"));
+  EXPECT_EQ(ReadTextFile(places_.userFolder + "Folder item.lnk"), linkBytes);
+  EXPECT_FALSE(FileExists(places_.parkedFolder + "Folder item.lnk"));
+  EXPECT_EQ(Ini("Windows", "run"), "a.exe b.exe");
+  EXPECT_EQ(Ini("SS_Disabled", "run"), "");
+  r = regclean::UndoJournalSession(enabled);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kApproved).ReadBinary("Marked"), off);
+
+  // A deleted shortcut comes back byte for byte.
+  f.RefreshList();
+  test::UserSelectsOnly(f.lv, Row("Folder item"));
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  f.cmdDelete.Click();
+  EXPECT_FALSE(FileExists(places_.userFolder + "Folder item.lnk"));
+  EXPECT_TRUE(regclean::UndoJournalSession(f.LastSession).ok());
+  EXPECT_EQ(ReadTextFile(places_.userFolder + "Folder item.lnk"), linkBytes);
 }
 
 }  // namespace
