@@ -81,6 +81,11 @@ TfrmAddRemove::TfrmAddRemove(std::vector<UninstallSource> sources)
   args.caption = "Remove Invalid Add/Remove Links";
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
+  args.sizeable = true;  // the list grows with the window, the buttons stay below it
+  lv.SetAnchors(ui::kAnchorAll);
+  cmdRemove.SetAnchors(ui::akLeft | ui::akBottom);
+  cmdRefresh.SetAnchors(ui::akLeft | ui::akBottom);
+  tbHelp.SetAnchors(ui::akRight | ui::akBottom);
   args.helpTopic = kAddRemoveTopic;
   args.freeOnClose = true;
   Create(args);
