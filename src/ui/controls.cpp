@@ -716,7 +716,9 @@ Image* g_pressedImage = nullptr;
 
 Image::Image(Container& parent, Bounds bounds, HBITMAP picture) : Control(parent, bounds), picture_(picture) {}
 
-void Image::CreateHandle() { hwnd_ = CreateCustom(L"VelmoraImage", 0); }
+// Clipped by its siblings: pictures stacked on one place (the launcher's
+// buttons) show the one on top, whatever order they are painted in.
+void Image::CreateHandle() { hwnd_ = CreateCustom(L"VelmoraImage", WS_CLIPSIBLINGS); }
 
 void Image::OnHandleLost() {
   if (g_pressedImage == this) g_pressedImage = nullptr;

@@ -504,6 +504,15 @@ void Form::Relayout(Container& c) {
   }
 }
 
+void Form::LayoutToClient() {
+  // Never laid out smaller than designed: a window the screen cuts short (a
+  // large DPI on a small screen) shows part of its layout rather than a jumble.
+  const int w = std::max(clientWidth(), args_.clientWidth), h = std::max(clientHeight(), args_.clientHeight);
+  ApplyAnchors(*this, w - layoutWidth_, h - layoutHeight_);
+  layoutWidth_ = w;
+  layoutHeight_ = h;
+}
+
 void Form::ApplyAnchors(Container& c, int dw, int dh) {
   if (dw == 0 && dh == 0) return;
   for (Control* child : c.children_) {
@@ -546,6 +555,47 @@ TabControl* FindTabs(Container& c, HWND focus) {
 }
 }  // namespace
 
+namespace {
+wchar_t LowerChar(wchar_t c) {
+  wchar_t s[2] = {c, 0};
+  CharLowerW(s);
+  return s[0];
+}
+}  // namespace
+
+std::vector<HWND> Form::MnemonicTargets(wchar_t key) const {
+  struct Look {
+    HWND form;
+    wchar_t key;
+    std::vector<HWND> found;
+  } look{hwnd_, LowerChar(key), {}};
+  EnumChildWindows(
+      hwnd_,
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* l = reinterpret_cast<Look*>(lp);
+        wchar_t cls[16] = L"";
+        GetClassNameW(h, cls, 16);
+        const LONG type = GetWindowLongW(h, GWL_STYLE) & BS_TYPEMASK;
+        if (lstrcmpiW(cls, L"Button") != 0 || type == BS_GROUPBOX) return TRUE;
+        if (!IsWindowVisible(h) || !IsWindowEnabled(h)) return TRUE;
+        wchar_t text[256] = L"";
+        GetWindowTextW(h, text, 256);
+        for (const wchar_t* p = text; *p && p[1]; ++p) {
+          if (*p != L'&') continue;
+          if (p[1] == L'&') {
+            ++p;
+            continue;
+          }
+          if (LowerChar(p[1]) == l->key)
+            l->found.push_back(h);
+          break;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&look));
+  return look.found;
+}
+
 bool Form::CyclePage(bool forward) {
   TabControl* tabs = FindTabs(*this, GetFocus());
   if (!tabs) return false;
@@ -584,12 +634,7 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       // larger or smaller (a restored placement) moves its anchored ones.
       layoutWidth_ = args_.clientWidth;
       layoutHeight_ = args_.clientHeight;
-      if (!args_.pixelLayout) {
-        const int w = clientWidth(), h = clientHeight();
-        ApplyAnchors(*this, w - layoutWidth_, h - layoutHeight_);
-        layoutWidth_ = w;
-        layoutHeight_ = h;
-      }
+      if (!args_.pixelLayout) LayoutToClient();
       for (size_t i = 0; i < storages_.size(); ++i) {
         try {
           storages_[i]->Restore();
@@ -711,12 +756,7 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_SIZE: {
-      if (!args_.pixelLayout && layoutWidth_ > 0 && wp != SIZE_MINIMIZED) {
-        const int w = clientWidth(), h = clientHeight();
-        ApplyAnchors(*this, w - layoutWidth_, h - layoutHeight_);
-        layoutWidth_ = w;
-        layoutHeight_ = h;
-      }
+      if (!args_.pixelLayout && layoutWidth_ > 0 && wp != SIZE_MINIMIZED) LayoutToClient();
       for (size_t i = 0; i < children_.size(); ++i) children_[i]->OnParentResize();
       FormResize();
       break;
@@ -751,12 +791,7 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       layoutWidth_ = w96;
       layoutHeight_ = h96;
       Relayout(*this);
-      if (!args_.pixelLayout) {
-        const int w = clientWidth(), h = clientHeight();
-        ApplyAnchors(*this, w - layoutWidth_, h - layoutHeight_);
-        layoutWidth_ = w;
-        layoutHeight_ = h;
-      }
+      if (!args_.pixelLayout) LayoutToClient();
       FormDpiChanged();
       return 0;
     }
@@ -788,6 +823,17 @@ bool Form::PreTranslate(MSG& msg) {
     bool changed = false;
     RunHandler([&] { changed = CyclePage(!back); });
     if (changed) return true;
+  }
+  if (msg.message == WM_SYSCHAR && msg.wParam > L' ') {
+    // Captions fixed by their tool can share an Alt key; as on Windows, the key
+    // then moves the focus from one to the next instead of pressing the first.
+    const std::vector<HWND> targets = MnemonicTargets(wchar_t(msg.wParam));
+    if (targets.size() > 1) {
+      HWND focus = GetFocus();
+      auto at = std::find(targets.begin(), targets.end(), focus);
+      ::SetFocus(at == targets.end() || at + 1 == targets.end() ? targets.front() : *(at + 1));
+      return true;
+    }
   }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
     // A control that takes Esc itself (a dropped list, an edit in a list) keeps it.

@@ -324,9 +324,12 @@ class Form : public Container {
   void Relayout(Container& c);
   // Moves and sizes anchored controls by how much their parent changed.
   void ApplyAnchors(Container& c, int dw, int dh);
+  void LayoutToClient();
   // Ctrl+Tab, Ctrl+Shift+Tab: the next or previous page of the tab control
   // holding the focus (else the form's first). True when a page changed.
   bool CyclePage(bool forward);
+  // The shown, enabled buttons whose caption has this Alt key, in tab order.
+  std::vector<HWND> MnemonicTargets(wchar_t key) const;
 
   HWND hwnd_ = nullptr;
   FormArgs args_;

@@ -114,6 +114,12 @@ void CheckContainer(HWND parent, std::vector<std::string>& faults, std::map<wcha
       if (KindOf(a) == Kind::GroupBox || KindOf(b) == Kind::GroupBox) continue;
       const RECT ra = RectIn(a, parent), rb = RectIn(b, parent);
       if (EqualRect(&ra, &rb)) continue;
+      // A spin button sits on the edge of the edit it belongs to.
+      auto buddy = [](HWND spin, HWND other) {
+        return lstrcmpiW(ClassOf(spin).c_str(), UPDOWN_CLASSW) == 0 &&
+               reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0)) == other;
+      };
+      if (buddy(a, b) || buddy(b, a)) continue;
       RECT both;
       if (IntersectRect(&both, &ra, &rb) && both.right - both.left > 1 && both.bottom - both.top > 1)
         faults.push_back("overlap: " + Describe(a) + " and " + Describe(b));

@@ -16,7 +16,7 @@ namespace velmora::shortcuts {
 namespace {
 
 constexpr int kClientWidth = 620;
-constexpr int kClientHeight = 330;
+constexpr int kClientHeight = 344;  // the buttons clear the status bar
 
 // What a row keeps: the list it came from and the entry's exact key name.
 struct UninstallRow : ui::RowData {
