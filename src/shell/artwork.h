@@ -79,12 +79,14 @@ struct HelpLayout {
 
   const RECT& button(HelpButton b) const { return buttons[static_cast<int>(b)]; }
 };
-HelpLayout GetHelpLayout();
+// At any DPI, as the launcher's pictures.
+HelpLayout GetHelpLayout(int dpi = 96);
+SIZE HelpBackSize(int dpi = 96);
 
 // 189 x 209; black outside the outline.
-BitmapHandle HelpBackPicture();
+BitmapHandle HelpBackPicture(int dpi = 96);
 // Sized to the button's layout rect; Up or Down (Over is drawn as Up).
-BitmapHandle HelpButtonPicture(HelpButton which, ButtonState state);
+BitmapHandle HelpButtonPicture(HelpButton which, ButtonState state, int dpi = 96);
 
 // ---- Small shared pictures --------------------------------------------------
 

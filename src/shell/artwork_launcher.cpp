@@ -16,18 +16,9 @@ using art::Emblem;
 
 // ---- geometry ----
 // Every length below is in 96-dpi picture units; S() turns it into pixels at the
-// DPI the pictures are being drawn for (set by DpiScope for one call).
-
-int g_dpi = 96;
-struct DpiScope {
-  int old;
-  explicit DpiScope(int dpi) : old(g_dpi) { g_dpi = dpi > 0 ? dpi : 96; }
-  ~DpiScope() { g_dpi = old; }
-  DpiScope(const DpiScope&) = delete;
-  DpiScope& operator=(const DpiScope&) = delete;
-};
-int S(int v) { return MulDiv(v, g_dpi, 96); }
-RECT S(const RECT& r) { return RECT{S(r.left), S(r.top), S(r.right), S(r.bottom)}; }
+// DPI the pictures are being drawn for (set by a DpiScope for one call).
+using art::DpiScope;
+using art::S;
 
 constexpr RECT kBody{0, 40, kMainScreenWidth, kMainScreenHeight};
 constexpr int kBodyRadius = 36;

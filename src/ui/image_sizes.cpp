@@ -13,9 +13,11 @@ struct Scalable {
   std::map<int, HIMAGELIST> sizes;  // owned
 };
 
+// Never destroyed: the shared form that unregisters its lists may outlive any
+// static of this file at the program's end.
 std::map<HIMAGELIST, Scalable>& Registry() {
-  static std::map<HIMAGELIST, Scalable> registry;
-  return registry;
+  static auto* registry = new std::map<HIMAGELIST, Scalable>();
+  return *registry;
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ const std::vector<Window>& Windows() {
       {"scheduling window", [] { return new sched::TfrmSched(); }, false},
       {"log viewer", [] { return new shell::TfrmLogs(); }, true},
       {"hint", [] { return new shell::TfrmHint("Test", "A hint to read."); }, false},
+      {"help window", [] { return new shell::TfrmHelp(); }, false},
   };
   return all;
 }
@@ -110,7 +111,12 @@ TEST_F(Desktop, EveryWindowAtEachDpiHasNoCutCaptionAndNoOverlap) {
       SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
       // The designed size at this DPI, unless the screen is too small for it.
       if (frame.right - frame.left < work.right - work.left) {
-        EXPECT_EQ(MulDiv(f->args().clientWidth, dpi, 96), client.right) << w.name << " at " << dpi;
+        // A picture window is sized in pixels, drawn for its DPI.
+        const int designed = f->args().pixelLayout ? f->args().clientWidth : MulDiv(f->args().clientWidth, dpi, 96);
+        EXPECT_EQ(designed, client.right) << w.name << " at " << dpi;
+        if (f->args().pixelLayout) {
+          EXPECT_EQ(MulDiv(shell::kHelpBackWidth, dpi, 96), client.right) << w.name;
+        }
       }
       // A window taller or wider than the screen is cut short: its status bar
       // sits at the bottom of what shows, over the layout below it.
@@ -123,6 +129,25 @@ TEST_F(Desktop, EveryWindowAtEachDpiHasNoCutCaptionAndNoOverlap) {
       }
       f->Destroy();
     }
+  }
+}
+
+TEST_F(Desktop, TheProgressWindowIsLaidOutAtEachDpi) {
+  for (int dpi : {96, 144, 192}) {
+    DpiScope scale(dpi);
+    shell::TfrmProgress progress;
+    progress.lblSchedType.SetCaption("Removing junk and obsolete files...");
+    RECT client;
+    GetClientRect(progress.handle(), &client);
+    EXPECT_EQ(MulDiv(258, dpi, 96), client.right) << dpi;
+    EXPECT_EQ(MulDiv(55, dpi, 96), client.bottom) << dpi;
+    RECT where;
+    GetWindowRect(progress.handle(), &where);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), where.right) << "in the screen's right corner at " << dpi;
+    BITMAP bm{};
+    GetObjectW(progress.imgPicture.picture(), sizeof bm, &bm);
+    EXPECT_EQ(MulDiv(16, dpi, 96), bm.bmWidth) << "the clock drawn at the DPI's size";
+    for (const std::string& fault : test::LayoutFaults(progress.handle())) ADD_FAILURE() << dpi << " dpi: " << fault;
   }
 }
 
