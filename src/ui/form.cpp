@@ -782,14 +782,14 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DPICHANGED: {
       // The layout is in 96-dpi units, so the client keeps its size in those
       // units while its pixels, fonts and pictures follow the new DPI.
-      const int w96 = clientWidth(), h96 = clientHeight();
+      // The resize to the suggested rect moves the anchored controls (once, by
+      // what the new frame gives in 96-dpi units); Relayout then puts every
+      // control at its place at the new scale.
       dpi_ = HIWORD(wp);
       font_ = MessageFont(dpi_);
       const RECT* suggested = reinterpret_cast<const RECT*>(lp);
       SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-      layoutWidth_ = w96;
-      layoutHeight_ = h96;
       Relayout(*this);
       if (!args_.pixelLayout) LayoutToClient();
       FormDpiChanged();

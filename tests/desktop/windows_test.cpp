@@ -175,6 +175,26 @@ TEST_F(Desktop, TheLauncherIsDrawnAtTheWindowsDpi) {
   }
 }
 
+TEST_F(Desktop, TheLauncherMovedToAMonitorOfAnotherDpiIsDrawnAgain) {
+  DpiScope scale(96);
+  shell::TfrmNav nav(shell::LauncherActions{}, /*visible=*/false);
+  nav.endsApplication = false;
+  RECT wr;
+  GetWindowRect(nav.handle(), &wr);
+  RECT suggested{wr.left, wr.top, wr.left + MulDiv(wr.right - wr.left, 2, 1), wr.top + MulDiv(wr.bottom - wr.top, 2, 1)};
+  SendMessageW(nav.handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  RECT client;
+  GetClientRect(nav.handle(), &client);
+  EXPECT_EQ(MulDiv(shell::kMainScreenWidth, 192, 96), client.right);
+  BITMAP bm{};
+  GetObjectW(nav.imgExit_Up.picture(), sizeof bm, &bm);
+  RECT place;
+  GetClientRect(nav.imgExit_Up.handle(), &place);
+  EXPECT_EQ(place.right, bm.bmWidth) << "the buttons drawn again at the new size";
+  EXPECT_EQ(MulDiv(92, 192, 96), bm.bmWidth);
+  nav.Destroy();
+}
+
 TEST_F(Desktop, TheLauncherOpensEveryToolByTheKeyboard) {
   shell::LauncherActions actions;
   std::vector<int> opened;

@@ -150,6 +150,41 @@ TEST(Dpi, TheLayoutScalesWithTheDpiAndNoCaptionIsCut) {
   }
 }
 
+TEST(Dpi, MovedToAMonitorOfAnotherDpiTheWindowIsLaidOutAgain) {
+  DpiScope dpi(96);
+  ResultsForm f;
+  ResizeClient(f, 408 + 40, 298);  // the user widened it first
+  RECT wr;
+  GetWindowRect(f.handle(), &wr);
+  RECT suggested{wr.left, wr.top, wr.left + (wr.right - wr.left) * 3 / 2, wr.top + (wr.bottom - wr.top) * 3 / 2};
+  SendMessageW(f.handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(144, f.dpi());
+  // At the new scale, the right-hand controls still keep their margin to the
+  // right edge, however the new frame divides the suggested size.
+  RECT client;
+  GetClientRect(f.handle(), &client);
+  const RECT go = ClientRectOf(f.cmdGo.handle(), f.handle());
+  EXPECT_NEAR(MulDiv(8, 144, 96), client.right - go.right, 2);
+  EXPECT_NEAR(MulDiv(84, 144, 96), go.right - go.left, 1);
+  const RECT lv = ClientRectOf(f.lv.handle(), f.handle());
+  EXPECT_EQ(MulDiv(8, 144, 96), lv.left);
+  EXPECT_NEAR(MulDiv(8, 144, 96), client.right - lv.right, 2);
+  EXPECT_GT(lv.right - lv.left, MulDiv(392 + 40, 144, 96) - 3) << "the widening is kept";
+  // The pages fill their tab control again (not left at no size).
+  RECT page, tabs;
+  GetClientRect(f.page1.handle(), &page);
+  GetClientRect(f.tabs.handle(), &tabs);
+  EXPECT_GT(page.right, tabs.right * 3 / 4);
+  EXPECT_GT(page.bottom, tabs.bottom / 2);
+  LOGFONTW lf{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.cbFirst.handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  LOGFONTW formFont{};
+  GetObjectW(f.font(), sizeof formFont, &formFont);
+  EXPECT_EQ(formFont.lfHeight, lf.lfHeight) << "the controls have the new font";
+  for (const std::string& fault : test::LayoutFaults(f.handle())) ADD_FAILURE() << fault;
+  f.Destroy();
+}
+
 // The checker itself: a caption longer than its button, two buttons on one
 // place and a shared Alt key are each found.
 class FaultyForm : public Form {
