@@ -37,7 +37,9 @@ inline constexpr int kToolButtonCount = 9;
 enum class CommandButton { Logs, Web, Help, Exit };
 inline constexpr int kCommandButtonCount = 4;
 
-// Where things sit on the main-screen picture, in picture pixels.
+// Where things sit on the main-screen picture, in picture pixels. Every launcher
+// picture can be drawn for any DPI: the 96-dpi design is scaled by dpi / 96,
+// lengths and fonts alike, so it stays sharp on a large-font screen.
 struct LauncherLayout {
   RECT tools[kToolButtonCount];        // indexed by ToolButton
   RECT commands[kCommandButtonCount];  // indexed by CommandButton
@@ -46,19 +48,21 @@ struct LauncherLayout {
   const RECT& tool(ToolButton b) const { return tools[static_cast<int>(b)]; }
   const RECT& command(CommandButton b) const { return commands[static_cast<int>(b)]; }
 };
-LauncherLayout GetLauncherLayout();
+LauncherLayout GetLauncherLayout(int dpi = 96);
+// kMainScreenWidth x kMainScreenHeight at that DPI.
+SIZE MainScreenSize(int dpi = 96);
 
-// 513 x 442; silver outside the rounded outline.
-BitmapHandle MainScreenPicture();
+// 513 x 442 at 96 dpi; silver outside the rounded outline.
+BitmapHandle MainScreenPicture(int dpi = 96);
 // Sized to the button's layout rect. Up is the resting face, Over is highlighted,
 // Down looks pressed.
-BitmapHandle ToolButtonPicture(ToolButton which, ButtonState state);
+BitmapHandle ToolButtonPicture(ToolButton which, ButtonState state, int dpi = 96);
 // Sized to the button's layout rect. Command buttons have two faces: Over is
 // drawn as Up.
-BitmapHandle CommandButtonPicture(CommandButton which, ButtonState state);
+BitmapHandle CommandButtonPicture(CommandButton which, ButtonState state, int dpi = 96);
 // Sized to the hint area: the button's name as a heading and what it does.
-BitmapHandle HintPicture(ToolButton which);
-BitmapHandle HintPicture(CommandButton which);
+BitmapHandle HintPicture(ToolButton which, int dpi = 96);
+BitmapHandle HintPicture(CommandButton which, int dpi = 96);
 
 // ---- Help window ------------------------------------------------------------
 
@@ -75,12 +79,14 @@ struct HelpLayout {
 
   const RECT& button(HelpButton b) const { return buttons[static_cast<int>(b)]; }
 };
-HelpLayout GetHelpLayout();
+// At any DPI, as the launcher's pictures.
+HelpLayout GetHelpLayout(int dpi = 96);
+SIZE HelpBackSize(int dpi = 96);
 
 // 189 x 209; black outside the outline.
-BitmapHandle HelpBackPicture();
+BitmapHandle HelpBackPicture(int dpi = 96);
 // Sized to the button's layout rect; Up or Down (Over is drawn as Up).
-BitmapHandle HelpButtonPicture(HelpButton which, ButtonState state);
+BitmapHandle HelpButtonPicture(HelpButton which, ButtonState state, int dpi = 96);
 
 // ---- Small shared pictures --------------------------------------------------
 
@@ -105,10 +111,11 @@ IconHandle AgentIcon(AgentIconState state, int size);
 
 // ---- Image lists (indexes in shell/common_icons.h) ----------------------------
 
-// ilCommon16: 16 x 16, ILC_COLOR32 | ILC_MASK.
-ImageListHandle CommonImageList();
+// ilCommon16: 16 x 16, ILC_COLOR32 | ILC_MASK; the same images at another size
+// for a window of another DPI (16 x dpi / 96).
+ImageListHandle CommonImageList(int size = 16);
 // ilIcons: the row images of the shortcut finder's and uninstall cleaner's lists.
-ImageListHandle IconsImageList();
+ImageListHandle IconsImageList(int size = 16);
 // The first images of the duplicate finder's result list, which appends file
 // icons after them and cuts back to them at every scan.
 ImageListHandle DuplicateResultImageList();

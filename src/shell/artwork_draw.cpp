@@ -141,6 +141,17 @@ BitmapHandle CutOutKey(Canvas& canvas, COLORREF key) {
   return monochrome;
 }
 
+// ---- Scale ----
+
+namespace {
+int g_dpi = 96;
+}
+
+DpiScope::DpiScope(int dpi) : old_(g_dpi) { g_dpi = dpi > 0 ? dpi : 96; }
+DpiScope::~DpiScope() { g_dpi = old_; }
+int S(int length96) { return MulDiv(length96, g_dpi, 96); }
+RECT S(const RECT& r96) { return RECT{S(r96.left), S(r96.top), S(r96.right), S(r96.bottom)}; }
+
 // ---- Colours ----
 
 COLORREF Mix(COLORREF a, COLORREF b, int percentB) {

@@ -57,6 +57,22 @@ void ApplyOutline(Canvas& canvas, HRGN outline, COLORREF transparent, COLORREF s
 // so a picture drawn on a key colour serves image lists and icons alike.
 BitmapHandle CutOutKey(Canvas& canvas, COLORREF key);
 
+// ---- Scale ----
+// Pictures are designed in 96-dpi units; while a DpiScope lives, S() turns a
+// length into pixels at its DPI, so one drawing serves every DPI.
+class DpiScope {
+ public:
+  explicit DpiScope(int dpi);
+  ~DpiScope();
+  DpiScope(const DpiScope&) = delete;
+  DpiScope& operator=(const DpiScope&) = delete;
+
+ private:
+  int old_;
+};
+int S(int length96);
+RECT S(const RECT& r96);
+
 // ---- Colours ----
 COLORREF Mix(COLORREF a, COLORREF b, int percentB);
 

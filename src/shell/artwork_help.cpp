@@ -10,7 +10,9 @@ namespace velmora::shell {
 namespace {
 
 using art::Canvas;
+using art::DpiScope;
 using art::Emblem;
+using art::S;
 
 constexpr RECT kBody{0, 18, kHelpBackWidth, kHelpBackHeight};
 constexpr int kBodyRadius = 22;
@@ -38,66 +40,74 @@ const HelpButtonInfo kButtons[kHelpButtonCount] = {
 
 void PaintHelpBack(Canvas& c) {
   HDC dc = c.dc();
-  art::RoundPanel(dc, kBody, kBodyRadius, RGB(236, 241, 248), RGB(204, 216, 234), RGB(34, 56, 96), 2);
-  art::RoundPanel(dc, kTab, kTabRadius, RGB(54, 110, 178), RGB(22, 58, 112), RGB(20, 40, 80), 2);
-  FontHandle title = art::UiFont(16, FW_BOLD);
-  art::TextIn(dc, RECT{kTab.left, 2, kTab.right, 38}, L"Velmora Help", title.get(), RGB(255, 255, 255),
+  art::RoundPanel(dc, S(kBody), S(kBodyRadius), RGB(236, 241, 248), RGB(204, 216, 234), RGB(34, 56, 96), S(2));
+  art::RoundPanel(dc, S(kTab), S(kTabRadius), RGB(54, 110, 178), RGB(22, 58, 112), RGB(20, 40, 80), S(2));
+  FontHandle title = art::UiFont(S(16), FW_BOLD);
+  art::TextIn(dc, S(RECT{kTab.left, 2, kTab.right, 38}), L"Velmora Help", title.get(), RGB(255, 255, 255),
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  art::RoundPanel(dc, kAbout, 6, RGB(250, 252, 255), RGB(236, 242, 250), RGB(166, 182, 208));
-  FontHandle quiet = art::UiFont(11, FW_NORMAL, true);
-  art::TextIn(dc, kAbout, L"Velmora maintenance suite", quiet.get(), RGB(96, 110, 134),
+  art::RoundPanel(dc, S(kAbout), S(6), RGB(250, 252, 255), RGB(236, 242, 250), RGB(166, 182, 208), S(1));
+  FontHandle quiet = art::UiFont(S(11), FW_NORMAL, true);
+  art::TextIn(dc, S(kAbout), L"Velmora maintenance suite", quiet.get(), RGB(96, 110, 134),
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 RegionHandle HelpOutline() {
-  RegionHandle outline = art::RoundRegion(kBody, kBodyRadius);
-  RegionHandle tab = art::RoundRegion(kTab, kTabRadius);
+  RegionHandle outline = art::RoundRegion(S(kBody), S(kBodyRadius));
+  RegionHandle tab = art::RoundRegion(S(kTab), S(kTabRadius));
   CombineRgn(outline.get(), outline.get(), tab.get(), RGN_OR);
   return outline;
 }
 
 }  // namespace
 
-HelpLayout GetHelpLayout() {
+HelpLayout GetHelpLayout(int dpi) {
+  DpiScope scale(dpi);
   HelpLayout l{};
   for (int i = 0; i < kHelpButtonCount; ++i) {
     const int top = kButtonTop + i * (kButtonHeight + kButtonGap);
-    l.buttons[i] = RECT{kButtonLeft, top, kButtonRight, top + kButtonHeight};
+    l.buttons[i] = S(RECT{kButtonLeft, top, kButtonRight, top + kButtonHeight});
   }
-  l.about = kAbout;
+  l.about = S(kAbout);
   return l;
 }
 
-BitmapHandle HelpBackPicture() {
-  Canvas c(kHelpBackWidth, kHelpBackHeight, kHelpBackTransparent);
+SIZE HelpBackSize(int dpi) {
+  DpiScope scale(dpi);
+  return SIZE{S(kHelpBackWidth), S(kHelpBackHeight)};
+}
+
+BitmapHandle HelpBackPicture(int dpi) {
+  DpiScope scale(dpi);
+  Canvas c(S(kHelpBackWidth), S(kHelpBackHeight), kHelpBackTransparent);
   PaintHelpBack(c);
   RegionHandle outline = HelpOutline();
   art::ApplyOutline(c, outline.get(), kHelpBackTransparent, kNearBlack);
   return c.Finish();
 }
 
-BitmapHandle HelpButtonPicture(HelpButton which, ButtonState state) {
-  const RECT r = GetHelpLayout().button(which);
+BitmapHandle HelpButtonPicture(HelpButton which, ButtonState state, int dpi) {
+  DpiScope scale(dpi);
+  const RECT r = GetHelpLayout(dpi).button(which);
   const int w = r.right - r.left, h = r.bottom - r.top;
   const bool down = state == ButtonState::Down;
 
-  Canvas back(kHelpBackWidth, kHelpBackHeight, kHelpBackTransparent);
+  Canvas back(S(kHelpBackWidth), S(kHelpBackHeight), kHelpBackTransparent);
   PaintHelpBack(back);
   Canvas c(w, h, kHelpBackTransparent);
   BitBlt(c.dc(), 0, 0, w, h, back.dc(), r.left, r.top, SRCCOPY);
 
   HDC dc = c.dc();
   if (down) {
-    art::RoundPanel(dc, c.bounds(), 8, RGB(176, 196, 226), RGB(220, 230, 246), RGB(64, 88, 132));
-    art::HorizontalLine(dc, 5, w - 5, 1, RGB(140, 160, 196));
+    art::RoundPanel(dc, c.bounds(), S(8), RGB(176, 196, 226), RGB(220, 230, 246), RGB(64, 88, 132), S(1));
+    art::SolidRect(dc, RECT{S(5), S(1), w - S(5), S(2)}, RGB(140, 160, 196));
   } else {
-    art::RoundPanel(dc, c.bounds(), 8, RGB(255, 255, 255), RGB(212, 224, 242), RGB(98, 122, 164));
+    art::RoundPanel(dc, c.bounds(), S(8), RGB(255, 255, 255), RGB(212, 224, 242), RGB(98, 122, 164), S(1));
   }
-  const int d = down ? 1 : 0;
+  const int d = down ? S(1) : 0;
   const HelpButtonInfo& info = kButtons[static_cast<int>(which)];
-  art::DrawEmblem(dc, info.emblem, 8 + d, (h - 16) / 2 + d, 16);
-  FontHandle font = art::UiFont(14, FW_BOLD);
-  art::TextIn(dc, RECT{34 + d, d, w - 6 + d, h + d}, info.caption, font.get(), kInk,
+  art::DrawEmblem(dc, info.emblem, S(8) + d, (h - S(16)) / 2 + d, S(16));
+  FontHandle font = art::UiFont(S(14), FW_BOLD);
+  art::TextIn(dc, RECT{S(34) + d, d, w - S(6) + d, h + d}, info.caption, font.get(), kInk,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   return c.Finish();
 }

@@ -15,6 +15,10 @@ using art::Canvas;
 using art::Emblem;
 
 // ---- geometry ----
+// Every length below is in 96-dpi picture units; S() turns it into pixels at the
+// DPI the pictures are being drawn for (set by a DpiScope for one call).
+using art::DpiScope;
+using art::S;
 
 constexpr RECT kBody{0, 40, kMainScreenWidth, kMainScreenHeight};
 constexpr int kBodyRadius = 36;
@@ -101,8 +105,8 @@ int Height(const RECT& r) { return r.bottom - r.top; }
 // ---- the background ----
 
 RegionHandle MainOutline() {
-  RegionHandle outline = art::RoundRegion(kBody, kBodyRadius);
-  RegionHandle title = art::RoundRegion(kTitleBand, kTitleRadius);
+  RegionHandle outline = art::RoundRegion(S(kBody), S(kBodyRadius));
+  RegionHandle title = art::RoundRegion(S(kTitleBand), S(kTitleRadius));
   CombineRgn(outline.get(), outline.get(), title.get(), RGN_OR);
   return outline;
 }
@@ -121,56 +125,59 @@ void Sparkle(HDC dc, int cx, int cy, int r, COLORREF c) {
 }
 
 void PaintTitle(HDC dc) {
-  art::RoundPanel(dc, kTitleBand, kTitleRadius, kTitleTop, kTitleBottom, kTitleBorder, 2);
-  FontHandle name = art::UiFont(36, FW_BOLD);
-  FontHandle tagline = art::UiFont(14, FW_NORMAL, true);
-  art::TextIn(dc, RECT{47, 6, 421, 52}, L"Velmora", name.get(), RGB(12, 32, 70), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  art::TextIn(dc, RECT{46, 4, 420, 50}, L"Velmora", name.get(), RGB(255, 255, 255),
+  art::RoundPanel(dc, S(kTitleBand), S(kTitleRadius), kTitleTop, kTitleBottom, kTitleBorder, S(2));
+  FontHandle name = art::UiFont(S(36), FW_BOLD);
+  FontHandle tagline = art::UiFont(S(14), FW_NORMAL, true);
+  art::TextIn(dc, S(RECT{47, 6, 421, 52}), L"Velmora", name.get(), RGB(12, 32, 70),
               DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  art::TextIn(dc, RECT{48, 50, 480, 72}, L"Maintenance tools for a clean, quick and private PC", tagline.get(),
+  art::TextIn(dc, S(RECT{46, 4, 420, 50}), L"Velmora", name.get(), RGB(255, 255, 255),
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  art::TextIn(dc, S(RECT{48, 50, 480, 72}), L"Maintenance tools for a clean, quick and private PC", tagline.get(),
               RGB(214, 230, 250), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  Sparkle(dc, 448, 30, 12, kGold);
-  Sparkle(dc, 470, 52, 6, RGB(255, 236, 170));
-  Sparkle(dc, 424, 56, 5, RGB(255, 236, 170));
+  Sparkle(dc, S(448), S(30), S(12), kGold);
+  Sparkle(dc, S(470), S(52), S(6), RGB(255, 236, 170));
+  Sparkle(dc, S(424), S(56), S(5), RGB(255, 236, 170));
 }
 
 void PaintBadge(HDC dc) {
-  const int cx = (kBadgeArea.left + kBadgeArea.right) / 2, cy = (kBadgeArea.top + kBadgeArea.bottom) / 2;
-  const int r = 50;
+  const RECT area = S(kBadgeArea);
+  const int cx = (area.left + area.right) / 2, cy = (area.top + area.bottom) / 2;
+  const int r = S(50);
   RegionHandle disc(CreateEllipticRgn(cx - r, cy - r, cx + r + 1, cy + r + 1));
   SelectClipRgn(dc, disc.get());
   art::FillGradient(dc, RECT{cx - r, cy - r, cx + r + 1, cy + r + 1}, kTitleTop, kTitleBottom);
   SelectClipRgn(dc, nullptr);
   BrushHandle ring(CreateSolidBrush(kTitleBorder));
-  FrameRgn(dc, disc.get(), ring.get(), 2, 2);
-  RegionHandle inner(CreateEllipticRgn(cx - r + 6, cy - r + 6, cx + r - 5, cy + r - 5));
+  FrameRgn(dc, disc.get(), ring.get(), S(2), S(2));
+  const int in = S(6), in2 = S(5);
+  RegionHandle inner(CreateEllipticRgn(cx - r + in, cy - r + in, cx + r - in2, cy + r - in2));
   BrushHandle gold(CreateSolidBrush(kGold));
-  FrameRgn(dc, inner.get(), gold.get(), 1, 1);
-  FontHandle big = art::UiFont(64, FW_BOLD);
-  art::TextIn(dc, RECT{cx - r, cy - r + 2, cx + r, cy + r + 2}, L"V", big.get(), RGB(255, 255, 255),
+  FrameRgn(dc, inner.get(), gold.get(), S(1), S(1));
+  FontHandle big = art::UiFont(S(64), FW_BOLD);
+  art::TextIn(dc, RECT{cx - r, cy - r + S(2), cx + r, cy + r + S(2)}, L"V", big.get(), RGB(255, 255, 255),
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  Sparkle(dc, cx + 26, cy - 26, 9, kGold);
-  Sparkle(dc, cx - 28, cy + 22, 5, RGB(255, 236, 170));
+  Sparkle(dc, cx + S(26), cy - S(26), S(9), kGold);
+  Sparkle(dc, cx - S(28), cy + S(22), S(5), RGB(255, 236, 170));
 }
 
 // The hint area's frame, shared by the idle background and every hint picture.
 void PaintHintFrame(HDC dc, const RECT& r) {
-  art::RoundPanel(dc, r, 10, RGB(255, 255, 255), RGB(236, 243, 252), RGB(122, 148, 192));
+  art::RoundPanel(dc, r, S(10), RGB(255, 255, 255), RGB(236, 243, 252), RGB(122, 148, 192), S(1));
 }
 
 void PaintMainScreen(Canvas& c) {
   HDC dc = c.dc();
-  art::RoundPanel(dc, kBody, kBodyRadius, kBodyTop, kBodyBottom, kBodyBorder, 2);
+  art::RoundPanel(dc, S(kBody), S(kBodyRadius), kBodyTop, kBodyBottom, kBodyBorder, S(2));
   PaintTitle(dc);
-  art::RoundPanel(dc, kToolPanel, kPanelRadius, kPanelTop, kPanelBottom, kPanelBorder);
-  art::RoundPanel(dc, kRightPanel, kPanelRadius, kPanelTop, kPanelBottom, kPanelBorder);
+  art::RoundPanel(dc, S(kToolPanel), S(kPanelRadius), kPanelTop, kPanelBottom, kPanelBorder, S(1));
+  art::RoundPanel(dc, S(kRightPanel), S(kPanelRadius), kPanelTop, kPanelBottom, kPanelBorder, S(1));
   PaintBadge(dc);
-  PaintHintFrame(dc, kHintArea);
-  FontHandle quiet = art::UiFont(13, FW_NORMAL, true);
+  PaintHintFrame(dc, S(kHintArea));
+  FontHandle quiet = art::UiFont(S(13), FW_NORMAL, true);
   // Shown while no hint is: centred, wrapped as the width needs.
   const wchar_t* idleText = L"Point at a button to see what it does.";
-  RECT idle = kHintArea;
-  InflateRect(&idle, -18, -18);
+  RECT idle = S(kHintArea);
+  InflateRect(&idle, -S(18), -S(18));
   const UINT format = DT_CENTER | DT_WORDBREAK;
   const int h = art::TextHeight(dc, idle, idleText, quiet.get(), format);
   idle.top += (Height(idle) - h) / 2;
@@ -179,7 +186,7 @@ void PaintMainScreen(Canvas& c) {
 
 // A canvas the size of r holding what the main screen shows there.
 std::unique_ptr<Canvas> OverMainScreen(const RECT& r) {
-  Canvas screen(kMainScreenWidth, kMainScreenHeight, kMainScreenTransparent);
+  Canvas screen(S(kMainScreenWidth), S(kMainScreenHeight), kMainScreenTransparent);
   PaintMainScreen(screen);
   auto c = std::make_unique<Canvas>(Width(r), Height(r), kMainScreenTransparent);
   BitBlt(c->dc(), 0, 0, Width(r), Height(r), screen.dc(), r.left, r.top, SRCCOPY);
@@ -211,20 +218,21 @@ Face CommandFace(ButtonState s) {
 int PaintFace(Canvas& c, const Face& f, ButtonState s, int radius) {
   HDC dc = c.dc();
   const RECT face = c.bounds();
-  art::RoundPanel(dc, face, radius, f.top, f.bottom, f.border);
+  const int px = S(1);
+  art::RoundPanel(dc, face, radius, f.top, f.bottom, f.border, px);
   if (s == ButtonState::Down) {
     // An inner shadow along the top and left edges reads as "pushed in".
     const COLORREF shade = art::Mix(f.top, RGB(0, 0, 0), 25);
-    art::HorizontalLine(dc, radius / 2 + 1, c.width() - radius / 2 - 1, 1, shade);
-    art::SolidRect(dc, RECT{1, radius / 2 + 1, 2, c.height() - radius / 2 - 1}, shade);
-    return 1;
+    art::SolidRect(dc, RECT{radius / 2 + px, px, c.width() - radius / 2 - px, 2 * px}, shade);
+    art::SolidRect(dc, RECT{px, radius / 2 + px, 2 * px, c.height() - radius / 2 - px}, shade);
+    return px;
   }
   if (s == ButtonState::Over) {
     RECT glow = face;
-    InflateRect(&glow, -1, -1);
-    RegionHandle rgn = art::RoundRegion(glow, radius - 1);
+    InflateRect(&glow, -px, -px);
+    RegionHandle rgn = art::RoundRegion(glow, radius - px);
     BrushHandle light(CreateSolidBrush(RGB(255, 244, 200)));
-    FrameRgn(dc, rgn.get(), light.get(), 1, 1);
+    FrameRgn(dc, rgn.get(), light.get(), px, px);
   }
   return 0;
 }
@@ -232,18 +240,19 @@ int PaintFace(Canvas& c, const Face& f, ButtonState s, int radius) {
 BitmapHandle ButtonPicture(const RECT& r, const ButtonInfo& info, const Face& face, ButtonState s, int emblemSize,
                            int fontHeight, bool arrow) {
   std::unique_ptr<Canvas> c = OverMainScreen(r);
-  const int d = PaintFace(*c, face, s, 9);
+  const int d = PaintFace(*c, face, s, S(9));
   HDC dc = c->dc();
+  emblemSize = S(emblemSize);
   const int pad = (c->height() - emblemSize) / 2;
-  art::DrawEmblem(dc, info.emblem, pad + 2 + d, pad + d, emblemSize);
-  FontHandle font = art::UiFont(fontHeight, FW_BOLD);
-  const int textLeft = pad + emblemSize + 10;
-  art::TextIn(dc, RECT{textLeft + d, d, c->width() - 8 + d, c->height() + d}, info.caption, font.get(), face.ink,
+  art::DrawEmblem(dc, info.emblem, pad + S(2) + d, pad + d, emblemSize);
+  FontHandle font = art::UiFont(S(fontHeight), FW_BOLD);
+  const int textLeft = pad + emblemSize + S(10);
+  art::TextIn(dc, RECT{textLeft + d, d, c->width() - S(8) + d, c->height() + d}, info.caption, font.get(), face.ink,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   if (arrow && s != ButtonState::Up) {
     // A small pointer on the right says "click to open".
-    const int x = c->width() - 16 + d, y = c->height() / 2 + d;
-    POINT tri[3] = {{x, y - 5}, {x + 5, y}, {x, y + 5}};
+    const int x = c->width() - S(16) + d, y = c->height() / 2 + d, k = S(5);
+    POINT tri[3] = {{x, y - k}, {x + k, y}, {x, y + k}};
     BrushHandle brush(CreateSolidBrush(face.border));
     HGDIOBJ oldBrush = SelectObject(dc, brush.get());
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
@@ -257,76 +266,91 @@ BitmapHandle ButtonPicture(const RECT& r, const ButtonInfo& info, const Face& fa
 // ---- hints ----
 
 BitmapHandle HintFor(const ButtonInfo& info) {
-  std::unique_ptr<Canvas> c = OverMainScreen(kHintArea);
+  std::unique_ptr<Canvas> c = OverMainScreen(S(kHintArea));
   HDC dc = c->dc();
   const RECT frame = c->bounds();
   PaintHintFrame(dc, frame);
 
-  const int emblem = 28, margin = 12;
+  const int emblem = S(28), margin = S(12);
   art::DrawEmblem(dc, info.emblem, margin, margin, emblem);
   // The heading on one line: a smaller size rather than a cut-off name.
-  const RECT headingRect{margin + emblem + 10, margin - 2, frame.right - margin, margin + emblem + 2};
+  const RECT headingRect{margin + emblem + S(10), margin - S(2), frame.right - margin, margin + emblem + S(2)};
   FontHandle heading;
   for (int h : {16, 15, 14, 13}) {
-    heading = art::UiFont(h, FW_BOLD);
+    heading = art::UiFont(S(h), FW_BOLD);
     if (art::TextWidth(dc, info.heading, heading.get()) <= headingRect.right - headingRect.left) break;
   }
   art::TextIn(dc, headingRect, info.heading, heading.get(), kHeadingInk,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
-  const int ruleY = margin + emblem + 8;
-  art::HorizontalLine(dc, margin, frame.right - margin, ruleY, RGB(168, 186, 214));
+  const int ruleY = margin + emblem + S(8);
+  art::SolidRect(dc, RECT{margin, ruleY, frame.right - margin, ruleY + S(1)}, RGB(168, 186, 214));
 
   // The largest legible size at which the text fits below the rule.
-  const RECT body{margin, ruleY + 8, frame.right - margin, frame.bottom - 10};
+  const RECT body{margin, ruleY + S(8), frame.right - margin, frame.bottom - S(10)};
   const UINT format = DT_LEFT | DT_TOP | DT_WORDBREAK;
   FontHandle font;
   int textHeight = 0;
   for (int h : {14, 13, 12, 11}) {
-    font = art::UiFont(h);
+    font = art::UiFont(S(h));
     textHeight = art::TextHeight(dc, body, info.text, font.get(), format);
     if (textHeight <= body.bottom - body.top) break;
   }
   // A washed-out emblem fills the corner when the text leaves it free.
-  const int mark = 52, markLeft = frame.right - margin - mark, markTop = frame.bottom - 8 - mark;
-  if (body.top + textHeight + 4 <= markTop) art::FadedEmblem(*c, info.emblem, markLeft, markTop, mark, 14);
+  const int mark = S(52), markLeft = frame.right - margin - mark, markTop = frame.bottom - S(8) - mark;
+  if (body.top + textHeight + S(4) <= markTop) art::FadedEmblem(*c, info.emblem, markLeft, markTop, mark, 14);
   art::TextIn(dc, body, info.text, font.get(), kBodyInk, format);
   return c->Finish();
 }
 
 }  // namespace
 
-LauncherLayout GetLauncherLayout() {
+LauncherLayout GetLauncherLayout(int dpi) {
+  DpiScope scale(dpi);
   LauncherLayout l{};
   for (int i = 0; i < kToolButtonCount; ++i) {
     const int top = kToolTop + i * (kToolHeight + kToolGap);
-    l.tools[i] = RECT{kToolLeft, top, kToolRight, top + kToolHeight};
+    l.tools[i] = S(RECT{kToolLeft, top, kToolRight, top + kToolHeight});
   }
   for (int i = 0; i < kCommandButtonCount; ++i) {
     const int top = kCommandTop + i * (kCommandHeight + kCommandGap);
-    l.commands[i] = RECT{kCommandLeft, top, kCommandRight, top + kCommandHeight};
+    l.commands[i] = S(RECT{kCommandLeft, top, kCommandRight, top + kCommandHeight});
   }
-  l.hint = kHintArea;
+  l.hint = S(kHintArea);
   return l;
 }
 
-BitmapHandle MainScreenPicture() {
-  Canvas c(kMainScreenWidth, kMainScreenHeight, kMainScreenTransparent);
+SIZE MainScreenSize(int dpi) {
+  DpiScope scale(dpi);
+  return SIZE{S(kMainScreenWidth), S(kMainScreenHeight)};
+}
+
+BitmapHandle MainScreenPicture(int dpi) {
+  DpiScope scale(dpi);
+  Canvas c(S(kMainScreenWidth), S(kMainScreenHeight), kMainScreenTransparent);
   PaintMainScreen(c);
   RegionHandle outline = MainOutline();
   art::ApplyOutline(c, outline.get(), kMainScreenTransparent, kNearSilver);
   return c.Finish();
 }
 
-BitmapHandle ToolButtonPicture(ToolButton which, ButtonState state) {
-  return ButtonPicture(GetLauncherLayout().tool(which), Info(which), ToolFace(state), state, 24, 15, true);
+BitmapHandle ToolButtonPicture(ToolButton which, ButtonState state, int dpi) {
+  DpiScope scale(dpi);
+  return ButtonPicture(GetLauncherLayout(dpi).tool(which), Info(which), ToolFace(state), state, 24, 15, true);
 }
 
-BitmapHandle CommandButtonPicture(CommandButton which, ButtonState state) {
+BitmapHandle CommandButtonPicture(CommandButton which, ButtonState state, int dpi) {
+  DpiScope scale(dpi);
   if (state == ButtonState::Over) state = ButtonState::Up;
-  return ButtonPicture(GetLauncherLayout().command(which), Info(which), CommandFace(state), state, 18, 14, false);
+  return ButtonPicture(GetLauncherLayout(dpi).command(which), Info(which), CommandFace(state), state, 18, 14, false);
 }
 
-BitmapHandle HintPicture(ToolButton which) { return HintFor(Info(which)); }
-BitmapHandle HintPicture(CommandButton which) { return HintFor(Info(which)); }
+BitmapHandle HintPicture(ToolButton which, int dpi) {
+  DpiScope scale(dpi);
+  return HintFor(Info(which));
+}
+BitmapHandle HintPicture(CommandButton which, int dpi) {
+  DpiScope scale(dpi);
+  return HintFor(Info(which));
+}
 
 }  // namespace velmora::shell

@@ -39,11 +39,11 @@ void PaintMagnifier(HDC dc, COLORREF back) {
 
 constexpr COLORREF kKey = RGB(255, 0, 255);  // never used by an emblem
 
-// Adds one 16 x 16 emblem with its alpha channel and a mask, so the list draws
-// it cleanly with or without alpha support.
-void AddEmblem(HIMAGELIST list, Emblem e) {
-  Canvas c(16, 16, kKey);
-  art::DrawEmblem(c.dc(), e, 0, 0, 16);
+// Adds one size x size emblem with its alpha channel and a mask, so the list
+// draws it cleanly with or without alpha support.
+void AddEmblem(HIMAGELIST list, Emblem e, int size) {
+  Canvas c(size, size, kKey);
+  art::DrawEmblem(c.dc(), e, 0, 0, size);
   BitmapHandle monochrome = art::CutOutKey(c, kKey);
   BitmapHandle color = c.Release();
   if (ImageList_Add(list, color.get(), monochrome.get()) < 0) {
@@ -51,10 +51,10 @@ void AddEmblem(HIMAGELIST list, Emblem e) {
   }
 }
 
-ImageListHandle BuildList(std::initializer_list<Emblem> emblems) {
-  ImageListHandle list(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, static_cast<int>(emblems.size()), 8));
+ImageListHandle BuildList(std::initializer_list<Emblem> emblems, int size = 16) {
+  ImageListHandle list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(emblems.size()), 8));
   if (!list) throw std::runtime_error("ImageList_Create failed");
-  for (Emblem e : emblems) AddEmblem(list.get(), e);
+  for (Emblem e : emblems) AddEmblem(list.get(), e, size);
   return list;
 }
 
@@ -110,7 +110,7 @@ IconHandle AgentIcon(AgentIconState state, int size) {
   return icon;
 }
 
-ImageListHandle CommonImageList() {
+ImageListHandle CommonImageList(int size) {
   // In index order: see common_icon in shell/common_icons.h.
   ImageListHandle list = BuildList({
       Emblem::Tick,           // kEnabled
@@ -130,18 +130,18 @@ ImageListHandle CommonImageList() {
       Emblem::Magnifier,      // kSearch
       Emblem::Clock,          // kSchedule
       Emblem::Question,       // kHelp
-  });
+  }, size);
   if (ImageList_GetImageCount(list.get()) != common_icon::kCount) throw std::logic_error("ilCommon16 index table");
   return list;
 }
 
-ImageListHandle IconsImageList() {
+ImageListHandle IconsImageList(int size) {
   ImageListHandle list = BuildList({
       Emblem::ProgramLink,     // kMissingFile
       Emblem::ShortcutFolder,  // kMissingFolder
       Emblem::BrokenLink,      // kBrokenLink
       Emblem::Package,         // kUninstaller
-  });
+  }, size);
   if (ImageList_GetImageCount(list.get()) != row_icon::kCount) throw std::logic_error("ilIcons index table");
   return list;
 }

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "ui/image_sizes.h"
+
 namespace velmora::shell {
 
 namespace {
@@ -19,6 +21,9 @@ Tcommontools::Tcommontools()
       imgMainScreen(MainScreenPicture()),
       ilCommon16(CommonImageList()),
       ilIcons(IconsImageList()) {
+  // List views and tool bars of a large-font window show these drawn at its size.
+  ui::RegisterScalableImages(ilCommon16.get(), [](int size) { return CommonImageList(size).release(); });
+  ui::RegisterScalableImages(ilIcons.get(), [](int size) { return IconsImageList(size).release(); });
   ShellFileOp1.FilesOnly = true;
   ShellFileOp1.NoConfirmation = true;
   ShellFileOp1.AutoMakeDir = false;
@@ -32,6 +37,11 @@ Tcommontools::Tcommontools()
   args.clientHeight = 100;
   args.visible = false;  // never shown
   Create(args);
+}
+
+Tcommontools::~Tcommontools() {
+  ui::UnregisterScalableImages(ilCommon16.get());
+  ui::UnregisterScalableImages(ilIcons.get());
 }
 
 void CreateCommontools() {

@@ -15,6 +15,7 @@ namespace velmora::shell {
 class Tcommontools : public ui::Form {
  public:
   Tcommontools();
+  ~Tcommontools() override;
 
   BitmapHandle imgConfirm, imgDelete, imgMoveTo, imgRecycle;  // 16 x 16, beside removal options
   BitmapHandle imgMag;                                        // 50 x 27

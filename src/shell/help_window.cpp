@@ -10,8 +10,9 @@ namespace velmora::shell {
 
 namespace {
 
+// Drawn for the screen's DPI, as the launcher.
 ui::Bounds B(HelpButton b) {
-  static const HelpLayout layout = GetHelpLayout();
+  const HelpLayout layout = GetHelpLayout(ui::ScreenDpi());
   const RECT& r = layout.button(b);
   return {int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
 }
@@ -37,11 +38,13 @@ TfrmHelp::TfrmHelp(bool visible)
   Wire(HelpButton::Manual, "Read Velmora's documentation");
   Wire(HelpButton::Support, "Access Velmora technical support on the web");
   Wire(HelpButton::Exit, "");
+  const SIZE size = HelpBackSize(artDpi_);
+  back_ = HelpBackPicture(artDpi_);
   ui::FormArgs args;
   args.className = "TfrmHelp";
   args.caption = "Velmora Help";
-  args.clientWidth = kHelpBackWidth;
-  args.clientHeight = kHelpBackHeight;
+  args.clientWidth = size.cx;
+  args.clientHeight = size.cy;
   args.style = ui::FormStyle::Borderless;
   args.pixelLayout = true;
   args.dragByBackground = true;
@@ -55,8 +58,8 @@ TfrmHelp::TfrmHelp(bool visible)
 
 void TfrmHelp::Wire(HelpButton which, const char* hint) {
   Stack& s = buttons_[int(which)];
-  s.up->SetPicture(HelpButtonPicture(which, ButtonState::Up));
-  s.down->SetPicture(HelpButtonPicture(which, ButtonState::Down));
+  s.up->SetPicture(HelpButtonPicture(which, ButtonState::Up, artDpi_));
+  s.down->SetPicture(HelpButtonPicture(which, ButtonState::Down, artDpi_));
   s.up->handCursor = true;
   if (*hint) s.up->SetHint(hint);
   // The two pictures overlap: whichever is left showing is drawn again, since
@@ -74,9 +77,9 @@ void TfrmHelp::Wire(HelpButton which, const char* hint) {
 void TfrmHelp::FormCreate() {
   for (Stack& s : buttons_)
     SetWindowPos(s.up->handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  const Tcommontools& common = commontools();
-  SetShapeFromBitmap(common.imgHelpback.get(), kHelpBackTransparent);
-  SetBackgroundPicture(common.imgHelpback.get());
+  // Its own background, drawn for its DPI (that of Tcommontools is the 96-dpi one).
+  SetShapeFromBitmap(back_.get(), kHelpBackTransparent);
+  SetBackgroundPicture(back_.get());
 }
 
 void TfrmHelp::Press(HelpButton which) {

@@ -27,6 +27,8 @@ class TfrmHelp : public ui::Form {
   void FormCreate() override;
 
  private:
+  int artDpi_ = ui::ScreenDpi();  // the pictures are drawn for it
+  BitmapHandle back_;
   struct Stack {
     ui::Image *up, *down;
   };

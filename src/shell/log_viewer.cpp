@@ -243,6 +243,9 @@ TfrmLogs::TfrmLogs()
   args.caption = "Tool Action Logs";
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
+  args.sizeable = true;  // longer log lines read without scrolling
+  imgBanner.SetAnchors(ui::akLeft | ui::akTop | ui::akRight);
+  pc.SetAnchors(ui::kAnchorAll);
   args.helpTopic = kLogsTopic;
   args.freeOnClose = true;
   Create(args);
@@ -303,6 +306,7 @@ void TfrmLogs::FormCreate() {
   lblPerform.SetFontStyle(true);
 
   sb.SetPanels({200, -1});
+  laidOut_ = true;
   LayoutPages();
   ShowBanner();
   GetStats();
@@ -615,6 +619,10 @@ SIZE TfrmLogs::PageSize() const {
   if (!tsJunk.handle() || !GetClientRect(tsJunk.handle(), &r) || r.right <= 0)
     return SIZE{kDefaultPageWidth, kDefaultPageHeight};
   return SIZE{MulDiv(r.right, 96, dpi()), MulDiv(r.bottom, 96, dpi())};
+}
+
+void TfrmLogs::FormResize() {
+  if (laidOut_) LayoutPages();
 }
 
 void TfrmLogs::LayoutPages() {

@@ -169,6 +169,7 @@ class TfrmLogs : public ui::Form {
   void FormCreate() override;
   void FormShow() override;
   void FormActivate() override;
+  void FormResize() override;
   void FormCloseQuery(bool& canClose) override;
 
  private:
@@ -185,6 +186,7 @@ class TfrmLogs : public ui::Form {
   void LoadAllLogsOfPage(int index);
   void ResetStatistics(std::initializer_list<const char*> names);
   void LayoutPages();
+  bool laidOut_ = false;  // the pages are laid out once the window's controls exist
   void LayoutTwoLogPage(const Divider& d);
   void LayoutOneLogPage(ui::Memo& memo, ui::Button& clear, ui::Button& view);
   void ShowBanner();

@@ -1,5 +1,7 @@
 #include "shell/navigator.h"
 
+#include <algorithm>
+
 #include "platform/system.h"
 #include "shell/commontools.h"
 #include "shell/help.h"
@@ -13,10 +15,9 @@ namespace velmora::shell {
 
 namespace {
 
-const LauncherLayout& Layout() {
-  static const LauncherLayout layout = GetLauncherLayout();
-  return layout;
-}
+// The launcher is drawn for the screen's DPI when it is built, and again for
+// a monitor of another DPI when it is moved there.
+LauncherLayout Layout() { return GetLauncherLayout(ui::ScreenDpi()); }
 ui::Bounds FromRect(const RECT& r) { return {int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)}; }
 ui::Bounds T(ToolButton b) { return FromRect(Layout().tool(b)); }
 ui::Bounds C(CommandButton b) { return FromRect(Layout().command(b)); }
@@ -88,17 +89,21 @@ TfrmNav::TfrmNav(LauncherActions actions, bool visible)
                 {&imgExit_Up, &imgExit_Down, &imgExit_Hint}} {
   for (int i = 0; i < kToolButtonCount; ++i) Wire(ToolButton(i));
   for (int i = 0; i < kCommandButtonCount; ++i) Wire(CommandButton(i));
+  const int dpi = ui::ScreenDpi();
+  DrawArt(dpi);
+  const SIZE size = MainScreenSize(dpi);
 
   ui::FormArgs args;
   args.className = "TfrmNav";
   args.caption = "Navigator";
-  args.clientWidth = kMainScreenWidth;
-  args.clientHeight = kMainScreenHeight;
+  args.clientWidth = size.cx;
+  args.clientHeight = size.cy;
   args.style = ui::FormStyle::Borderless;
   args.pixelLayout = true;  // the pictures are drawn at their pixel size
   args.dragByBackground = true;
   args.centered = true;
   args.keyPreview = true;
+  args.escapeCloses = false;  // Exit ends the program; Esc must not
   args.helpTopic = kWelcomeTopic;
   args.visible = visible;
   Create(args);
@@ -106,10 +111,6 @@ TfrmNav::TfrmNav(LauncherActions actions, bool visible)
 
 void TfrmNav::Wire(ToolButton which) {
   ToolStack& s = tools_[int(which)];
-  s.up->SetPicture(ToolButtonPicture(which, ButtonState::Up));
-  s.over->SetPicture(ToolButtonPicture(which, ButtonState::Over));
-  s.down->SetPicture(ToolButtonPicture(which, ButtonState::Down));
-  s.hint->SetPicture(HintPicture(which));
   s.over->handCursor = true;
   // Over the normal picture: it steps aside for the hover picture below.
   s.up->onMouseMove = [this, &s](int, int) {
@@ -125,9 +126,6 @@ void TfrmNav::Wire(ToolButton which) {
 
 void TfrmNav::Wire(CommandButton which) {
   CommandStack& s = commands_[int(which)];
-  s.up->SetPicture(CommandButtonPicture(which, ButtonState::Up));
-  s.down->SetPicture(CommandButtonPicture(which, ButtonState::Down));
-  s.hint->SetPicture(HintPicture(which));
   s.up->handCursor = true;
   s.up->onMouseMove = [this, &s](int, int) {
     AllUp(s.up);
@@ -137,6 +135,41 @@ void TfrmNav::Wire(CommandButton which) {
   s.up->onMouseUp = [this, &s](int, int) { SetShown(*s.up, true); };
   s.up->onClick = [this, which] { RunCommand(which); };
   s.hint->onMouseMove = [this](int, int) { BackgroundMove(); };
+}
+
+void TfrmNav::DrawArt(int dpi) {
+  artDpi_ = dpi;
+  const LauncherLayout layout = GetLauncherLayout(dpi);
+  for (int i = 0; i < kToolButtonCount; ++i) {
+    const ToolButton which = ToolButton(i);
+    ToolStack& s = tools_[i];
+    s.up->SetPicture(ToolButtonPicture(which, ButtonState::Up, dpi));
+    s.over->SetPicture(ToolButtonPicture(which, ButtonState::Over, dpi));
+    s.down->SetPicture(ToolButtonPicture(which, ButtonState::Down, dpi));
+    s.hint->SetPicture(HintPicture(which, dpi));
+    for (ui::Image* image : {s.up, s.over, s.down}) image->SetBounds(FromRect(layout.tool(which)));
+    s.hint->SetBounds(FromRect(layout.hint));
+  }
+  for (int i = 0; i < kCommandButtonCount; ++i) {
+    const CommandButton which = CommandButton(i);
+    CommandStack& s = commands_[i];
+    s.up->SetPicture(CommandButtonPicture(which, ButtonState::Up, dpi));
+    s.down->SetPicture(CommandButtonPicture(which, ButtonState::Down, dpi));
+    s.hint->SetPicture(HintPicture(which, dpi));
+    for (ui::Image* image : {s.up, s.down}) image->SetBounds(FromRect(layout.command(which)));
+    s.hint->SetBounds(FromRect(layout.hint));
+  }
+  mainScreen_ = MainScreenPicture(dpi);
+  if (handle()) {
+    const SIZE size = MainScreenSize(dpi);
+    SetWindowPos(handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetShapeFromBitmap(mainScreen_.get(), kMainScreenTransparent);
+    SetBackgroundPicture(mainScreen_.get());
+  }
+}
+
+void TfrmNav::FormDpiChanged() {
+  if (dpi() != artDpi_) DrawArt(dpi());
 }
 
 void TfrmNav::FormCreate() {
@@ -155,9 +188,11 @@ void TfrmNav::FormCreate() {
     raise(s.down);
     raise(s.up);
   }
-  const Tcommontools& common = commontools();
-  SetShapeFromBitmap(common.imgMainScreen.get(), kMainScreenTransparent);
-  SetBackgroundPicture(common.imgMainScreen.get());
+  // Drawn for the window's own DPI (the main-screen picture of Tcommontools is
+  // the 96-dpi one).
+  if (dpi() != artDpi_) DrawArt(dpi());
+  SetShapeFromBitmap(mainScreen_.get(), kMainScreenTransparent);
+  SetBackgroundPicture(mainScreen_.get());
 }
 
 void TfrmNav::SetShown(ui::Image& picture, bool visible) {
@@ -219,7 +254,57 @@ void TfrmNav::BackgroundMove() {
   UpdateHint(nullptr);
 }
 
-void TfrmNav::FormMouseMove(int, int) { BackgroundMove(); }
+void TfrmNav::FormMouseMove(int, int) {
+  keyButton_ = -1;
+  BackgroundMove();
+}
+
+void TfrmNav::HighlightButton(int index) {
+  constexpr int count = kToolButtonCount + kCommandButtonCount;
+  keyButton_ = ((index % count) + count) % count;
+  if (keyButton_ < kToolButtonCount) {
+    ToolStack& s = tools_[keyButton_];
+    SetShown(*s.up, false);  // the hover face shows through, as under the mouse
+    AllUp(s.up);
+    UpdateHint(s.hint);
+  } else {
+    CommandStack& s = commands_[keyButton_ - kToolButtonCount];
+    AllUp(nullptr);
+    UpdateHint(s.hint);
+  }
+}
+
+void TfrmNav::FormKeyDown(WORD& key) {
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  const int at = keyButton_;
+  switch (key) {
+    case VK_DOWN:
+      HighlightButton(at + 1);
+      break;
+    case VK_UP:
+      HighlightButton(at < 0 ? -1 : at - 1);
+      break;
+    case VK_TAB:
+      HighlightButton(shift ? (at < 0 ? -1 : at - 1) : at + 1);
+      break;
+    case VK_RIGHT:  // to the command column, at about the same height
+      HighlightButton(at >= kToolButtonCount ? at : kToolButtonCount + std::min(std::max(at, 0), 3));
+      break;
+    case VK_LEFT:
+      HighlightButton(at >= kToolButtonCount ? at - kToolButtonCount : std::max(at, 0));
+      break;
+    case VK_RETURN:
+    case VK_SPACE:
+      if (at < 0) return;
+      key = 0;
+      if (at < kToolButtonCount) OpenTool(ToolButton(at));
+      else RunCommand(CommandButton(at - kToolButtonCount));
+      return;
+    default:
+      return;
+  }
+  key = 0;
+}
 
 void TfrmNav::OpenTool(ToolButton which) {
   const auto& open = actions_.tools[int(which)];

@@ -83,6 +83,17 @@ class TfrmNav : public ui::Form {
   void FormCreate() override;
   void FormMouseMove(int x, int y) override;
   void FormClose() override;
+  void FormDpiChanged() override;
+  // Keyboard alone: arrows and Tab move a highlight over the buttons (tools
+  // 0 to 8, then Logs, Web, Help, Exit), Enter or Space presses it.
+  void FormKeyDown(WORD& key) override;
+
+ public:
+  // The highlighted button (-1: none), as the arrows left it.
+  int keyboardButton() const { return keyButton_; }
+  void HighlightButton(int index);
+
+ protected:
 
  private:
   struct ToolStack {
@@ -94,6 +105,8 @@ class TfrmNav : public ui::Form {
   void Wire(ToolButton which);
   void Wire(CommandButton which);
   void BackgroundMove();
+  // Pictures, their places and the outline for that DPI.
+  void DrawArt(int dpi);
 
   void OpenOwned(const std::function<void()>& open);
 
@@ -101,6 +114,9 @@ class TfrmNav : public ui::Form {
   int windowsOpen_ = 0;
   ToolStack tools_[kToolButtonCount];
   CommandStack commands_[kCommandButtonCount];
+  BitmapHandle mainScreen_;
+  int artDpi_ = 0;
+  int keyButton_ = -1;
 };
 
 }  // namespace velmora::shell

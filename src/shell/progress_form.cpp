@@ -4,6 +4,7 @@
 #include "platform/text.h"
 #include "shell/common_icons.h"
 #include "shell/commontools.h"
+#include "ui/image_sizes.h"
 
 namespace velmora::shell {
 
@@ -27,10 +28,11 @@ BitmapHandle LinkPicture(const std::string& text, int width, int height, HFONT b
   });
 }
 
-// The clock of the shared small images, on the window's face colour.
-BitmapHandle ScheduleIcon() {
-  return PaintBitmap(16, 16, GetSysColorBrush(COLOR_BTNFACE), [](HDC dc) {
-    ImageList_Draw(commontools().ilCommon16.get(), common_icon::kSchedule, dc, 0, 0, ILD_TRANSPARENT);
+// The clock of the shared small images at size x size, on the window's face colour.
+BitmapHandle ScheduleIcon(int size) {
+  return PaintBitmap(size, size, GetSysColorBrush(COLOR_BTNFACE), [size](HDC dc) {
+    ImageList_Draw(ui::ImagesForSize(commontools().ilCommon16.get(), size), common_icon::kSchedule, dc, 0, 0,
+                   ILD_TRANSPARENT);
   });
 }
 
@@ -49,15 +51,16 @@ TfrmProgress::TfrmProgress()
   args.clientWidth = 258;
   args.clientHeight = 55;
   args.style = ui::FormStyle::Borderless;
-  args.pixelLayout = true;  // a fixed 258 x 55 window placed by its pixel size
+  // 258 x 55 at 96 dpi, in the screen's bottom-right corner at any DPI.
+  const int dpi = ui::ScreenDpi();
   args.centered = false;
-  args.x = GetSystemMetrics(SM_CXSCREEN) - 258;
-  args.y = GetSystemMetrics(SM_CYSCREEN) - 82;
+  args.x = GetSystemMetrics(SM_CXSCREEN) - MulDiv(258, dpi, 96);
+  args.y = GetSystemMetrics(SM_CYSCREEN) - MulDiv(82, dpi, 96);
   args.topmost = true;
   args.freeOnClose = false;
   Create(args);
-  imgPicture.SetPicture(ScheduleIcon());
-  lblCancel.SetPicture(LinkPicture("Cancel", 38, 15, font()));
+  imgPicture.SetPicture(ScheduleIcon(Scale(16)));
+  lblCancel.SetPicture(LinkPicture("Cancel", Scale(38), Scale(15), font()));
   lblCancel.handCursor = true;
   lblCancel.onClick = [this] { lblCancelClick(); };
   lblCancel.SetHint("Stop this run");

@@ -716,7 +716,9 @@ Image* g_pressedImage = nullptr;
 
 Image::Image(Container& parent, Bounds bounds, HBITMAP picture) : Control(parent, bounds), picture_(picture) {}
 
-void Image::CreateHandle() { hwnd_ = CreateCustom(L"VelmoraImage", 0); }
+// Clipped by its siblings: pictures stacked on one place (the launcher's
+// buttons) show the one on top, whatever order they are painted in.
+void Image::CreateHandle() { hwnd_ = CreateCustom(L"VelmoraImage", WS_CLIPSIBLINGS); }
 
 void Image::OnHandleLost() {
   if (g_pressedImage == this) g_pressedImage = nullptr;
@@ -1098,6 +1100,28 @@ void TabControl::SetActivePage(TabPage& page) { SetActivePageIndex(page.index())
 void TabControl::ShowActive() {
   const int active = activePageIndex();
   for (size_t i = 0; i < pages_.size(); ++i) pages_[i]->SetVisible(int(i) == active);
+}
+
+bool TabControl::StepPage(bool forward) {
+  if (!hwnd_ || !IsWindowEnabled(hwnd_)) return false;
+  const int tabs = int(SendMessageW(hwnd_, TCM_GETITEMCOUNT, 0, 0));
+  if (tabs < 2) return false;
+  const int current = int(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0));
+  const int next = ((current < 0 ? 0 : current) + (forward ? 1 : tabs - 1)) % tabs;
+  SendMessageW(hwnd_, TCM_SETCURSEL, WPARAM(next), 0);
+  active_ = activePageIndex();
+  ShowActive();
+  if (onChange) Fire(onChange);
+  return true;
+}
+
+void TabControl::FitPages() {
+  if (!hwnd_) return;
+  const RECT r = DisplayRect();
+  for (TabPage* page : pages_)
+    if (page->handle())
+      SetWindowPos(page->handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 RECT TabControl::DisplayRect() const {

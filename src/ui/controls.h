@@ -514,6 +514,11 @@ class TabControl : public Control {
   // Shows that page and hides the others.
   void SetActivePageIndex(int index);
   void SetActivePage(TabPage& page);
+  // The next (or previous) page whose tab is shown, wrapping round, as a click
+  // on its tab would (onChange runs). False when there is no other page.
+  bool StepPage(bool forward);
+  // Sizes every page to the display area (after the control was resized).
+  void FitPages();
 
  protected:
   void CreateHandle() override;

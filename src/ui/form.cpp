@@ -8,6 +8,7 @@
 
 #include "platform/text.h"
 #include "ui/app.h"
+#include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/form_storage.h"
 #include "ui/menus.h"
@@ -27,7 +28,13 @@ HelpHook& HelpHookRef() {
   return hook;
 }
 
+int& TestDpi() {
+  static int dpi = 0;
+  return dpi;
+}
+
 int SystemDpi() {
+  if (TestDpi() > 0) return TestDpi();
   HDC dc = GetDC(nullptr);
   const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
   if (dc) ReleaseDC(nullptr, dc);
@@ -37,6 +44,7 @@ int SystemDpi() {
 // GetDpiForWindow exists from Windows 10 1607 on; older systems (and Wine
 // versions without it) use the screen's one DPI.
 int WindowDpi(HWND hwnd) {
+  if (TestDpi() > 0) return TestDpi();
   using Fn = UINT(WINAPI*)(HWND);
   static const Fn fn = reinterpret_cast<Fn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
@@ -84,6 +92,9 @@ void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
 }
 
 }  // namespace
+
+int ScreenDpi() { return SystemDpi(); }
+void SetDpiForTests(int dpi) { TestDpi() = dpi > 0 ? dpi : 0; }
 
 void SetHelpHook(HelpHook hook) { HelpHookRef() = std::move(hook); }
 
@@ -481,12 +492,114 @@ void Form::ReportException(HWND owner) noexcept {
 
 void Form::Relayout(Container& c) {
   for (Control* child : c.children_) {
+    // A page is sized by its tab control, not by bounds of its own.
+    const bool page = dynamic_cast<TabPage*>(child) != nullptr;
     if (child->hwnd_) {
       SendMessageW(child->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
-      child->SetBounds(child->bounds_);
+      if (!page) child->SetBounds(child->bounds_);
+      child->OnDpiChanged();
     }
+    if (auto* tabs = dynamic_cast<TabControl*>(child)) tabs->FitPages();
     if (auto* inner = dynamic_cast<Container*>(child)) Relayout(*inner);
   }
+}
+
+void Form::LayoutToClient() {
+  // Never laid out smaller than designed: a window the screen cuts short (a
+  // large DPI on a small screen) shows part of its layout rather than a jumble.
+  const int w = std::max(clientWidth(), args_.clientWidth), h = std::max(clientHeight(), args_.clientHeight);
+  ApplyAnchors(*this, w - layoutWidth_, h - layoutHeight_);
+  layoutWidth_ = w;
+  layoutHeight_ = h;
+}
+
+void Form::ApplyAnchors(Container& c, int dw, int dh) {
+  if (dw == 0 && dh == 0) return;
+  for (Control* child : c.children_) {
+    if (dynamic_cast<TabPage*>(child)) continue;  // follows its tab control below
+    const unsigned a = child->anchors_;
+    Bounds b = child->bounds_;
+    if (a & akRight) {
+      if (a & akLeft) b.width = std::max(0, b.width + dw);
+      else b.x += dw;
+    }
+    if (a & akBottom) {
+      if (a & akTop) b.height = std::max(0, b.height + dh);
+      else b.y += dh;
+    }
+    const bool grew = b.width != child->bounds_.width || b.height != child->bounds_.height;
+    if (b.x != child->bounds_.x || b.y != child->bounds_.y || grew) child->SetBounds(b);
+    if (auto* tabs = dynamic_cast<TabControl*>(child); tabs && grew) {
+      tabs->FitPages();
+      for (size_t i = 0; i < tabs->pageCount(); ++i)
+        ApplyAnchors(tabs->page(i), (a & akLeft) && (a & akRight) ? dw : 0, (a & akTop) && (a & akBottom) ? dh : 0);
+    }
+  }
+}
+
+namespace {
+// The tab control the focus is in, else the first one of the container.
+TabControl* FindTabs(Container& c, HWND focus) {
+  TabControl* first = nullptr;
+  for (Control* child : c.children()) {
+    if (auto* tabs = dynamic_cast<TabControl*>(child)) {
+      if (!tabs->handle() || !IsWindowVisible(tabs->handle())) continue;
+      if (focus && (focus == tabs->handle() || IsChild(tabs->handle(), focus))) return tabs;
+      for (size_t i = 0; i < tabs->pageCount(); ++i)
+        if (TabControl* inner = FindTabs(tabs->page(i), focus); inner && focus && IsChild(inner->handle(), focus))
+          return inner;
+      if (!first) first = tabs;
+    }
+  }
+  return first;
+}
+}  // namespace
+
+namespace {
+wchar_t LowerChar(wchar_t c) {
+  wchar_t s[2] = {c, 0};
+  CharLowerW(s);
+  return s[0];
+}
+}  // namespace
+
+std::vector<HWND> Form::MnemonicTargets(wchar_t key) const {
+  struct Look {
+    HWND form;
+    wchar_t key;
+    std::vector<HWND> found;
+  } look{hwnd_, LowerChar(key), {}};
+  EnumChildWindows(
+      hwnd_,
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* l = reinterpret_cast<Look*>(lp);
+        wchar_t cls[16] = L"";
+        GetClassNameW(h, cls, 16);
+        const LONG type = GetWindowLongW(h, GWL_STYLE) & BS_TYPEMASK;
+        if (lstrcmpiW(cls, L"Button") != 0 || type == BS_GROUPBOX) return TRUE;
+        if (!IsWindowVisible(h) || !IsWindowEnabled(h)) return TRUE;
+        wchar_t text[256] = L"";
+        GetWindowTextW(h, text, 256);
+        for (const wchar_t* p = text; *p && p[1]; ++p) {
+          if (*p != L'&') continue;
+          if (p[1] == L'&') {
+            ++p;
+            continue;
+          }
+          if (LowerChar(p[1]) == l->key)
+            l->found.push_back(h);
+          break;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&look));
+  return look.found;
+}
+
+bool Form::CyclePage(bool forward) {
+  TabControl* tabs = FindTabs(*this, GetFocus());
+  if (!tabs) return false;
+  return tabs->StepPage(forward);
 }
 
 void Form::ForgetControls(Container& c) {
@@ -517,6 +630,11 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       font_ = MessageFont(dpi_);
       SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
       CreateChildren();
+      // The controls are placed for the designed size; a window that came out
+      // larger or smaller (a restored placement) moves its anchored ones.
+      layoutWidth_ = args_.clientWidth;
+      layoutHeight_ = args_.clientHeight;
+      if (!args_.pixelLayout) LayoutToClient();
       for (size_t i = 0; i < storages_.size(); ++i) {
         try {
           storages_[i]->Restore();
@@ -638,6 +756,7 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_SIZE: {
+      if (!args_.pixelLayout && layoutWidth_ > 0 && wp != SIZE_MINIMIZED) LayoutToClient();
       for (size_t i = 0; i < children_.size(); ++i) children_[i]->OnParentResize();
       FormResize();
       break;
@@ -648,13 +767,32 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
+    case WM_GETMINMAXINFO:
+      // A resizable window is never made smaller than its designed size.
+      if (args_.sizeable && !args_.pixelLayout) {
+        RECT r{0, 0, Scale(args_.clientWidth), Scale(args_.clientHeight)};
+        AdjustWindowRectEx(&r, DWORD(GetWindowLongW(hwnd_, GWL_STYLE)), GetMenu(hwnd_) != nullptr,
+                           DWORD(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+        auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+        info->ptMinTrackSize.x = r.right - r.left;
+        info->ptMinTrackSize.y = r.bottom - r.top;
+        return 0;
+      }
+      break;
     case WM_DPICHANGED: {
+      // The layout is in 96-dpi units, so the client keeps its size in those
+      // units while its pixels, fonts and pictures follow the new DPI.
+      // The resize to the suggested rect moves the anchored controls (once, by
+      // what the new frame gives in 96-dpi units); Relayout then puts every
+      // control at its place at the new scale.
       dpi_ = HIWORD(wp);
       font_ = MessageFont(dpi_);
       const RECT* suggested = reinterpret_cast<const RECT*>(lp);
       SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       Relayout(*this);
+      if (!args_.pixelLayout) LayoutToClient();
+      FormDpiChanged();
       return 0;
     }
     default:
@@ -676,6 +814,41 @@ bool Form::PreTranslate(MSG& msg) {
     if (msg.wParam == VK_F1 && msg.message == WM_KEYDOWN && !args_.helpTopic.empty()) {
       const std::string topic = args_.helpTopic;
       RunHandler([&] { OpenHelpTopic(topic); });
+      return true;
+    }
+  }
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0 &&
+      GetKeyState(VK_MENU) >= 0) {
+    const bool back = GetKeyState(VK_SHIFT) < 0;
+    bool changed = false;
+    RunHandler([&] { changed = CyclePage(!back); });
+    if (changed) return true;
+  }
+  if (msg.message == WM_SYSCHAR && msg.wParam > L' ') {
+    // Captions fixed by their tool can share an Alt key; as on Windows, the key
+    // then moves the focus from one to the next instead of pressing the first.
+    const std::vector<HWND> targets = MnemonicTargets(wchar_t(msg.wParam));
+    if (targets.size() > 1) {
+      HWND focus = GetFocus();
+      auto at = std::find(targets.begin(), targets.end(), focus);
+      ::SetFocus(at == targets.end() || at + 1 == targets.end() ? targets.front() : *(at + 1));
+      return true;
+    }
+  }
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+    // A control that takes Esc itself (a dropped list, an edit in a list) keeps it.
+    const LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    wchar_t parentClass[32] = L"";
+    if (HWND parent = GetParent(msg.hwnd)) GetClassNameW(parent, parentClass, 32);
+    const bool controlWants = (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) != 0 ||
+                              lstrcmpiW(parentClass, WC_LISTVIEWW) == 0;
+    if (!controlWants && args_.escapeCloses) {
+      bool busy = false;
+      RunHandler([&] { busy = WorkRunning(); });
+      if (!busy && hwnd_) {
+        if (cancelButton_) SendMessageW(hwnd_, WM_COMMAND, IDCANCEL, 0);
+        else Close();
+      }
       return true;
     }
   }

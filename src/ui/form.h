@@ -36,6 +36,18 @@ struct Bounds {
   int x = 0, y = 0, width = 0, height = 0;
 };
 
+// The DPI windows are laid out for: the screen's, unless a test chose another
+// with SetDpiForTests (the layout seam the DPI tests use, since Wine reads its
+// LogPixels once per process). 0 goes back to the screen's.
+int ScreenDpi();
+void SetDpiForTests(int dpi);
+
+// Which edges of its parent a control keeps its distance to when the parent is
+// resized. Left|Top (the default) stays put; Left|Right widens with the parent;
+// Top|Bottom grows taller; Right alone or Bottom alone moves along.
+enum Anchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+inline constexpr unsigned kAnchorAll = akLeft | akTop | akRight | akBottom;
+
 // Modal results.
 enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
@@ -93,6 +105,9 @@ class Control {
   // In 96-dpi units relative to the parent.
   Bounds bounds() const { return bounds_; }
   void SetBounds(Bounds bounds);
+  unsigned anchors() const { return anchors_; }
+  void SetAnchors(unsigned anchors) { anchors_ = anchors; }
+
   // Tooltip shown when the mouse rests on the control.
   void SetHint(const std::string& hint);
   const std::string& hint() const { return hint_; }
@@ -127,6 +142,8 @@ class Control {
   virtual bool OnCommand(WORD /*code*/, HWND /*from*/) { return false; }
   virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
   virtual void OnParentResize() {}
+  // The window's DPI changed; the control was moved and given the new font.
+  virtual void OnDpiChanged() {}
   // WM_CTLCOLOR* for this control; nullptr for the default colours.
   virtual HBRUSH OnColor(HDC /*dc*/) { return nullptr; }
   // Window gone (the parent was destroyed): forget the handle.
@@ -155,6 +172,7 @@ class Control {
   bool initialEnabled_ = true;
   std::string initialText_;
   bool textSet_ = false;
+  unsigned anchors_ = akLeft | akTop;
 };
 
 enum class FormStyle {
@@ -180,6 +198,9 @@ struct FormArgs {
   bool dragByBackground = false;  // borderless windows: the background acts as caption
   bool pixelLayout = false;  // positions in pixels, not scaled (picture windows)
   bool topmost = false;
+  // Esc closes the window (pressing its cancel button when it has one) unless
+  // its work runs; the launcher, which would end the program, turns it off.
+  bool escapeCloses = true;
 };
 
 // While one lives, a window created without an owner is owned by `owner`, so
@@ -263,6 +284,12 @@ class Form : public Container {
   virtual void FormResize() {}
   // Mouse over the background (client coordinates, pixels).
   virtual void FormMouseMove(int /*x*/, int /*y*/) {}
+  // The window's DPI changed (moved to another monitor): fonts and the layout
+  // have followed; pictures drawn for a DPI are drawn again here.
+  virtual void FormDpiChanged() {}
+  // True while the window's own work (a scan, a removal) runs: Esc then does
+  // not close it.
+  virtual bool WorkRunning() const { return false; }
   // Anything else; return false for default handling.
   virtual bool HandleMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) { return false; }
 
@@ -295,6 +322,14 @@ class Form : public Container {
   void ForgetControls(Container& c);
   void RebuildAccelerators();
   void Relayout(Container& c);
+  // Moves and sizes anchored controls by how much their parent changed.
+  void ApplyAnchors(Container& c, int dw, int dh);
+  void LayoutToClient();
+  // Ctrl+Tab, Ctrl+Shift+Tab: the next or previous page of the tab control
+  // holding the focus (else the form's first). True when a page changed.
+  bool CyclePage(bool forward);
+  // The shown, enabled buttons whose caption has this Alt key, in tab order.
+  std::vector<HWND> MnemonicTargets(wchar_t key) const;
 
   HWND hwnd_ = nullptr;
   FormArgs args_;
@@ -317,6 +352,8 @@ class Form : public Container {
   std::vector<FormStorage*> storages_;
   HACCEL accel_ = nullptr;
   bool accelDirty_ = true;
+  // Client size in 96-dpi units the anchored controls were last laid out for.
+  int layoutWidth_ = 0, layoutHeight_ = 0;
 };
 
 }  // namespace velmora::ui

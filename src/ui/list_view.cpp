@@ -1,5 +1,7 @@
 #include "ui/list_view.h"
 
+#include "ui/image_sizes.h"
+
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
@@ -37,8 +39,7 @@ void ListView::CreateHandle() {
   // from the rows through the state image list.
   if (checkBoxes_ || stateImages_) SendMessageW(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
   for (size_t i = 0; i < columns_.size(); ++i) InsertColumn(int(i));
-  if (images_) SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
-  if (stateImages_) SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_));
+  ApplyImages();
   UpdateCount();
   SyncSelection();
 }
@@ -236,15 +237,28 @@ void ListView::EnsureVisible(int row) {
 
 void ListView::SetImageList(HIMAGELIST images) {
   images_ = images;
-  if (hwnd_) SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
+  ApplyImages();
 }
 
 void ListView::SetStateImageList(HIMAGELIST images) {
   stateImages_ = images;
   if (!hwnd_ || checkBoxes_) return;
   SendMessageW(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
-  SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_));
+  ApplyImages();
 }
+
+void ListView::ApplyImages() {
+  if (!hwnd_) return;
+  // Row images at the window's DPI: 16 pixels at 96 dpi, 24 at 144.
+  const int size = Scale(16);
+  if (images_)
+    SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(ImagesForSize(images_, size)));
+  if (stateImages_ && !checkBoxes_)
+    SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_STATE,
+                 reinterpret_cast<LPARAM>(ImagesForSize(stateImages_, size)));
+}
+
+void ListView::OnDpiChanged() { ApplyImages(); }
 
 int ListView::StateImage(int row) const { return At(row).stateImage; }
 
@@ -388,7 +402,9 @@ bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
     case LVN_KEYDOWN: {
       auto* nm = reinterpret_cast<NMLVKEYDOWN*>(header);
       if (checkBoxes_ && nm->wVKey == VK_SPACE) {
-        const int focused = int(SendMessageW(hwnd_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+        int focused = int(SendMessageW(hwnd_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+        // A row selected from code has no focus mark: Space ticks the selected one.
+        if (focused < 0) focused = int(SendMessageW(hwnd_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
         if (focused >= 0) {
           skipControlToggle_ = true;
           ToggleCheck(focused);

@@ -145,6 +145,8 @@ class ListView : public Control {
   bool editing_ = false;
   std::vector<Row> rows_;
   std::vector<Column> columns_;
+  void ApplyImages();
+  void OnDpiChanged() override;
   HIMAGELIST images_ = nullptr;
   HIMAGELIST stateImages_ = nullptr;
   int updating_ = 0;

@@ -1,5 +1,7 @@
 #include "ui/toolbar.h"
 
+#include "ui/image_sizes.h"
+
 #include <commctrl.h>
 
 #include "platform/text.h"
@@ -30,7 +32,18 @@ void ToolBar::SetButtonEnabled(int index, bool enabled) {
 
 void ToolBar::SetImageList(HIMAGELIST images) {
   images_ = images;
-  if (hwnd_) SendMessageW(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+  ApplyImages();
+}
+
+void ToolBar::ApplyImages() {
+  if (!hwnd_ || !images_) return;
+  // Button images at the window's DPI (16 pixels at 96 dpi).
+  SendMessageW(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ImagesForSize(images_, Scale(16))));
+}
+
+void ToolBar::OnDpiChanged() {
+  ApplyImages();
+  SendMessageW(hwnd_, TB_AUTOSIZE, 0, 0);
 }
 
 void ToolBar::Click(int index) {
@@ -47,7 +60,7 @@ void ToolBar::CreateHandle() {
                       TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER);
   SendMessageW(hwnd_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(hwnd_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
-  if (images_) SendMessageW(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+  ApplyImages();
   for (size_t i = 0; i < buttons_.size(); ++i) AddToWindow(int(i));
 }
 

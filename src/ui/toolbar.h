@@ -49,6 +49,8 @@ class ToolBar : public Control {
   int IndexOfCommand(UINT_PTR command) const;
 
   std::vector<ToolButton> buttons_;
+  void ApplyImages();
+  void OnDpiChanged() override;
   HIMAGELIST images_ = nullptr;
   int firstCommand_ = 0;
 };

@@ -329,6 +329,9 @@ TfrmFindDupes::TfrmFindDupes()
   args.caption = "Find Duplicate Files";
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
+  args.sizeable = true;  // the results list grows with the window
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&btnSearch, &cmdHelp, &btnExit, &aviSearch})
+    c->SetAnchors(ui::akRight | ui::akTop);
   args.helpTopic = kDupesTopic;
   args.freeOnClose = true;
   Create(args);
@@ -1090,10 +1093,10 @@ void TfrmFindDupes::FileListView1Click() {
 }
 
 void TfrmFindDupes::SetToolbarHeight(int height) {
-  tb.SetBounds({8, kResultsTop, kClientWidth - 16, height});
+  tb.SetBounds({8, kResultsTop, clientWidth() - 16, height});
   const int top = kResultsTop + height;
   const int bottom = std::max(top + 20, clientHeight() - sb.height() - 6);
-  FileListView1.SetBounds({8, top, kClientWidth - 16, bottom - top});
+  FileListView1.SetBounds({8, top, clientWidth() - 16, bottom - top});
 }
 
 void TfrmFindDupes::SelectRow(int row) {

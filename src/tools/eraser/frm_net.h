@@ -79,6 +79,7 @@ class TfrmNet : public ui::Form {
   void FormCreate() override;
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
+  bool WorkRunning() const override { return running(); }
 
  private:
   // Runs the table's steps; false when the Recent error ended the run early.

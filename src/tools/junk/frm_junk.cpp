@@ -162,6 +162,8 @@ TfrmJunk::TfrmJunk()
   args.caption = "Find and Clean Junk and Obsolete Files";
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
+  args.sizeable = true;  // the results list grows with the window
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&cmdGo, &cmdHelp, &cmdExit, &aviSearch}) c->SetAnchors(ui::akRight | ui::akTop);
   args.helpTopic = kJunkTopic;
   args.freeOnClose = true;
   Create(args);
@@ -564,10 +566,10 @@ void TfrmJunk::tsSearchDone(scan::TTreeScanner& s) {
 // ---- Results ---------------------------------------------------------------
 
 void TfrmJunk::SetToolbarHeight(int height) {
-  tb.SetBounds({8, kResultsTop, kClientWidth - 16, height});
+  tb.SetBounds({8, kResultsTop, clientWidth() - 16, height});
   const int top = kResultsTop + height;
   const int bottom = std::max(top + 20, clientHeight() - sb.height() - 6);
-  lv.SetBounds({8, top, kClientWidth - 16, bottom - top});
+  lv.SetBounds({8, top, clientWidth() - 16, bottom - top});
 }
 
 void TfrmJunk::SelectOnlyRow(int row) {

@@ -144,6 +144,7 @@ class TfrmJunk : public ui::Form {
   void FormCreate() override;
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
+  bool WorkRunning() const override { return busy_ != Busy::Idle; }
   void FormResize() override;
 
  private:

@@ -134,6 +134,8 @@ TfrmRegClean::TfrmRegClean()
   args.caption = "Registry Cleaner";
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
+  args.sizeable = true;  // the results list grows with the window
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&btnStart, &cmdHelp, &cmdExit, &aviSearch}) c->SetAnchors(ui::akRight | ui::akTop);
   args.helpTopic = kRegCleanTopic;
   args.freeOnClose = true;
   Create(args);
@@ -227,10 +229,10 @@ void TfrmRegClean::Report(const std::string& text, ui::MsgIcon icon) {
 }
 
 void TfrmRegClean::SetToolbarHeight(int height) {
-  tb.SetBounds({8, kResultsTop, kClientWidth - 16, height});
+  tb.SetBounds({8, kResultsTop, clientWidth() - 16, height});
   const int top = kResultsTop + height;
   const int bottom = std::max(top + 20, clientHeight() - sb.height() - 6);
-  lv.SetBounds({8, top, kClientWidth - 16, bottom - top});
+  lv.SetBounds({8, top, clientWidth() - 16, bottom - top});
 }
 
 void TfrmRegClean::SelectOnly(int row) {

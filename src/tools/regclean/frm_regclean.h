@@ -109,6 +109,8 @@ class TfrmRegClean : public ui::Form {
   void FormCreate() override;
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
+  void FormResize() override { SetToolbarHeight(tb.bounds().height); }
+  bool WorkRunning() const override { return scanning_; }
 
  private:
   void AddRow(Finding&& f);

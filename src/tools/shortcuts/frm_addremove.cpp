@@ -17,7 +17,7 @@ namespace velmora::shortcuts {
 namespace {
 
 constexpr int kClientWidth = 620;
-constexpr int kClientHeight = 330;
+constexpr int kClientHeight = 344;  // the buttons clear the status bar
 
 // What a row keeps: the list it came from and the entry's exact key name.
 struct UninstallRow : ui::RowData {
@@ -92,6 +92,11 @@ TfrmAddRemove::TfrmAddRemove(std::vector<UninstallSource> sources)
   args.caption = "Remove Invalid Add/Remove Links";
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
+  args.sizeable = true;  // the list grows with the window, the buttons stay below it
+  lv.SetAnchors(ui::kAnchorAll);
+  cmdRemove.SetAnchors(ui::akLeft | ui::akBottom);
+  cmdRefresh.SetAnchors(ui::akLeft | ui::akBottom);
+  tbHelp.SetAnchors(ui::akRight | ui::akBottom);
   args.helpTopic = kAddRemoveTopic;
   args.freeOnClose = true;
   Create(args);

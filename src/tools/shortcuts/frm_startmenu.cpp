@@ -153,6 +153,8 @@ TfrmStartMenu::TfrmStartMenu()
   args.caption = "Find and Fix Invalid Windows Shortcuts";
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
+  args.sizeable = true;  // the results list grows with the window
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&cmdGo, &cmdHelp, &cmdExit, &aviSearch}) c->SetAnchors(ui::akRight | ui::akTop);
   args.helpTopic = kShortcutsTopic;
   args.freeOnClose = true;
   Create(args);
@@ -284,10 +286,10 @@ void TfrmStartMenu::LeaveRunState() {
 }
 
 void TfrmStartMenu::SetToolbarHeight(int height) {
-  tb.SetBounds({8, kResultsTop, kClientWidth - 16, height});
+  tb.SetBounds({8, kResultsTop, clientWidth() - 16, height});
   const int top = kResultsTop + height;
   const int bottom = std::max(top + 20, clientHeight() - sb.height() - 6);
-  lvLinks.SetBounds({8, top, kClientWidth - 16, bottom - top});
+  lvLinks.SetBounds({8, top, clientWidth() - 16, bottom - top});
 }
 
 void TfrmStartMenu::UpdateCommands() {

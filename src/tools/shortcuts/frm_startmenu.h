@@ -137,6 +137,8 @@ class TfrmStartMenu : public ui::Form {
   void FormCreate() override;
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
+  void FormResize() override { SetToolbarHeight(tb.bounds().height); }
+  bool WorkRunning() const override { return running(); }
 
  private:
   void EnterRunState();

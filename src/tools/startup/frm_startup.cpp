@@ -135,6 +135,8 @@ TfrmStartup::TfrmStartup(StartupPlaces places)
   args.caption = "Velmora StartUp Manager";
   args.clientWidth = kClientWidth;
   args.clientHeight = kClientHeight;
+  args.sizeable = true;  // the list grows with the window
+  lv.SetAnchors(ui::kAnchorAll);
   args.helpTopic = kStartupTopic;
   args.freeOnClose = true;
   Create(args);

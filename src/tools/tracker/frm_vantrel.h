@@ -150,6 +150,7 @@ class TfrmVantrel : public ui::Form {
   void FormCreate() override;
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
+  bool WorkRunning() const override { return running(); }
   void FormClose() override;
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
