@@ -12,7 +12,7 @@ namespace velmora::dupes {
 
 namespace {
 
-constexpr DWORD kBlock = 256 * 1024;
+constexpr DWORD kBlock = DWORD(FileComparer::kBlock);
 
 FileHandle OpenRead(const std::string& path) {
   return FileHandle(CreateFileW(LongPathW(path).c_str(), GENERIC_READ,
@@ -59,49 +59,83 @@ bool StartsLikeProgram(const std::string& path) {
 }
 
 namespace {
-struct Identity {
-  DWORD volume = 0, high = 0, low = 0;
-  std::uint64_t size = 0;
+
+// FILE_ID_INFO of Windows 8 and later (the headers give it only to builds for them).
+struct FileIdInfo128 {
+  ULONGLONG VolumeSerialNumber;
+  BYTE FileId[16];
 };
-bool IdentityOf(HANDLE h, Identity& id) {
+constexpr int kFileIdInfoClass = 18;  // FileIdInfo
+
+bool Stopping(const std::atomic<bool>* stop) { return stop && stop->load(std::memory_order_relaxed); }
+
+// A drive or share where the identity of one file may differ between paths.
+bool RemoteVolume(const std::string& path) {
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    // "\\?\X:\..." is local when X: is.
+    if (path.size() >= 7 && path[2] == '?' && path[3] == '\\' && path[5] == ':') return RemoteVolume(path.substr(4));
+    return true;
+  }
+  if (path.size() < 3 || path[1] != ':') return true;
+  const wchar_t root[] = {wchar_t(path[0]), L':', L'\\', 0};
+  const UINT type = GetDriveTypeW(root);
+  return type == DRIVE_REMOTE || type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR;
+}
+
+bool FactsOfHandle(HANDLE h, const std::string& path, FileFacts& facts) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h, &info)) return false;
-  id.volume = info.dwVolumeSerialNumber;
-  id.high = info.nFileIndexHigh;
-  id.low = info.nFileIndexLow;
-  id.size = (std::uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  facts.size = (std::uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  facts.written = (std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+  FileKey& k = facts.key;
+  k.volumeSerial = info.dwVolumeSerialNumber;
+  k.index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  FileIdInfo128 id{};
+  if (GetFileInformationByHandleEx(h, FILE_INFO_BY_HANDLE_CLASS(kFileIdInfoClass), &id, sizeof id)) {
+    k.volume = id.VolumeSerialNumber;
+    std::memcpy(&k.low, id.FileId, 8);
+    std::memcpy(&k.high, id.FileId + 8, 8);
+  } else {
+    k.volume = info.dwVolumeSerialNumber;
+    k.high = 0;
+    k.low = k.index;
+  }
+  k.trusted = !RemoteVolume(path);
   return true;
 }
-bool Same(const Identity& a, const Identity& b) {
-  return a.volume == b.volume && a.high == b.high && a.low == b.low;
-}
+
 }  // namespace
 
-bool FileComparer::OneFile(const std::string& a, const std::string& b) {
-  const FileHandle ha = OpenRead(a), hb = OpenRead(b);
-  Identity ia, ib;
-  return ha && hb && IdentityOf(ha.get(), ia) && IdentityOf(hb.get(), ib) && Same(ia, ib);
+std::optional<FileFacts> FactsOf(const std::string& path) {
+  const FileHandle h(CreateFileW(LongPathW(path).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  FileFacts facts;
+  if (!h || !FactsOfHandle(h.get(), path, facts)) return std::nullopt;
+  return facts;
 }
 
-Sameness FileComparer::Compare(const std::string& a, const std::string& b, std::uint64_t size, bool skipBytes) {
+Sameness FileComparer::Compare(const std::string& a, const std::string& b, std::uint64_t size,
+                               const std::atomic<bool>* stop, std::atomic<std::uint64_t>* bytesRead) {
   const FileHandle ha = OpenRead(a);
   if (!ha) return Sameness::Unreadable;
   const FileHandle hb = OpenRead(b);
   if (!hb) return Sameness::Unreadable;
-  Identity ia, ib;
-  if (!IdentityOf(ha.get(), ia) || !IdentityOf(hb.get(), ib)) return Sameness::Unreadable;
-  if (Same(ia, ib)) return Sameness::OneFile;
-  if (ia.size != size || ib.size != size) return Sameness::Different;
-  if (skipBytes || size == 0) return Sameness::Equal;
+  if (!FactsOfHandle(ha.get(), a, factsA_) || !FactsOfHandle(hb.get(), b, factsB_)) return Sameness::Unreadable;
+  if (factsA_.key == factsB_.key) return Sameness::OneFile;
+  if (factsA_.size != size || factsB_.size != size) return Sameness::Different;
+  if (size == 0) return Sameness::Equal;
   const DWORD block = DWORD(size < kBlock ? size : kBlock);
   if (bufA_.size() < block) bufA_.resize(block);
   if (bufB_.size() < block) bufB_.resize(block);
   std::uint64_t left = size;
   while (left > 0) {
+    if (Stopping(stop)) return Sameness::Stopped;
     const DWORD want = DWORD(left < block ? left : block);
     DWORD gotA = 0, gotB = 0;
     if (!ReadFully(ha.get(), bufA_.data(), want, gotA) || !ReadFully(hb.get(), bufB_.data(), want, gotB))
       return Sameness::Unreadable;
+    if (bytesRead) bytesRead->fetch_add(std::uint64_t(gotA) + gotB, std::memory_order_relaxed);
     // A file that shrank since its size was read ends early: not equal.
     if (gotA != want || gotB != want) return Sameness::Different;
     if (std::memcmp(bufA_.data(), bufB_.data(), want) != 0) return Sameness::Different;
@@ -115,7 +149,9 @@ Sameness FileComparer::Compare(const std::string& a, const std::string& b, std::
   return Sameness::Equal;
 }
 
-std::optional<std::uint64_t> FileComparer::ContentHash(const std::string& path, std::uint64_t size) {
+std::optional<std::uint64_t> FileComparer::ContentHash(const std::string& path, std::uint64_t size,
+                                                       const std::atomic<bool>* stop,
+                                                       std::atomic<std::uint64_t>* bytesRead) {
   const FileHandle h = OpenRead(path);
   if (!h) return std::nullopt;
   LARGE_INTEGER actual{};
@@ -125,9 +161,11 @@ std::optional<std::uint64_t> FileComparer::ContentHash(const std::string& path, 
   std::uint64_t hash = 0x9E3779B97F4A7C15ULL ^ size;
   std::uint64_t left = size;
   while (left > 0) {
+    if (Stopping(stop)) return std::nullopt;
     const DWORD want = DWORD(left < block ? left : block);
     DWORD got = 0;
     if (!ReadFully(h.get(), bufA_.data(), want, got) || got != want) return std::nullopt;
+    if (bytesRead) bytesRead->fetch_add(got, std::memory_order_relaxed);
     std::size_t i = 0;
     for (; i + 8 <= got; i += 8) {
       std::uint64_t w;

@@ -66,14 +66,44 @@ const char* const kNoFolders =
 const char* const kRemoveItemQuestion =
     "Are you sure you wish to permanently remove the selected item?  This procedure cannot be reversed.\r\r"
     "If you would merely like to exclude this item you may do so by \"unchecking\" its corresponding box.";
-const char* const kMoveFolderMessage =
-    "You must specify a valid folder to move files to if you are going to use this removal option.";
 const char* const kGoneMessage = "The file you have selected no longer exists.";
 const char* const kReview = "Double-click a file to review";
 const char* const kStopHint = "Abort the current scan (may take a moment).";
 const char* const kStartHint = "Start scanning for duplicate files";
 const char* const kKeptMessage =
     "The following file(s) were not removed because no other identical copy of them remains in their group:";
+const char* const kScanBusy = "Please wait until the removal of the selected files has finished.";
+const char* const kStoppedRemoval = "the removal was stopped before its copy was compared";
+
+std::string RelocatingLine(const std::string& path, const std::string& folder) {
+  return "  Relocating: " + path + " to " + folder;
+}
+
+const shell::RemovalTexts kRemovalTexts{"&Move files to recycle bin",
+                                        "&Permanently delete files",
+                                        "M&ove files to this folder:",
+                                        "&Confirm before removing files",
+                                        "Choose the folder to move removed files to",
+                                        170,
+                                        &RelocatingLine,
+                                        /*browseOnRefusal=*/false,
+                                        /*inUseCheck=*/false,
+                                        "When Removing Files..."};
+
+// A result row's record: the file as listed and what its search proved of it.
+struct DupeRow : scan::FileRow {
+  FileKey key;
+  bool haveKey = false;
+  // The row whose bytes this file's were compared with, byte for byte, by the
+  // search that listed both; only ever compared with, never read through.
+  const scan::FileRow* provenWith = nullptr;
+};
+
+bool Unchanged(const DupeRow& row, const FileFacts& now) {
+  const std::uint64_t written =
+      (std::uint64_t(row.file.written.dwHighDateTime) << 32) | row.file.written.dwLowDateTime;
+  return row.haveKey && now.key == row.key && now.size == row.file.size && now.written == written;
+}
 const char* const kDroppedMessage =
     "Some lines of the list of duplicate files were incomplete or could not be read; the groups they belonged to "
     "have been left out.";
@@ -165,16 +195,12 @@ TfrmFindDupes::TfrmFindDupes()
       chkSkipSysbckup(tsOptions, {20, 102, 220, 20}, "S&kip SYSBCKUP folder", true),
       chkSkipDesktopFolders(tsOptions, {250, 102, 226, 20}, "Skip Windows &Virtual folders", true),
       chkSkipEmptyFiles(tsOptions, {20, 128, 220, 20}, "Skip &zero-length files", true),
-      grpRemoval(tsRemoval, {8, 6, 476, 106}, "When Removing Files..."),
-      imgRecycle(tsRemoval, {20, 30, 16, 16}),
-      imgDelete(tsRemoval, {20, 54, 16, 16}),
-      imgMoveTo(tsRemoval, {20, 78, 16, 16}),
-      optRecycle(tsRemoval, {42, 28, 300, 20}, "&Move files to recycle bin", /*groupStart=*/true),
-      optDelete(tsRemoval, {42, 52, 300, 20}, "&Permanently delete files"),
-      optMove(tsRemoval, {42, 76, 170, 20}, "M&ove files to this folder:"),
-      deMove(tsRemoval, {214, 75, 262, 23}, ui::BrowseKind::Folder, "Choose the folder to move removed files to"),
-      imgConfirm(tsRemoval, {20, 126, 16, 16}),
-      cbConfirm(tsRemoval, {42, 124, 300, 20}, "&Confirm before removing files", true),
+      removal(*this, tsRemoval, kRemovalTexts, log, scheduledRun_),
+      optRecycle(removal.optRecycle),
+      optDelete(removal.optDelete),
+      optMove(removal.optMove),
+      deMove(removal.deMove),
+      cbConfirm(removal.cbConfirm),
       btnSearch(*this, {518, 30, 94, 26}, "&Scan", ui::ButtonRole::Default),
       cmdHelp(*this, {518, 62, 94, 26}, "&Help"),
       btnExit(*this, {518, 94, 94, 26}, "&Exit", ui::ButtonRole::Cancel),
@@ -203,18 +229,12 @@ TfrmFindDupes::TfrmFindDupes()
   storage.Add(chkSkipDesktopFolders, "chkSkipDesktopFolders.Checked");
   storage.Add(chkSkipEmptyFiles, "chkSkipEmptyFiles.Checked");
   storage.Add(chkSkipSysbckup, "chkSkipSysbckup.Checked");
-  storage.Add(deMove, "deMove.Text");
   storage.Add(optAllFiles, "optAllFiles.Checked");
-  storage.Add(optDelete, "optDelete.Checked");
-  storage.Add(optMove, "optMove.Checked");
   storage.Add(optNamed, "optNamed.Checked");
-  storage.Add(optRecycle, "optRecycle.Checked");
-  storage.Add(cbConfirm, "cbConfirm.Checked");
+  removal.StoreIn(storage);
 
   optAllFiles.SetChecked(true);
   optAllFolders.SetChecked(true);
-  optRecycle.SetChecked(true);
-  deMove.allowCreateFolder = true;
   deMove.SetHint("Select the folder icon to browse for a new location");
   DiskListView1.SelectLocalDrives = false;
   lvFiles.AddColumn("Filename", 150);
@@ -304,24 +324,7 @@ TfrmFindDupes::TfrmFindDupes()
     FileListView1Click();
   };
   FileListView1.onDoubleClick = [this](int) { cmdPropertiesClick(); };
-  optRecycle.onClick = [this] { optRecycleClick(); };
-  optDelete.onClick = [this] { optRecycleClick(); };
-  optMove.onClick = [this] { optMoveClick(); };
-  imgRecycle.onClick = [this] { optRecycle.SetChecked(true); optRecycleClick(); };
-  imgDelete.onClick = [this] { optDelete.SetChecked(true); optRecycleClick(); };
-  imgMoveTo.onClick = [this] { optMove.SetChecked(true); optMoveClick(); };
-  pg.onChange = [this] {
-    if (pageGuard_) return;
-    if (!pgChanging()) {
-      pageGuard_ = true;
-      pg.SetActivePageIndex(lastPage_);
-      pageGuard_ = false;
-      deMove.SetFocus();
-      deMove.SelectAll();
-      return;
-    }
-    lastPage_ = pg.activePageIndex();
-  };
+  removal.GuardPageChanges(pg);
   Timer1.onTimer = [this] { Timer1Timer(); };
 
   ui::FormArgs args;
@@ -345,10 +348,6 @@ void TfrmFindDupes::SetupList(EditableList& e, ui::PopupMenu& menu) {
 
 void TfrmFindDupes::FormCreate() {
   shell::Tcommontools& common = shell::commontools();
-  imgRecycle.SetPicture(common.imgRecycle.get());
-  imgDelete.SetPicture(common.imgDelete.get());
-  imgMoveTo.SetPicture(common.imgMoveTo.get());
-  imgConfirm.SetPicture(common.imgConfirm.get());
   cmdHelp.SetGlyph(common.imgHelp16.get());
   for (ui::ListView* l : {&lvFiles, &lvFolders, &lvExclude, &lvXFiles}) l->SetImageList(common.ilCommon16.get());
   tb.SetImageList(common.ilCommon16.get());
@@ -356,6 +355,10 @@ void TfrmFindDupes::FormCreate() {
   tb.AddButton("QuickView", shell::common_icon::kSearch, [this] { FileListView1DblClick(); });
   tb.AddButton("Properties", shell::common_icon::kFile, [this] { cmdPropertiesClick(); });
   tb.AddButton("Exclude Folder", shell::common_icon::kExcludeFolder, [this] { cmdExcludeClick(); });
+  tb.SetButtonHint(kTbDelete, "Remove the selected file(s) according to specified removal method");
+  tb.SetButtonHint(kTbView, "View the file in the Windows QuickView utility");
+  tb.SetButtonHint(kTbProperties, "View the selected file's properties");
+  tb.SetButtonHint(kTbExclude, "Exclude the selected file's location from future scans");
   ilIcons = shell::DuplicateResultImageList();
   FileListView1.SetImageList(ilIcons.get());
 
@@ -385,7 +388,7 @@ void TfrmFindDupes::FormCreate() {
     default: break;  // another number leaves the option as it was
   }
   if (const auto folder = ReadDupeValue("MoveFolder")) deMove.SetText(*folder);
-  deMove.SetEnabled(optMove.checked());
+  removal.FormCreate();
 
   LoadLists();
   optNamedClick();
@@ -416,6 +419,10 @@ void TfrmFindDupes::FormResize() { SetToolbarHeight(tb.bounds().height); }
 void TfrmFindDupes::FormCloseQuery(bool& canClose) {
   TreeScanner1.Running = false;
   KeepRunning = false;
+  if (search_) search_->Stop();
+  // A removal waiting on a comparison leaves the files not yet proven.
+  stopRemoval_ = true;
+  if (proof_) proof_->Stop();
   SaveSettings();
   log.CloseSession({"NUMBER OF DUPLICATE FILES REMOVED: " + std::to_string(RemovedFiles),
                     shell::SpaceRecoveredLine(RemovedBytes)});
@@ -667,11 +674,17 @@ void TfrmFindDupes::optFolderNamesMouseUp() { shell::ShowHintOnce(kHintSubject, 
 // ---- Search ------------------------------------------------------------------------
 
 void TfrmFindDupes::btnSearchClick() {
+  if (removing_) {
+    // No scan during a removal: the click stops the removal's comparison.
+    stopRemoval_ = true;
+    if (proof_) proof_->Stop();
+    ui::ShowMessage(kScanBusy, "Velmora", ui::MsgIcon::Information, handle());
+    return;
+  }
   btnSearch.SetHint(kStopHint);
   if (!chkCheckFileTimestamp.checked() && !chkCheckFilename.checked() && !chkCheckFilesize.checked()) {
     ui::ShowMessage(kNoRequirements, "Velmora", ui::MsgIcon::Information, handle());
     pg.SetActivePageIndex(kOptionsPage);
-    lastPage_ = kOptionsPage;
     btnSearch.SetHint(kStartHint);
     return;
   }
@@ -680,7 +693,6 @@ void TfrmFindDupes::btnSearchClick() {
   if (optFolderNames.checked() && !anyFolder) {
     ui::ShowMessage(kNoFolders, "Velmora", ui::MsgIcon::Information, handle());
     pg.SetActivePageIndex(kFoldersPage);
-    lastPage_ = kFoldersPage;
     btnSearch.SetHint(kStartHint);
     return;
   }
@@ -703,6 +715,7 @@ void TfrmFindDupes::btnSearchClick() {
     KeepRunning = false;
   } else if (Comparing) {
     KeepRunning = false;
+    if (search_) search_->Stop();
   } else {
     ImageList_SetImageCount(ilIcons.get(), shell::dupe_icon::kCount);
     sb.SetText(1, "");
@@ -714,6 +727,7 @@ void TfrmFindDupes::btnSearchClick() {
     } catch (...) {
       failure = std::current_exception();
       Comparing = false;
+      search_.reset();
       candidates_.clear();
       upperNames_.clear();
       FolderTable.clear();
@@ -855,13 +869,31 @@ void TfrmFindDupes::FileFound(scan::TTreeScanner& s) {
     if (scanMode_ == ScanMode::Master) MasterKeys.insert(prefix);
     else if (!MasterKeys.count(prefix)) return;
   }
-  candidates_.push_back({size, std::move(name), currentFolder_, s.FileWritten()});
+  candidates_.push_back({size, std::move(name), currentFolder_, s.FileWritten(), std::uint32_t(s.FileAttributes())});
   upperNames_.push_back(std::move(upper));
 }
 
-std::string TfrmFindDupes::CandidatePath(std::size_t index) const {
-  const Candidate& c = candidates_[index];
-  return FolderTable[c.folder] + c.name;
+void TfrmFindDupes::WaitWithMessages(void* event, const std::function<bool()>& done) {
+  HANDLE h = static_cast<HANDLE>(event);
+  while (!done()) {
+    MsgWaitForMultipleObjects(h ? 1 : 0, h ? &h : nullptr, FALSE, ui::kPumpIntervalMs, QS_ALLINPUT);
+    ui::ProcessMessages();
+    if (ui::Terminated()) {
+      KeepRunning = false;
+      if (search_) search_->Stop();
+      if (proof_) proof_->Stop();
+    }
+    if (done()) break;
+    if (search_ && status_.Due()) {
+      // Name mode reads nothing: its status is the name alone.
+      const std::string file = sizeMode_ ? search_->CurrentFile() : std::string();
+      sb.SetText(1, search_->StatusText() + (file.empty() ? "" : "  " + file + "  (" +
+                        FormatThousands(std::int64_t(search_->bytesRead())) + " bytes compared)"));
+      ProgressBar1.SetPosition(int(std::min<std::size_t>(search_->handled(), INT32_MAX)));
+      // Groups already proven appear while the search goes on.
+      for (const FoundGroup& g : search_->TakeGroups()) AddGroup(g);
+    }
+  }
 }
 
 void TfrmFindDupes::CompareCandidates() {
@@ -873,136 +905,33 @@ void TfrmFindDupes::CompareCandidates() {
   ProgressBar1.SetPosition(0);
   ProgressBar1.SetVisible(true);
   FileListView1.Clear();
-  FileListView1.BeginUpdate();
-  struct EndUpdate {
-    TfrmFindDupes& f;
-    ~EndUpdate() { f.FileListView1.EndUpdate(); }
-  } end{*this};
-  pump_.Reset();
+  status_.Reset();
 
-  // Runs of equal keys, largest first in size mode; a run of one is no run.
-  std::size_t last = n;
-  while (last > 0 && KeepRunning) {
-    std::size_t first = last - 1;
-    const Candidate& c = candidates_[first];
-    while (first > 0 &&
-           (sizeMode_ ? candidates_[first - 1].size == c.size : upperNames_[first - 1] == upperNames_[first]))
-      --first;
-    if (last - first >= 2) ReportRun(first, last, sizeMode_);
-    last = first;
-    ProgressBar1.SetPosition(int(std::min<std::size_t>(n - last, INT32_MAX)));
-    pump_();
+  SearchOptions options;
+  options.sizeMode = sizeMode_;
+  options.sameTime = chkCheckFileTimestamp.checked();
+  options.sameName = chkCheckFilename.checked();
+  search_ = std::make_unique<DupeSearch>(std::move(candidates_), std::move(upperNames_), std::move(FolderTable),
+                                         options);
+  candidates_.clear();
+  upperNames_.clear();
+  FolderTable.clear();
+  if (KeepRunning) {
+    search_->Start();
+    WaitWithMessages(search_->event(), [this] { return search_->Done(); });
   }
+  for (const FoundGroup& g : search_->TakeGroups()) AddGroup(g);
+  const bool stopped = !KeepRunning || search_->Stopped();
+  searchBytesRead_ = search_->bytesRead();
+  search_.reset();
 
   FileListView1.SetHint(kReview);
-  sb.SetText(0, KeepRunning ? "Scan complete" : "Comparison interrupted");
+  // A stopped search keeps the groups it had proven.
+  sb.SetText(0, stopped ? "Comparison interrupted" : "Scan complete");
   ProgressBar1.SetVisible(false);
   ProgressBar1.SetPosition(0);
-  candidates_.clear();
-  candidates_.shrink_to_fit();
-  upperNames_.clear();
-  upperNames_.shrink_to_fit();
-  FolderTable.clear();
   Comparing = false;
   btnSearch.SetCaption("Find Now");
-}
-
-void TfrmFindDupes::ReportRun(std::size_t first, std::size_t last, bool sizeMode) {
-  const std::uint64_t size = candidates_[first].size;
-  if (status_.Due()) {
-    sb.SetText(1, sizeMode ? ComparingSizeText(size) : "Comparing files with the same name...");
-    pump_();
-  }
-  std::vector<std::size_t> members;
-  for (std::size_t i = first; i < last; ++i) members.push_back(i);
-
-  if (!sizeMode) {
-    // Name mode reads no content; only one file reached by two paths is
-    // told apart.
-    const auto groups = PartitionRun(members.size(), [&](std::size_t ref, std::size_t other) {
-      return !comparer_.OneFile(CandidatePath(members[ref]), CandidatePath(members[other]));
-    });
-    for (const auto& g : groups) {
-      std::vector<std::size_t> files;
-      for (std::size_t m : g) files.push_back(members[m]);
-      AddGroup(files, false);
-      FoundDuplicates += std::int64_t(files.size()) - 1;
-    }
-    return;
-  }
-
-  // Signatures narrow the run; only equal signatures are compared.
-  std::vector<std::pair<std::uint32_t, std::size_t>> signed_;
-  for (std::size_t i : members) {
-    const Candidate& c = candidates_[i];
-    std::uint32_t sig = 0;
-    if (c.size != 0)
-      sig = chkCheckFileTimestamp.checked() ? PackedWriteTime(c.written) : ReadChecksumSignature(CandidatePath(i), c.size);
-    signed_.push_back({sig, i});
-  }
-  std::stable_sort(signed_.begin(), signed_.end(), [&](const auto& a, const auto& b) {
-    if (a.first != b.first) return a.first < b.first;
-    return CompareNoCase(CandidatePath(a.second), CandidatePath(b.second)) < 0;
-  });
-  const bool sameName = chkCheckFilename.checked();
-  for (std::size_t s = 0; s < signed_.size() && KeepRunning;) {
-    std::size_t e = s + 1;
-    while (e < signed_.size() && signed_[e].first == signed_[s].first) ++e;
-    if (e - s >= 2) {
-      std::vector<std::size_t> run;
-      for (std::size_t k = s; k < e; ++k) run.push_back(signed_[k].second);
-      for (const std::vector<std::size_t>& part : NarrowByContent(run, size)) {
-        const auto groups = PartitionRun(part.size(), [&](std::size_t ref, std::size_t other) {
-          const std::size_t a = part[ref], b = part[other];
-          if (sameName && upperNames_[a] != upperNames_[b]) return false;
-          pump_();
-          return comparer_.Compare(CandidatePath(a), CandidatePath(b), size) == Sameness::Equal;
-        });
-        for (const auto& g : groups) {
-          std::vector<std::size_t> files;
-          for (std::size_t m : g) files.push_back(part[m]);
-          AddGroup(files, true);
-          FoundDuplicates += std::int64_t(files.size()) - 1;
-          FoundBytes += std::int64_t(size) * (std::int64_t(files.size()) - 1);
-        }
-      }
-    }
-    s = e;
-  }
-}
-
-std::vector<std::vector<std::size_t>> TfrmFindDupes::NarrowByContent(const std::vector<std::size_t>& run,
-                                                                     std::uint64_t size) {
-  // A pair, or empty files, are compared at once. Many files of one signature
-  // that mostly differ would each be compared with every reference found so
-  // far; a hash read of each file first splits them into runs of likely
-  // equals, in their order, which the byte comparison then proves.
-  if (run.size() <= 2 || size == 0) return {run};
-  std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
-  for (std::size_t k = 0; k < run.size() && KeepRunning; ++k) {
-    pump_();
-    if (const auto h = comparer_.ContentHash(CandidatePath(run[k]), size)) hashed.push_back({*h, k});
-  }
-  std::stable_sort(hashed.begin(), hashed.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
-  std::vector<std::vector<std::size_t>> parts;
-  for (std::size_t i = 0; i < hashed.size();) {
-    std::size_t j = i + 1;
-    while (j < hashed.size() && hashed[j].first == hashed[i].first) ++j;
-    if (j - i >= 2) {
-      std::vector<std::size_t> positions;
-      for (std::size_t k = i; k < j; ++k) positions.push_back(hashed[k].second);
-      std::sort(positions.begin(), positions.end());
-      std::vector<std::size_t> part;
-      for (std::size_t pos : positions) part.push_back(run[pos]);
-      parts.push_back(std::move(part));
-    }
-    i = j;
-  }
-  // Groups in the order of their first files.
-  std::sort(parts.begin(), parts.end(), [&](const auto& x, const auto& y) {
-    return std::find(run.begin(), run.end(), x.front()) < std::find(run.begin(), run.end(), y.front());
-  });
-  return parts;
 }
 
 int TfrmFindDupes::GroupIcon(const std::string& path) {
@@ -1015,27 +944,48 @@ int TfrmFindDupes::GroupIcon(const std::string& path) {
   return added >= 0 ? added : shell::dupe_icon::kFile;
 }
 
-void TfrmFindDupes::AddGroup(const std::vector<std::size_t>& members, bool contentsCompared) {
+bool TfrmFindDupes::AddGroup(const FoundGroup& group) {
   const bool firstGroup = FileListView1.itemCount() == 0;
+  const int start = FileListView1.itemCount();
   if (!firstGroup) FileListView1.AddItem("", shell::dupe_icon::kBlank);
   FileListView1.AddItem(kGroupHeader, shell::dupe_icon::kGroup);
-  const int icon = GroupIcon(CandidatePath(members.front()));
-  for (std::size_t i : members) {
-    const Candidate& c = candidates_[i];
-    const std::string path = CandidatePath(i);
-    const auto entry = FindEntry(path);
+  const int icon = GroupIcon(group.files.front().path);
+  std::vector<const scan::FileRow*> records;
+  bool complete = true;
+  for (const GroupFile& g : group.files) {
+    const Candidate& c = search_->candidates()[g.candidate];
     scan::KnownFile file;
-    file.size = c.size;
-    file.written = FILETIME{DWORD(c.written), DWORD(c.written >> 32)};
-    file.attributes = entry ? entry->attributes : 0;
+    file.size = g.facts.size;
+    file.written = FILETIME{DWORD(g.facts.written), DWORD(g.facts.written >> 32)};
+    file.attributes = c.attributes;
     file.program = icon != shell::dupe_icon::kFile;
     std::uint64_t size = 0;
-    FileListView1.AddFile(path, file, size, icon);
-    if (contentsCompared) compared_.insert(UpperCase(path));
+    if (!FileListView1.AddFile(g.path, file, size, icon)) {
+      complete = false;
+      break;
+    }
+    // The row's record carries the identity and the pair its bytes were proven with.
+    const int row = FileListView1.itemCount() - 1;
+    auto record = std::make_unique<DupeRow>();
+    record->path = g.path;
+    record->file = file;
+    record->key = g.facts.key;
+    record->haveKey = true;
+    if (g.provenWith >= 0 && std::size_t(g.provenWith) < records.size()) record->provenWith = records[g.provenWith];
+    records.push_back(record.get());
+    FileListView1.SetPayload(row, std::move(record));
   }
+  if (!complete) {
+    // A group is listed whole or not at all: no header without its files.
+    while (FileListView1.itemCount() > start) FileListView1.DeleteRow(FileListView1.itemCount() - 1);
+    return false;
+  }
+  FoundDuplicates += std::int64_t(group.files.size()) - 1;
+  if (group.contentsCompared) FoundBytes += std::int64_t(group.size) * (std::int64_t(group.files.size()) - 1);
   if (firstGroup && FileListView1.visible()) {
     for (int col = 0; col < FileListView1.columnCount(); ++col) FileListView1.SetColumnWidth(col, col == 0 ? 300 : 80);
   }
+  return true;
 }
 
 // ---- Results ------------------------------------------------------------------------
@@ -1137,26 +1087,44 @@ void TfrmFindDupes::Lv_After_Delete(int start) {
   if (m > 0 && FileListView1.Caption(m - 1).empty()) FileListView1.DeleteRow(m - 1);
 }
 
-bool TfrmFindDupes::Perform_Delete(const std::string& path) {
-  bool done = false;
-  if (optMove.checked()) {
-    const std::string folder = deMove.text();
-    done = shell::RemoveOneFile(shell::RemovalKind::Move, path, folder);
-    if (done && !FileExists(path)) log.Line("  Relocating: " + path + " to " + folder);
-  } else if (optDelete.checked()) {
-    done = shell::RemoveOneFile(shell::RemovalKind::Delete, path);
-    if (done && !FileExists(path)) log.Line("  Permanently deleting: " + path);
-  } else {
-    done = shell::RemoveOneFile(shell::RemovalKind::Recycle, path);
-    if (done && !FileExists(path)) log.Line("  Moving to recycle bin: " + path);
-  }
-  // Counted only when the shell reported success and the file left its path.
-  return done && !FileExists(path);
+bool TfrmFindDupes::Perform_Delete(const scan::FileRow& row) {
+  // The shared call looks again (size, write time, identity) and logs what happened.
+  const auto* dupe = dynamic_cast<const DupeRow*>(&row);
+  shell::ListedFile listed{row.path, row.file.size, row.file.written, std::nullopt};
+  if (dupe && dupe->haveKey) listed.identity = shell::FileIdentity{dupe->key.volumeSerial, dupe->key.index};
+  return removal.Remove(listed).removed();
 }
 
-bool TfrmFindDupes::AnotherCopyStays(int row, const std::unordered_set<const scan::FileRow*>& leaving) {
+bool TfrmFindDupes::SameBytesNow(const scan::FileRow& mine, const scan::FileRow& other, std::string& why) {
+  const auto me = FactsOf(mine.path), them = FactsOf(other.path);
+  if (!me || !them) return false;
+  if (me->key == them->key) return false;  // one file by two paths: no copy of itself
+  if (!me->key.trusted || !them->key.trusted) {
+    why = "it lies on a network drive, where the system cannot tell whether two paths name one file";
+    return false;
+  }
+  if (me->size != them->size) return false;
+  const auto* a = dynamic_cast<const DupeRow*>(&mine);
+  const auto* b = dynamic_cast<const DupeRow*>(&other);
+  // This very pair was compared byte for byte, and neither changed since.
+  const bool provenPair = a && b && (a->provenWith == &other || b->provenWith == &mine);
+  if (provenPair && Unchanged(*a, *me) && Unchanged(*b, *them)) return true;
+  if (me->size == 0) return true;
+  // Otherwise the bytes are compared now, away from the window's thread.
+  proof_ = std::make_unique<BackgroundCompare>(mine.path, other.path, me->size);
+  WaitWithMessages(proof_->event(), [this] { return proof_->Done() || stopRemoval_; });
+  proof_->Stop();
+  while (!proof_->Done()) Sleep(1);
+  const Sameness result = proof_->result();
+  const bool equal = result == Sameness::Equal && proof_->factsA().key == me->key && proof_->factsB().key == them->key;
+  proof_.reset();
+  if (result == Sameness::Stopped) why = kStoppedRemoval;
+  return equal;
+}
+
+std::string TfrmFindDupes::WhyKept(int row, const std::unordered_set<const scan::FileRow*>& leaving) {
   const scan::FileRow* me = FileListView1.File(row);
-  if (!me) return false;
+  if (!me) return "no copy";
   const int n = FileListView1.itemCount();
   int first = row, last = row;
   while (first > 0 && RowIsFile(first - 1)) --first;
@@ -1172,28 +1140,26 @@ bool TfrmFindDupes::AnotherCopyStays(int row, const std::unordered_set<const sca
         break;
       }
   }
-  const auto mine = FindEntry(me->path);
-  if (!mine) return false;
-  auto unchanged = [](const scan::FileRow* f, const DirEntry& e) {
-    return e.size == f->file.size && CompareFileTime(&e.written, &f->file.written) == 0;
-  };
+  std::string why;
   for (const scan::FileRow* k : keepers) {
-    const auto other = FindEntry(k->path);
-    if (!other || other->size != mine->size) continue;
-    const bool skipBytes = compared_.count(UpperCase(me->path)) && compared_.count(UpperCase(k->path)) &&
-                           unchanged(me, *mine) && unchanged(k, *other);
-    if (comparer_.Compare(me->path, k->path, mine->size, skipBytes) == Sameness::Equal) return true;
+    if (stopRemoval_) return kStoppedRemoval;
+    std::string reason;
+    if (SameBytesNow(*me, *k, reason)) return "";
+    if (!reason.empty()) why = reason;
   }
-  return false;
+  return why.empty() ? "no copy" : why;
 }
 
 void TfrmFindDupes::cmdDeleteClick() {
+  // One command at a time: the list is being filled by a search.
+  if (removing_ || Comparing || TreeScanner1.SearchInProgress()) return;
   if (cbConfirm.checked() &&
       ui::dialogs().Message(handle(), "Are you sure you wish to remove the selected file(s) ?", "Please confirm",
                             ui::MsgButtons::YesNo, ui::MsgIcon::Warning) != ui::MsgResult::Yes)
     return;
   const std::vector<int> sel = FileListView1.SelectedRows();
   if (sel.empty()) return;
+  if (!removal.BeginCommand()) return;
   const int remembered = sel.front();
   // The records of the selected file rows, in list order: each is looked for
   // again before it is acted on, since clean-ups remove rows on the way.
@@ -1202,6 +1168,17 @@ void TfrmFindDupes::cmdDeleteClick() {
     if (RowIsFile(row) && FileListView1.File(row)) chosen.push_back(FileListView1.File(row));
   std::unordered_set<const scan::FileRow*> leaving(chosen.begin(), chosen.end());
   std::vector<std::string> kept;
+  removing_ = true;
+  stopRemoval_ = false;
+  btnSearch.SetCaption("Stop");
+  struct Idle {
+    TfrmFindDupes& f;
+    std::string caption;
+    ~Idle() {
+      f.removing_ = false;
+      f.btnSearch.SetCaption(caption);
+    }
+  } idle{*this, btnSearch.caption() == "Stop" ? "Find Now" : btnSearch.caption()};
   {
     ui::WaitCursor wait;
     for (const scan::FileRow* record : chosen) {
@@ -1210,12 +1187,13 @@ void TfrmFindDupes::cmdDeleteClick() {
       const std::string path = record->path;
       const auto entry = FindEntry(path);
       if (entry) {
-        if (!AnotherCopyStays(row, leaving)) {
+        const std::string why = stopRemoval_ ? kStoppedRemoval : WhyKept(row, leaving);
+        if (!why.empty()) {
           leaving.erase(record);
-          kept.push_back(path);
+          kept.push_back(why == "no copy" ? path : path + " (" + why + ")");
           continue;
         }
-        if (!Perform_Delete(path)) {
+        if (!Perform_Delete(*record)) {
           leaving.erase(record);
           continue;  // the row stays, uncounted
         }
@@ -1287,21 +1265,6 @@ void TfrmFindDupes::cmdExcludeClick() {
   const std::string description =
       ui::dialogs().InputBox(handle(), "Folder Description", "Enter a description for this folder", " ");
   AddListRow(exclude_, folder, description);
-}
-
-// ---- Removal options ------------------------------------------------------------------
-
-void TfrmFindDupes::optRecycleClick() { deMove.SetEnabled(optMove.checked()); }
-
-void TfrmFindDupes::optMoveClick() {
-  if (!FolderExists(deMove.text())) deMove.Browse();
-  deMove.SetEnabled(optMove.checked());
-}
-
-bool TfrmFindDupes::pgChanging() {
-  if (lastPage_ != kRemovalPage || !optMove.checked() || FolderExists(deMove.text())) return true;
-  ui::ShowMessage(kMoveFolderMessage, "Velmora", ui::MsgIcon::Information, handle());
-  return false;
 }
 
 // ---- Result files --------------------------------------------------------------------
