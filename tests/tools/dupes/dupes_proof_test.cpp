@@ -1,0 +1,157 @@
+// TfrmFindDupes: what a removal must prove first, a window that stays free
+// while the engine compares, one command at a time, whole groups only.
+#include "tools/dupes/dupes_fixture.h"
+
+#include "support/fault_files.h"
+#include "ui/app.h"
+
+using namespace velmora;
+using namespace velmora::dupes;
+using velmora::dupes::testing::DupesWindow;
+using velmora::test::PathExists;
+using velmora::test::world;
+
+namespace {
+
+class DupesProof : public DupesWindow {
+ protected:
+  void RemoveRow(int row) {
+    test::UserSelectsOnly(f_->FileListView1, row);
+    test::UserPressesKey(f_->FileListView1.handle(), VK_DELETE);
+  }
+  // Runs `task` once from the message loop, as soon as `ready` holds (a
+  // timer message: handled only while the window thread runs its messages).
+  void WhenReady(std::function<bool()> ready, std::function<void()> task) {
+    timer_.onTimer = [this, ready, task] {
+      if (!ready()) return;
+      timer_.SetEnabled(false);
+      task();
+    };
+    timer_.SetEnabled(true);
+  }
+  ui::Timer timer_{nullptr, 5};
+};
+
+TEST_F(DupesProof, AFileProvenInAnEarlierSearchWithAnotherFileIsNotRemovedWhenNoFileHoldsItsBytes) {
+  // Two same-named files of one size with different bytes, each with a copy of its own.
+  const std::string a = e_.File("a\\same.txt", "AAAA-one"), a2 = e_.File("a2\\other1.txt", "AAAA-one");
+  const std::string b = e_.File("b\\same.txt", "BBBB-two"), b2 = e_.File("b2\\other2.txt", "BBBB-two");
+  TfrmFindDupes& f = Open();
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  Search(/*size=*/true);
+  ASSERT_EQ(f.FoundDuplicates, 2);
+  // a's only copy goes (a stays, proven with it).
+  RemoveRow(RowOf(a2));
+  ASSERT_FALSE(PathExists(a2));
+  // The name search groups a and b without reading them; a's bytes are now nowhere else.
+  Search(/*size=*/false, /*time=*/false, /*name=*/true);
+  ASSERT_NE(RowOf(a), -1);
+  ASSERT_NE(RowOf(b), -1);
+  RemoveRow(RowOf(a));
+  EXPECT_TRUE(PathExists(a));
+  EXPECT_TRUE(PathExists(b));
+  EXPECT_NE(RowOf(a), -1);
+  const auto shown = world().dialogs.messageTexts();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_NE(shown.back().find(a), std::string::npos);
+  EXPECT_EQ(f.RemovedFiles, 1);
+}
+
+TEST_F(DupesProof, StopDuringATwoGigabyteComparisonIsAnsweredWhileTheWindowRunsItsMessages) {
+  const std::uint64_t size = 2ULL << 30;
+  test::MakeSparseFile(e_.path(), "big1.bin", size);
+  test::MakeSparseFile(e_.path(), "big2.bin", size);
+  TfrmFindDupes& f = Open();
+  bool handledWhileComparing = false;
+  // A posted message is handled while the comparison runs; it presses Stop.
+  WhenReady([&] { return f.Comparing; }, [&] {
+    handledWhileComparing = true;
+    f.btnSearch.Click();
+  });
+  Search(/*size=*/true);
+  EXPECT_TRUE(handledWhileComparing);
+  EXPECT_EQ(f.sb.text(0), "Comparison interrupted");
+  EXPECT_EQ(f.FileListView1.itemCount(), 0);
+  EXPECT_LT(f.searchBytesRead(), 2 * size);
+  EXPECT_EQ(f.btnSearch.caption(), "Find Now");
+}
+
+TEST_F(DupesProof, AScanDuringARemovalIsRefusedAndStopsTheRemovalsComparison) {
+  // Name mode proves nothing: the removal compares the two big files itself.
+  const std::uint64_t size = 2ULL << 30;
+  const std::string a = test::MakeSparseFile(e_.Folder("x"), "same.bin", size);
+  const std::string b = test::MakeSparseFile(e_.Folder("y"), "same.bin", size);
+  TfrmFindDupes& f = Open();
+  Search(/*size=*/false, /*time=*/false, /*name=*/true);
+  ASSERT_NE(RowOf(a), -1);
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  bool clicked = false;
+  WhenReady([&] { return f.removing(); }, [&] {
+    clicked = true;
+    f.btnSearch.Click();
+  });
+  RemoveRow(RowOf(a));
+  EXPECT_TRUE(clicked);
+  EXPECT_TRUE(PathExists(a));
+  EXPECT_TRUE(PathExists(b));
+  EXPECT_FALSE(f.removing());
+  const auto shown = world().dialogs.messageTexts();
+  EXPECT_NE(std::find(shown.begin(), shown.end(),
+                      "Please wait until the removal of the selected files has finished."),
+            shown.end());
+  // No search ran: the group is still listed.
+  EXPECT_NE(RowOf(b), -1);
+}
+
+TEST_F(DupesProof, AGroupWithALongPathIsListedWholeOrNotAtAll) {
+  const std::string content(700, 'z');
+  const std::string longPath = test::MakeLongPathFile(e_.path(), 300, content);
+  const std::string shortPath = e_.File("short.bin", content);
+  TfrmFindDupes& f = Open();
+  Search(/*size=*/true);
+  const auto rows = Rows();
+  if (rows.empty()) {
+    EXPECT_EQ(f.FoundDuplicates, 0);
+    EXPECT_EQ(f.FoundBytes, 0);
+  } else {
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], H());
+    EXPECT_NE(RowOf(longPath), -1);
+    EXPECT_NE(RowOf(shortPath), -1);
+    EXPECT_EQ(f.FoundBytes, 700);
+  }
+}
+
+TEST_F(DupesProof, ToolbarButtonsCarryTheirHints) {
+  TfrmFindDupes& f = Open();
+  EXPECT_EQ(f.tb.buttonHint(TfrmFindDupes::kTbDelete),
+            "Remove the selected file(s) according to specified removal method");
+  EXPECT_EQ(f.tb.buttonHint(TfrmFindDupes::kTbView), "View the file in the Windows QuickView utility");
+  EXPECT_EQ(f.tb.buttonHint(TfrmFindDupes::kTbProperties), "View the selected file's properties");
+  EXPECT_EQ(f.tb.buttonHint(TfrmFindDupes::kTbExclude), "Exclude the selected file's location from future scans");
+}
+
+TEST_F(DupesProof, TwoLinksOfOneFileAndACopyAreOneGroupOfTwoAndOneRemovalLeavesTheFile) {
+  const std::string a = e_.File("one\\a.bin", std::string(3000, 'k'));
+  const std::string link = e_.Folder("two") + "a.bin";
+  ASSERT_TRUE(CreateHardLinkW(Widen(link).c_str(), Widen(a).c_str(), nullptr));
+  const std::string c = e_.File("three\\a.bin", std::string(3000, 'k'));
+  TfrmFindDupes& f = Open();
+  Search(/*size=*/true);
+  ASSERT_EQ(Rows().size(), 3u);
+  EXPECT_EQ(f.FoundDuplicates, 1);
+  EXPECT_EQ(f.FoundBytes, 3000);
+  // Both rows selected: the last stays, so the file keeps a path.
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  test::UserSelectsOnly(f.FileListView1, 1);
+  test::UserSelectsAlso(f.FileListView1, 2);
+  test::UserPressesKey(f.FileListView1.handle(), VK_DELETE);
+  EXPECT_EQ(f.RemovedFiles, 1);
+  EXPECT_TRUE(PathExists(c) || (PathExists(a) && PathExists(link)));
+  EXPECT_TRUE(PathExists(a) || PathExists(link));
+}
+
+}  // namespace
