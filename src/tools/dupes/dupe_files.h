@@ -24,8 +24,8 @@ std::uint32_t PackedWriteTime(std::uint64_t written);
 bool StartsLikeProgram(const std::string& path);
 
 // Which file a path names, as the system says from an open handle: the
-// 128-bit file id where the file system gives one, the volume serial and the
-// 64-bit index otherwise. On a network drive or share two paths of one file
+// volume serial and the 64-bit index; where two of those are equal, the
+// 128-bit file ids decide where the file system gives them (OneFile). On a network drive or share two paths of one file
 // may give different identities, so there an identity only tells a file from
 // itself, never two files apart.
 struct FileKey {
@@ -44,6 +44,8 @@ struct FileFacts {
   std::uint64_t written = 0;  // FILETIME as one number
 };
 std::optional<FileFacts> FactsOf(const std::string& path);
+// True when the two paths (with what FactsOf said of them) name one file.
+bool OneFile(const std::string& a, const FileFacts& fa, const std::string& b, const FileFacts& fb);
 
 // The outcome of setting two files side by side.
 enum class Sameness {

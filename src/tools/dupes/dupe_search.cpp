@@ -118,7 +118,8 @@ namespace {
 std::vector<GroupFile> DistinctFiles(const std::vector<GroupFile>& files) {
   std::vector<GroupFile> out;
   for (const GroupFile& f : files) {
-    if (std::none_of(out.begin(), out.end(), [&](const GroupFile& o) { return o.facts.key == f.facts.key; }))
+    if (std::none_of(out.begin(), out.end(),
+                     [&](const GroupFile& o) { return OneFile(o.path, o.facts, f.path, f.facts); }))
       out.push_back(f);
   }
   return out;

@@ -1098,7 +1098,7 @@ bool TfrmFindDupes::Perform_Delete(const scan::FileRow& row) {
 bool TfrmFindDupes::SameBytesNow(const scan::FileRow& mine, const scan::FileRow& other, std::string& why) {
   const auto me = FactsOf(mine.path), them = FactsOf(other.path);
   if (!me || !them) return false;
-  if (me->key == them->key) return false;  // one file by two paths: no copy of itself
+  if (OneFile(mine.path, *me, other.path, *them)) return false;  // one file by two paths: no copy of itself
   if (!me->key.trusted || !them->key.trusted) {
     why = "it lies on a network drive, where the system cannot tell whether two paths name one file";
     return false;
