@@ -25,6 +25,7 @@
 #include "shell/list_functions.h"
 #include "shell/utilities.h"
 #include "tools/dupes/dupe_lists.h"
+#include "tools/dupes/dupe_references.h"
 #include "tools/dupes/frm_dupes_internal.h"
 #include "ui/dialogs.h"
 
@@ -204,6 +205,8 @@ void TfrmFindDupes::cmdDeleteClick() {
   const std::vector<int> sel = FileListView1.SelectedRows();
   if (sel.empty()) return;
   if (!removal.BeginCommand()) return;
+  // What points at files (shortcuts, start-up values, uninstall entries), once per command.
+  const FileReferences references = FileReferences::Gather();
   const int remembered = sel.front();
   // The records of the selected file rows, in list order: each is looked for
   // again before it is acted on, since clean-ups remove rows on the way.
@@ -236,6 +239,17 @@ void TfrmFindDupes::cmdDeleteClick() {
           leaving.erase(record);
           kept.push_back(why == "no copy" ? path : path + " (" + why + ")");
           continue;
+        }
+        // A copy something points at is kept, unless the user says otherwise.
+        if (const std::string users = references.UsersOf(path); !users.empty()) {
+          const std::string question = "\"" + path + "\" is used by " + users +
+                                       ".\r\n\r\nRemove it all the same?  What uses it will not find it any more.";
+          if (ui::dialogs().Message(handle(), question, "Please confirm", ui::MsgButtons::YesNo,
+                                    ui::MsgIcon::Warning) != ui::MsgResult::Yes) {
+            leaving.erase(record);
+            kept.push_back(path + " (is used by " + users + ")");
+            continue;
+          }
         }
         if (!Perform_Delete(*record)) {
           leaving.erase(record);

@@ -2,7 +2,12 @@
 // while the engine compares, one command at a time, whole groups only.
 #include "tools/dupes/dupes_fixture.h"
 
+#include <shlobj.h>
+
+#include "platform/system.h"
+#include "shell/shell_link.h"
 #include "support/fault_files.h"
+#include "tools/dupes/dupe_references.h"
 #include "ui/app.h"
 
 using namespace velmora;
@@ -155,3 +160,80 @@ TEST_F(DupesProof, TwoLinksOfOneFileAndACopyAreOneGroupOfTwoAndOneRemovalLeavesT
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DupeReferences, CommandLinesIconEntriesAndQuotedPathsNameTheirFiles) {
+  EXPECT_EQ(PathsNamedBy("\"C:\\Program Files\\App\\app.exe\" /run"),
+            (std::vector<std::string>{"C:\\Program Files\\App\\app.exe"}));
+  const auto plain = PathsNamedBy("C:\\Program Files\\App\\app.exe /silent");
+  EXPECT_NE(std::find(plain.begin(), plain.end(), "C:\\Program Files\\App\\app.exe"), plain.end());
+  const auto icon = PathsNamedBy("C:\\App\\app.exe,0");
+  EXPECT_NE(std::find(icon.begin(), icon.end(), "C:\\App\\app.exe"), icon.end());
+  EXPECT_TRUE(PathsNamedBy("rundll32 something").empty());
+  FileReferences refs;
+  refs.AddNamed("c:\\app\\APP.exe -x", "the start-up value \"App\"");
+  refs.AddFolder("C:\\Games\\Chess", "the uninstall entry \"Chess\"");
+  EXPECT_EQ(refs.UsersOf("C:\\App\\app.exe"), "the start-up value \"App\"");
+  EXPECT_EQ(refs.UsersOf("C:\\Games\\Chess\\data\\board.dat"), "the uninstall entry \"Chess\"");
+  EXPECT_EQ(refs.UsersOf("C:\\Games\\Chessboard\\x.dat"), "");
+}
+
+}  // namespace
+
+TEST_F(DupesProof, CopiesAShortcutARunValueOrAnUninstallEntryNamesAreKeptUnlessTheUserSaysOtherwise) {
+  const std::string body(1500, 'm');
+  const std::string a1 = e_.File("a1\\tool.exe", body + "a"), a2 = e_.File("a2\\tool.exe", body + "a");
+  const std::string b1 = e_.File("b1\\run.exe", body + "b"), b2 = e_.File("b2\\run.exe", body + "b");
+  const std::string c1 = e_.File("c1\\icon.exe", body + "c"), c2 = e_.File("c2\\icon.exe", body + "c");
+  // A Start menu shortcut to a1 (the prefix's own Start menu), a Run value
+  // naming b1 with arguments, an uninstall entry whose icon is c1.
+  const std::string startMenu = ShellFolderPath(CSIDL_STARTMENU).value_or("");
+  ASSERT_FALSE(startMenu.empty());
+  shell::TPBShellLink link;
+  link.SetFileName(IncludeTrailingBackslash(startMenu) + "Velmora dupes test tool");
+  link.Target = a1;
+  link.Save();
+  struct Gone {
+    std::string path;
+    ~Gone() { DeleteFileW(Widen(path).c_str()); }
+  } gone{link.FileName()};
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run")
+      .WriteString("Runner", "\"" + b1 + "\" /background");
+  const RegKey entry =
+      RegKey::Create(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\IconApp");
+  entry.WriteString("DisplayName", "Icon App");
+  entry.WriteString("DisplayIcon", c1 + ",0");
+
+  TfrmFindDupes& f = Open();
+  Search(/*size=*/true);
+  ASSERT_EQ(f.FoundDuplicates, 3);
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  // Every copy something names: the question is answered No each time.
+  for (const std::string& p : {a1, b1, c1}) {
+    world().dialogs.Answer(ui::MsgResult::No);
+    RemoveRow(RowOf(p));
+    EXPECT_TRUE(PathExists(p)) << p;
+  }
+  auto asked = [](const std::string& words) {
+    for (const auto& q : world().dialogs.asked())
+      if (q.buttons == ui::MsgButtons::YesNo && q.text.find(words) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(asked("\"" + a1 + "\" is used by the shortcut " + link.FileName()));
+  EXPECT_TRUE(asked("\"" + b1 + "\" is used by the start-up value \"Runner\""));
+  EXPECT_TRUE(asked("\"" + c1 + "\" is used by the uninstall entry \"Icon App\""));
+  const auto shown = world().dialogs.messageTexts();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_NE(shown.back().find(c1 + " (is used by the uninstall entry \"Icon App\")"), std::string::npos);
+  EXPECT_EQ(f.RemovedFiles, 0);
+  // The copies nothing names go; and the user may still remove a named one.
+  RemoveRow(RowOf(a2));
+  EXPECT_FALSE(PathExists(a2));
+  world().dialogs.Answer(ui::MsgResult::Yes);
+  RemoveRow(RowOf(b1));
+  EXPECT_FALSE(PathExists(b1));
+  EXPECT_TRUE(PathExists(b2));
+  EXPECT_EQ(f.RemovedFiles, 2);
+}
