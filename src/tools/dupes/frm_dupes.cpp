@@ -325,9 +325,13 @@ void TfrmFindDupes::FormCloseQuery(bool& canClose) {
   TreeScanner1.Running = false;
   KeepRunning = false;
   if (search_) search_->Stop();
-  // A removal waiting on a comparison leaves the files not yet proven.
-  stopRemoval_ = true;
-  if (proof_) proof_->Stop();
+  if (removing_ || searchDepth_ > 0) {
+    // A search is stopped, a removal runs to its end; the window closes after
+    // either, and only then writes its closing block and statistics.
+    closeAsked_ = true;
+    canClose = false;
+    return;
+  }
   SaveSettings();
   log.CloseSession({"NUMBER OF DUPLICATE FILES REMOVED: " + std::to_string(RemovedFiles),
                     shell::SpaceRecoveredLine(RemovedBytes)});
@@ -442,7 +446,14 @@ void TfrmFindDupes::btnSearchClick() {
   // The stopping click's finish runs inside the search; the search's own
   // finish runs when it has ended.
   if (searchDepth_ == 1 || (!TreeScanner1.SearchInProgress() && !Comparing)) FinishSearch();
+  if (searchDepth_ == 1) CloseIfAsked();
   if (failure) std::rethrow_exception(failure);
+}
+
+void TfrmFindDupes::CloseIfAsked() {
+  if (!closeAsked_) return;
+  closeAsked_ = false;
+  Close();
 }
 
 void TfrmFindDupes::FinishSearch() {

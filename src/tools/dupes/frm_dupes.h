@@ -200,6 +200,8 @@ class TfrmFindDupes : public ui::Form {
   void DirectoryFound(scan::TTreeScanner& s);
   void FileFound(scan::TTreeScanner& s);
   void FinishSearch();
+  // A close asked for during a search or a removal, now that it is over.
+  void CloseIfAsked();
   // Adds a group with all its files, or nothing (a row that cannot be added
   // takes its group's rows and counts with it); true when added.
   bool AddGroup(const FoundGroup& group);
@@ -230,7 +232,7 @@ class TfrmFindDupes : public ui::Form {
   std::vector<std::string> upperNames_;
   std::unique_ptr<DupeSearch> search_;
   std::unique_ptr<BackgroundCompare> proof_;  // a removal's comparison
-  bool removing_ = false, stopRemoval_ = false;
+  bool removing_ = false, stopRemoval_ = false, closeAsked_ = false;
   std::uint64_t searchBytesRead_ = 0;
   std::vector<std::string> FolderTable;
   std::vector<std::string> ExcludedFolderTexts;

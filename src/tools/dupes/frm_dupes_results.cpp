@@ -224,6 +224,7 @@ void TfrmFindDupes::cmdDeleteClick() {
     ~Idle() {
       f.removing_ = false;
       f.btnSearch.SetCaption(caption);
+      f.CloseIfAsked();
     }
   } idle{*this, btnSearch.caption() == "Stop" ? "Find Now" : btnSearch.caption()};
   {

@@ -237,3 +237,27 @@ TEST_F(DupesProof, CopiesAShortcutARunValueOrAnUninstallEntryNamesAreKeptUnlessT
   EXPECT_TRUE(PathExists(b2));
   EXPECT_EQ(f.RemovedFiles, 2);
 }
+
+TEST_F(DupesProof, ACloseDuringARemovalWaitsForItsEndAndThenCountsWhatWasRemoved) {
+  // Name mode proves nothing: the removal reads both files while the close is asked for.
+  const std::uint64_t size = 512ULL << 20;
+  const std::string a = test::MakeSparseFile(e_.Folder("x"), "same.bin", size);
+  const std::string b = test::MakeSparseFile(e_.Folder("y"), "same.bin", size);
+  TfrmFindDupes& f = Open();
+  Search(/*size=*/false, /*time=*/false, /*name=*/true);
+  ASSERT_NE(RowOf(a), -1);
+  f.cbConfirm.SetChecked(false);
+  f.optDelete.SetChecked(true);
+  bool asked = false;
+  WhenReady([&] { return f.removing(); }, [&] {
+    asked = true;
+    f.Close();
+  });
+  RemoveRow(RowOf(a));
+  f_ = nullptr;  // the window has closed itself
+  EXPECT_TRUE(asked);
+  EXPECT_FALSE(PathExists(a));
+  EXPECT_TRUE(PathExists(b));
+  EXPECT_EQ(shell::ReadStatistic(shell::stat::kDupeFiles), 1);
+  EXPECT_EQ(shell::ReadStatistic(shell::stat::kDupeBytes), std::int64_t(size));
+}
