@@ -64,15 +64,15 @@ inline std::string RelocatingLine(const std::string& path, const std::string& fo
 }
 
 inline const shell::RemovalTexts kRemovalTexts{"&Move files to recycle bin",
-                                        "&Permanently delete files",
-                                        "M&ove files to this folder:",
-                                        "&Confirm before removing files",
-                                        "Choose the folder to move removed files to",
-                                        170,
-                                        &RelocatingLine,
-                                        /*browseOnRefusal=*/false,
-                                        /*inUseCheck=*/false,
-                                        "When Removing Files..."};
+                                               "&Permanently delete files",
+                                               "M&ove files to this folder:",
+                                               "&Confirm before removing files",
+                                               "Choose the folder to move removed files to",
+                                               170,
+                                               &RelocatingLine,
+                                               /*browseOnRefusal=*/false,
+                                               /*inUseCheck=*/false,
+                                               "When Removing Files..."};
 
 // A result row's record: the file as listed and what its search proved of it.
 struct DupeRow : scan::FileRow {
@@ -88,6 +88,7 @@ inline bool Unchanged(const DupeRow& row, const FileFacts& now) {
       (std::uint64_t(row.file.written.dwHighDateTime) << 32) | row.file.written.dwLowDateTime;
   return row.haveKey && now.key == row.key && now.size == row.file.size && now.written == written;
 }
+
 inline constexpr const char* kDroppedMessage =
     "Some lines of the list of duplicate files were incomplete or could not be read; the groups they belonged to "
     "have been left out.";
@@ -97,7 +98,7 @@ inline std::string DescriptionOf(const ui::ListView& list, int row) { return lis
 // "previous run on 1999-Mar-04 at 17:05:09"
 inline std::string PreviousText(const char* words, const FILETIME& written) {
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   FILETIME local{};
   SYSTEMTIME st{};
   FileTimeToLocalFileTime(&written, &local);
@@ -108,6 +109,5 @@ inline std::string PreviousText(const char* words, const FILETIME& written) {
            unsigned(st.wSecond));
   return text;
 }
-
 
 }  // namespace velmora::dupes::form

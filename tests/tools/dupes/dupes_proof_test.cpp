@@ -35,6 +35,18 @@ class DupesProof : public DupesWindow {
     timer_.SetEnabled(true);
   }
   ui::Timer timer_{nullptr, 5};
+  // Two equal sparse files of one name, listed by a name search (which proves
+  // nothing, so a removal compares them itself); deletion without a question.
+  std::pair<std::string, std::string> NameGroupOfBigFiles(std::uint64_t size) {
+    const std::string a = test::MakeSparseFile(e_.Folder("x"), "same.bin", size);
+    const std::string b = test::MakeSparseFile(e_.Folder("y"), "same.bin", size);
+    Open();
+    Search(/*size=*/false, /*time=*/false, /*name=*/true);
+    EXPECT_NE(RowOf(a), -1);
+    f_->cbConfirm.SetChecked(false);
+    f_->optDelete.SetChecked(true);
+    return {a, b};
+  }
 };
 
 TEST_F(DupesProof, AFileProvenInAnEarlierSearchWithAnotherFileIsNotRemovedWhenNoFileHoldsItsBytes) {
@@ -85,13 +97,9 @@ TEST_F(DupesProof, StopDuringATwoGigabyteComparisonIsAnsweredWhileTheWindowRunsI
 TEST_F(DupesProof, AScanDuringARemovalIsRefusedAndStopsTheRemovalsComparison) {
   // Name mode proves nothing: the removal compares the two big files itself.
   const std::uint64_t size = 2ULL << 30;
-  const std::string a = test::MakeSparseFile(e_.Folder("x"), "same.bin", size);
-  const std::string b = test::MakeSparseFile(e_.Folder("y"), "same.bin", size);
-  TfrmFindDupes& f = Open();
-  Search(/*size=*/false, /*time=*/false, /*name=*/true);
+  const auto [a, b] = NameGroupOfBigFiles(size);
   ASSERT_NE(RowOf(a), -1);
-  f.cbConfirm.SetChecked(false);
-  f.optDelete.SetChecked(true);
+  TfrmFindDupes& f = *f_;
   bool clicked = false;
   WhenReady([&] { return f.removing(); }, [&] {
     clicked = true;
@@ -241,13 +249,9 @@ TEST_F(DupesProof, CopiesAShortcutARunValueOrAnUninstallEntryNamesAreKeptUnlessT
 TEST_F(DupesProof, ACloseDuringARemovalWaitsForItsEndAndThenCountsWhatWasRemoved) {
   // Name mode proves nothing: the removal reads both files while the close is asked for.
   const std::uint64_t size = 512ULL << 20;
-  const std::string a = test::MakeSparseFile(e_.Folder("x"), "same.bin", size);
-  const std::string b = test::MakeSparseFile(e_.Folder("y"), "same.bin", size);
-  TfrmFindDupes& f = Open();
-  Search(/*size=*/false, /*time=*/false, /*name=*/true);
+  const auto [a, b] = NameGroupOfBigFiles(size);
   ASSERT_NE(RowOf(a), -1);
-  f.cbConfirm.SetChecked(false);
-  f.optDelete.SetChecked(true);
+  TfrmFindDupes& f = *f_;
   bool asked = false;
   WhenReady([&] { return f.removing(); }, [&] {
     asked = true;
