@@ -11,12 +11,16 @@
 //       required, date and name not, until btnSearch reads "Find Now", and
 //   (c) "jdupes -r -q" on the tree, started with CreateProcessW, its output to
 //       a file,
-// then "ratio dupes/walk: N.NN" and, last, "ratio dupes/jdupes: N.NN". (b)
-// and (c) must count the same duplicates. jdupes.exe is built from Debian's
+// then the bytes the search's comparison read and its read rate, "ratio
+// dupes/walk: N.NN" and "ratio dupes/jdupes: N.NN"; (b) and (c) must count
+// the same duplicates. Last, "stop latency: N ms": Stop pressed on a window
+// comparing two equal 2 GiB files (sparse, so they take no disk), until the
+// search has ended. jdupes.exe is built from Debian's
 // source by scripts/jdupes-build into the build folder; where it could not be,
 // the reason is in jdupes-unavailable.txt and only the first ratio is printed.
 #include <windows.h>
 #include <commctrl.h>
+#include <winioctl.h>
 #include <objbase.h>
 
 #include <algorithm>
@@ -172,6 +176,54 @@ double RunJdupes(const std::string& exe, const std::string& outputFile, long& du
   return took;
 }
 
+// An all-zero file of `size` bytes that takes no disk space.
+bool MakeEmptyBigFile(const std::string& path, std::uint64_t size) {
+  velmora::FileHandle h(CreateFileW(velmora::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!h) return false;
+  DWORD ignored = 0;
+  DeviceIoControl(h.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+  LARGE_INTEGER end{};
+  end.QuadPart = LONGLONG(size);
+  return SetFilePointerEx(h.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(h.get());
+}
+
+// Milliseconds from a Stop click, 300 ms into the comparison of two equal
+// 2 GiB files, to the search's end; negative when it could not be measured.
+double StopLatency() {
+  using namespace velmora;
+  const std::string folder = "E:\\velmora-bench\\stoptest\\";
+  CreateFolderPath(folder);
+  const std::uint64_t size = 2ULL << 30;
+  if (!MakeEmptyBigFile(folder + "big1.bin", size) || !MakeEmptyBigFile(folder + "big2.bin", size)) return -1;
+  auto* f = new dupes::TfrmFindDupes();
+  f->Timer1.Stop();
+  f->optFolderNames.SetChecked(true);
+  f->optAllFolders.SetChecked(false);
+  f->lvFolders.Clear();
+  f->lvFolders.SetChecked(f->lvFolders.AddItem(folder), true);
+  f->chkCheckFilesize.SetChecked(true);
+  f->chkCheckFileTimestamp.SetChecked(false);
+  f->chkCheckFilename.SetChecked(false);
+  double comparing = 0, clicked = 0;
+  ui::Timer poll(nullptr, 5);
+  poll.onTimer = [&] {
+    if (!f->Comparing) return;
+    if (comparing == 0) comparing = Seconds();
+    if (Seconds() - comparing < 0.3) return;
+    poll.Stop();
+    clicked = Seconds();
+    f->btnSearch.Click();
+  };
+  poll.Start();
+  f->btnSearch.Click();
+  const double ended = Seconds();
+  const bool interrupted = f->sb.text(0) == "Comparison interrupted";
+  f->Close();
+  DeleteFileW(Widen(folder + "big1.bin").c_str());
+  DeleteFileW(Widen(folder + "big2.bin").c_str());
+  return clicked > 0 && interrupted ? (ended - clicked) * 1000 : -1;
+}
+
 std::string OwnFolder() {
   wchar_t path[MAX_PATH];
   const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -241,8 +293,9 @@ int main(int argc, char** argv) {
     const double start = Seconds();
     f->btnSearch.Click();
     const double total = Seconds() - start;
-    std::printf("search: %.3f s (walk %.3f s, comparison %.3f s), %lld duplicates\n", total, lastFolder - start,
-                total - (lastFolder - start), static_cast<long long>(f->FoundDuplicates));
+    std::printf("search: %.3f s (walk %.3f s, comparison %.3f s), %lld duplicates, %.1f MB read\n", total,
+                lastFolder - start, total - (lastFolder - start), static_cast<long long>(f->FoundDuplicates),
+                double(f->searchBytesRead()) / 1e6);
     const double j = runJdupes();
     if (haveJdupes && !jdupesFailed) std::printf("jdupes: %.3f s (%ld duplicates)\n", j, jdupesCount);
     f->Close();
@@ -268,6 +321,9 @@ int main(int argc, char** argv) {
   std::printf("tree: %lu folders, %lu files, %.1f MB\n", walked.folders, walked.files, double(walked.bytes) / 1e6);
   std::printf("walk: %.3f s  dupes: %.3f s (%ld duplicates in %d rows)\n", Median(walks), Median(searches), found,
               f->FileListView1.itemCount());
+  const double readMB = double(f->searchBytesRead()) / 1e6;
+  std::printf("bytes read: %.1f MB by the comparison (%.1f MB/s over the whole search)\n", readMB,
+              readMB / Median(searches));
   std::printf("ratio dupes/walk: %.2f\n", Median(searches) / Median(walks));
   if (!haveJdupes) {
     const std::string why = ReadTextFile(OwnFolder() + "jdupes-unavailable.txt").value_or("");
@@ -281,6 +337,9 @@ int main(int argc, char** argv) {
     std::printf("ratio dupes/jdupes: %.2f\n", Median(searches) / Median(jdupesRuns));
   }
   f->Close();
+  const double latency = StopLatency();
+  if (latency < 0) std::printf("stop latency: not measured (the big files could not be made or compared)\n");
+  else std::printf("stop latency: %.0f ms\n", latency);
   shell::DestroyCommontools();
   if (SUCCEEDED(com)) CoUninitialize();
   return 0;

@@ -136,7 +136,7 @@ std::string DeclinedLine(const std::string& path, const std::string& reason) {
 
 TRemovalPage::TRemovalPage(ui::Form& form, ui::TabPage& page, const RemovalTexts& texts, const ToolLog& log,
                            const bool& unattended)
-    : grpRemoval(page, {8, 6, 476, 106}, "Removal Options"),
+    : grpRemoval(page, {8, 6, 476, 106}, texts.groupCaption ? texts.groupCaption : "Removal Options"),
       imgRecycle(page, {20, 30, 16, 16}),
       imgDelete(page, {20, 54, 16, 16}),
       imgMoveTo(page, {20, 78, 16, 16}),

@@ -81,6 +81,8 @@ struct RemovalTexts {
   // A file another program holds (or a read-only one) is left alone as "in
   // use" (RemovalStatus::InUse, not logged here).
   bool inUseCheck;
+  // The group's caption; "Removal Options" when not given.
+  const char* groupCaption = nullptr;
 };
 
 // Log lines.

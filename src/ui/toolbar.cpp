@@ -19,7 +19,7 @@ ToolBar::ToolBar(Container& parent, Bounds bounds) : Control(parent, bounds) {}
 
 int ToolBar::AddButton(const std::string& caption, int imageIndex, std::function<void()> onClick,
                        PopupMenu* dropDown) {
-  buttons_.push_back(ToolButton{caption, imageIndex, std::move(onClick), dropDown});
+  buttons_.push_back(ToolButton{caption, imageIndex, std::move(onClick), dropDown, true, {}});
   const int index = int(buttons_.size()) - 1;
   if (hwnd_) AddToWindow(index);
   return index;
@@ -62,6 +62,8 @@ void ToolBar::CreateHandle() {
   SendMessageW(hwnd_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
   ApplyImages();
   for (size_t i = 0; i < buttons_.size(); ++i) AddToWindow(int(i));
+  // The bar's tool tip asks the form for its texts; they come back here.
+  AdoptWindow(reinterpret_cast<HWND>(SendMessageW(hwnd_, TB_GETTOOLTIPS, 0, 0)));
 }
 
 void ToolBar::AddToWindow(int index) {
@@ -95,6 +97,16 @@ bool ToolBar::OnNotify(NMHDR* header, LRESULT& result) {
     MapWindowPoints(hwnd_, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
     buttons_[size_t(index)].menu->Popup(r.left, r.bottom);
     result = TBDDRET_DEFAULT;
+    return true;
+  }
+  if (header->code == TTN_GETDISPINFOW) {
+    auto* tip = reinterpret_cast<NMTTDISPINFOW*>(header);
+    const int index = IndexOfCommand(header->idFrom);
+    if (index < 0 || buttons_[size_t(index)].hint.empty()) return false;
+    hintText_ = Widen(buttons_[size_t(index)].hint);
+    tip->lpszText = const_cast<wchar_t*>(hintText_.c_str());
+    tip->hinst = nullptr;
+    result = 0;
     return true;
   }
   if (header->code == NM_CLICK) {

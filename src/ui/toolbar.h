@@ -27,6 +27,9 @@ class ToolBar : public Control {
   const std::string& buttonCaption(int index) const { return buttons_.at(size_t(index)).caption; }
   bool ButtonEnabled(int index) const { return buttons_.at(size_t(index)).enabled; }
   void SetButtonEnabled(int index, bool enabled);
+  // The tool tip shown over a button; empty for none.
+  void SetButtonHint(int index, const std::string& hint) { buttons_.at(size_t(index)).hint = hint; }
+  const std::string& buttonHint(int index) const { return buttons_.at(size_t(index)).hint; }
   PopupMenu* DropDownMenu(int index) const { return buttons_.at(size_t(index)).menu; }
   // Small images of the buttons (not owned).
   void SetImageList(HIMAGELIST images);
@@ -44,6 +47,7 @@ class ToolBar : public Control {
     std::function<void()> onClick;
     PopupMenu* menu;
     bool enabled = true;
+    std::string hint;
   };
   void AddToWindow(int index);
   int IndexOfCommand(UINT_PTR command) const;
@@ -53,6 +57,7 @@ class ToolBar : public Control {
   void OnDpiChanged() override;
   HIMAGELIST images_ = nullptr;
   int firstCommand_ = 0;
+  std::wstring hintText_;  // the tip being shown, alive while the tool tip reads it
 };
 
 }  // namespace velmora::ui

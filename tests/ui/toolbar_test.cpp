@@ -71,3 +71,30 @@ TEST(ToolBar, HeightZeroCollapsesTheBar) {
 }
 
 }  // namespace
+
+namespace {
+
+// The tool tip's question for a button's text, as the bar's tool tip asks its
+// form; the text given back (empty when none).
+std::wstring TipOf(BarForm& f, int index) {
+  const HWND tip = reinterpret_cast<HWND>(SendMessageW(f.tb.handle(), TB_GETTOOLTIPS, 0, 0));
+  NMTTDISPINFOW info{};
+  info.hdr.hwndFrom = tip;
+  info.hdr.idFrom = UINT_PTR(0x7000 + index);
+  info.hdr.code = TTN_GETDISPINFOW;
+  SendMessageW(f.handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  return info.lpszText ? std::wstring(info.lpszText) : std::wstring();
+}
+
+TEST(ToolBar, ButtonsShowTheirHintsAsToolTips) {
+  BarForm f;
+  f.tb.AddButton("Remove", 13, [] {});
+  f.tb.AddButton("QuickView", 14, [] {});
+  f.tb.SetButtonHint(0, "Remove the selected file(s)");
+  ASSERT_NE(SendMessageW(f.tb.handle(), TB_GETTOOLTIPS, 0, 0), 0);
+  EXPECT_EQ(TipOf(f, 0), L"Remove the selected file(s)");
+  EXPECT_EQ(f.tb.buttonHint(0), "Remove the selected file(s)");
+  EXPECT_EQ(TipOf(f, 1), L"");  // no hint: the bar's own answer
+}
+
+}  // namespace

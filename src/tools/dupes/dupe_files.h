@@ -4,6 +4,7 @@
 // sharing, so a file another program has open is still compared.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,29 +23,62 @@ std::uint32_t PackedWriteTime(std::uint64_t written);
 // True when the file starts with "MZ" (a program or library: it may hold icons).
 bool StartsLikeProgram(const std::string& path);
 
+// Which file a path names, as the system says from an open handle: the
+// volume serial and the 64-bit index; where two of those are equal, the
+// 128-bit file ids decide where the file system gives them (OneFile). On a network drive or share two paths of one file
+// may give different identities, so there an identity only tells a file from
+// itself, never two files apart.
+struct FileKey {
+  std::uint64_t volume = 0;  // the 64-bit serial with the 128-bit id, else the 32-bit one
+  std::uint64_t high = 0, low = 0;
+  std::uint32_t volumeSerial = 0;  // BY_HANDLE_FILE_INFORMATION's, for the removal call
+  std::uint64_t index = 0;         // its 64-bit index
+  bool trusted = false;            // a local disk: different identities are different files
+  bool operator==(const FileKey& o) const { return volume == o.volume && high == o.high && low == o.low; }
+};
+
+// What one opening says of a file: its identity, size and last write.
+struct FileFacts {
+  FileKey key;
+  std::uint64_t size = 0;
+  std::uint64_t written = 0;  // FILETIME as one number
+};
+std::optional<FileFacts> FactsOf(const std::string& path);
+// True when the two paths (with what FactsOf said of them) name one file.
+bool OneFile(const std::string& a, const FileFacts& fa, const std::string& b, const FileFacts& fb);
+
 // The outcome of setting two files side by side.
 enum class Sameness {
   Equal,      // two files, both of the expected size, byte for byte equal
   Different,  // sizes or bytes differ
   OneFile,    // the two paths name one file (hard link, short or aliased name)
-  Unreadable  // one could not be opened or read
+  Unreadable, // one could not be opened or read
+  Stopped     // the stop flag was raised before the comparison ended
 };
 
-// Compares two files through handles of their own. Both sizes are read from
-// the open handles and must equal `size`; with `skipBytes` only the identity
-// and sizes are checked. Reuses its buffers from call to call.
+// Compares two files through handles of their own, in large sequential
+// blocks, ending at the first differing block. Both sizes are read from the
+// open handles and must equal `size`. A raised `stop` ends the work within
+// one block; `bytesRead` (when given) counts what was read. Reuses its
+// buffers from call to call; one comparer per thread.
 class FileComparer {
  public:
-  Sameness Compare(const std::string& a, const std::string& b, std::uint64_t size, bool skipBytes = false);
+  static constexpr std::size_t kBlock = 1024 * 1024;
+  Sameness Compare(const std::string& a, const std::string& b, std::uint64_t size,
+                   const std::atomic<bool>* stop = nullptr, std::atomic<std::uint64_t>* bytesRead = nullptr);
+  // What the two handles said at the comparison (valid after Equal).
+  const FileFacts& factsA() const { return factsA_; }
+  const FileFacts& factsB() const { return factsB_; }
   // A hash of the whole file, read through once; nullopt when it cannot be
-  // read or its size is not `size`. Only narrows: equal hashes are still
-  // compared byte for byte.
-  std::optional<std::uint64_t> ContentHash(const std::string& path, std::uint64_t size);
-  // Only whether the two paths are one file; false when either cannot be opened.
-  bool OneFile(const std::string& a, const std::string& b);
+  // read, its size is not `size`, or `stop` was raised. Only narrows: equal
+  // hashes are still compared byte for byte.
+  std::optional<std::uint64_t> ContentHash(const std::string& path, std::uint64_t size,
+                                           const std::atomic<bool>* stop = nullptr,
+                                           std::atomic<std::uint64_t>* bytesRead = nullptr);
 
  private:
   std::vector<unsigned char> bufA_, bufB_;
+  FileFacts factsA_, factsB_;
 };
 
 // The path as the file system spells it, each existing part looked up (a

@@ -55,6 +55,7 @@ struct Candidate {
   std::string name;            // as the file system spells it
   std::uint32_t folder = 0;    // index in the folder table
   std::uint64_t written = 0;   // last write (FILETIME as one number)
+  std::uint32_t attributes = 0;
 };
 
 // The sort key text of a candidate: size mode "%9d " (wider sizes take the

@@ -24,78 +24,13 @@
 #include "shell/list_functions.h"
 #include "shell/utilities.h"
 #include "tools/dupes/dupe_lists.h"
+#include "tools/dupes/frm_dupes_internal.h"
 #include "ui/dialogs.h"
 
 namespace velmora::dupes {
 
-namespace {
+using namespace form;
 
-constexpr int kClientWidth = 620;
-constexpr int kClientHeight = 470;
-constexpr int kResultsTop = 212;
-constexpr int kToolbarHeight = 38;
-constexpr int kOptionsPage = 4;
-constexpr int kFoldersPage = 2;
-constexpr int kRemovalPage = 5;
-
-const char* const kHintSubject = "DupeRestrict";
-const char* const kNamedHint =
-    "Use this option to restrict Velmora's scan to specified files and file types.  This is helpful if you need to "
-    "scan for duplicates of a specific file on your system.";
-const char* const kFolderNamesHint =
-    "Use this option to restrict Velmora's scan to specified folders.  This is helpful if you suspect a folder or "
-    "set of folders as containing several duplicate copies of the same file.";
-const char* const kAddFileHint =
-    "You may add files and file types to be scanned for using this option.  Wildcards such as \"*\" and \"?\" are "
-    "accepted.";
-const char* const kAddFolderHint =
-    "You may add specific folders to be scanned using this option.  To add the folder to your scan list browse and "
-    "select it from the following screen.";
-const char* const kAddExcludeHint =
-    "By adding folders to be exluded from the scan you can eliminate known, but valid areas where duplicate files "
-    "are stored such as backup folders, etc.  To add a folder to the exlusion list browse and select it from the "
-    "following screen.";
-const char* const kAddExFileHint =
-    "By adding files to be exluded from the scan you can eliminate reports of known but valid duplicate copies of "
-    "files, such as those kept in backup folders.";
-const char* const kNoRequirements =
-    "You have not selected any requirements for duplicate matches.  You must select at least one before scanning.";
-const char* const kNoFolders =
-    "You have chosen to scan only within certain folders, however there are no folders currently selected to be "
-    "scanned.  Please make sure that at least one folder exists in the list and is \"checked\" before scanning.";
-const char* const kRemoveItemQuestion =
-    "Are you sure you wish to permanently remove the selected item?  This procedure cannot be reversed.\r\r"
-    "If you would merely like to exclude this item you may do so by \"unchecking\" its corresponding box.";
-const char* const kMoveFolderMessage =
-    "You must specify a valid folder to move files to if you are going to use this removal option.";
-const char* const kGoneMessage = "The file you have selected no longer exists.";
-const char* const kReview = "Double-click a file to review";
-const char* const kStopHint = "Abort the current scan (may take a moment).";
-const char* const kStartHint = "Start scanning for duplicate files";
-const char* const kKeptMessage =
-    "The following file(s) were not removed because no other identical copy of them remains in their group:";
-const char* const kDroppedMessage =
-    "Some lines of the list of duplicate files were incomplete or could not be read; the groups they belonged to "
-    "have been left out.";
-
-std::string DescriptionOf(const ui::ListView& list, int row) { return list.SubItem(row, 0); }
-
-// "previous run on 1999-Mar-04 at 17:05:09"
-std::string PreviousText(const char* words, const FILETIME& written) {
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  FILETIME local{};
-  SYSTEMTIME st{};
-  FileTimeToLocalFileTime(&written, &local);
-  FileTimeToSystemTime(&local, &st);
-  char text[96];
-  snprintf(text, sizeof text, "%s %04u-%s-%02u at %02u:%02u:%02u", words, unsigned(st.wYear),
-           kMonths[(st.wMonth + 11) % 12], unsigned(st.wDay), unsigned(st.wHour), unsigned(st.wMinute),
-           unsigned(st.wSecond));
-  return text;
-}
-
-}  // namespace
 
 TfrmFindDupes::TfrmFindDupes()
     : mnuAdd1(PopupMenu1.Add("&Add New Item", [this] { cmdAddFileClick(); }, "Ctrl+A")),
@@ -165,16 +100,12 @@ TfrmFindDupes::TfrmFindDupes()
       chkSkipSysbckup(tsOptions, {20, 102, 220, 20}, "S&kip SYSBCKUP folder", true),
       chkSkipDesktopFolders(tsOptions, {250, 102, 226, 20}, "Skip Windows &Virtual folders", true),
       chkSkipEmptyFiles(tsOptions, {20, 128, 220, 20}, "Skip &zero-length files", true),
-      grpRemoval(tsRemoval, {8, 6, 476, 106}, "When Removing Files..."),
-      imgRecycle(tsRemoval, {20, 30, 16, 16}),
-      imgDelete(tsRemoval, {20, 54, 16, 16}),
-      imgMoveTo(tsRemoval, {20, 78, 16, 16}),
-      optRecycle(tsRemoval, {42, 28, 300, 20}, "&Move files to recycle bin", /*groupStart=*/true),
-      optDelete(tsRemoval, {42, 52, 300, 20}, "&Permanently delete files"),
-      optMove(tsRemoval, {42, 76, 170, 20}, "M&ove files to this folder:"),
-      deMove(tsRemoval, {214, 75, 262, 23}, ui::BrowseKind::Folder, "Choose the folder to move removed files to"),
-      imgConfirm(tsRemoval, {20, 126, 16, 16}),
-      cbConfirm(tsRemoval, {42, 124, 300, 20}, "&Confirm before removing files", true),
+      removal(*this, tsRemoval, kRemovalTexts, log, scheduledRun_),
+      optRecycle(removal.optRecycle),
+      optDelete(removal.optDelete),
+      optMove(removal.optMove),
+      deMove(removal.deMove),
+      cbConfirm(removal.cbConfirm),
       btnSearch(*this, {518, 30, 94, 26}, "&Scan", ui::ButtonRole::Default),
       cmdHelp(*this, {518, 62, 94, 26}, "&Help"),
       btnExit(*this, {518, 94, 94, 26}, "&Exit", ui::ButtonRole::Cancel),
@@ -203,18 +134,12 @@ TfrmFindDupes::TfrmFindDupes()
   storage.Add(chkSkipDesktopFolders, "chkSkipDesktopFolders.Checked");
   storage.Add(chkSkipEmptyFiles, "chkSkipEmptyFiles.Checked");
   storage.Add(chkSkipSysbckup, "chkSkipSysbckup.Checked");
-  storage.Add(deMove, "deMove.Text");
   storage.Add(optAllFiles, "optAllFiles.Checked");
-  storage.Add(optDelete, "optDelete.Checked");
-  storage.Add(optMove, "optMove.Checked");
   storage.Add(optNamed, "optNamed.Checked");
-  storage.Add(optRecycle, "optRecycle.Checked");
-  storage.Add(cbConfirm, "cbConfirm.Checked");
+  removal.StoreIn(storage);
 
   optAllFiles.SetChecked(true);
   optAllFolders.SetChecked(true);
-  optRecycle.SetChecked(true);
-  deMove.allowCreateFolder = true;
   deMove.SetHint("Select the folder icon to browse for a new location");
   DiskListView1.SelectLocalDrives = false;
   lvFiles.AddColumn("Filename", 150);
@@ -304,24 +229,7 @@ TfrmFindDupes::TfrmFindDupes()
     FileListView1Click();
   };
   FileListView1.onDoubleClick = [this](int) { cmdPropertiesClick(); };
-  optRecycle.onClick = [this] { optRecycleClick(); };
-  optDelete.onClick = [this] { optRecycleClick(); };
-  optMove.onClick = [this] { optMoveClick(); };
-  imgRecycle.onClick = [this] { optRecycle.SetChecked(true); optRecycleClick(); };
-  imgDelete.onClick = [this] { optDelete.SetChecked(true); optRecycleClick(); };
-  imgMoveTo.onClick = [this] { optMove.SetChecked(true); optMoveClick(); };
-  pg.onChange = [this] {
-    if (pageGuard_) return;
-    if (!pgChanging()) {
-      pageGuard_ = true;
-      pg.SetActivePageIndex(lastPage_);
-      pageGuard_ = false;
-      deMove.SetFocus();
-      deMove.SelectAll();
-      return;
-    }
-    lastPage_ = pg.activePageIndex();
-  };
+  removal.GuardPageChanges(pg);
   Timer1.onTimer = [this] { Timer1Timer(); };
 
   ui::FormArgs args;
@@ -348,10 +256,6 @@ void TfrmFindDupes::SetupList(EditableList& e, ui::PopupMenu& menu) {
 
 void TfrmFindDupes::FormCreate() {
   shell::Tcommontools& common = shell::commontools();
-  imgRecycle.SetPicture(common.imgRecycle.get());
-  imgDelete.SetPicture(common.imgDelete.get());
-  imgMoveTo.SetPicture(common.imgMoveTo.get());
-  imgConfirm.SetPicture(common.imgConfirm.get());
   cmdHelp.SetGlyph(common.imgHelp16.get());
   for (ui::ListView* l : {&lvFiles, &lvFolders, &lvExclude, &lvXFiles}) l->SetImageList(common.ilCommon16.get());
   tb.SetImageList(common.ilCommon16.get());
@@ -359,6 +263,10 @@ void TfrmFindDupes::FormCreate() {
   tb.AddButton("QuickView", shell::common_icon::kSearch, [this] { FileListView1DblClick(); });
   tb.AddButton("Properties", shell::common_icon::kFile, [this] { cmdPropertiesClick(); });
   tb.AddButton("Exclude Folder", shell::common_icon::kExcludeFolder, [this] { cmdExcludeClick(); });
+  tb.SetButtonHint(kTbDelete, "Remove the selected file(s) according to specified removal method");
+  tb.SetButtonHint(kTbView, "View the file in the Windows QuickView utility");
+  tb.SetButtonHint(kTbProperties, "View the selected file's properties");
+  tb.SetButtonHint(kTbExclude, "Exclude the selected file's location from future scans");
   ilIcons = shell::DuplicateResultImageList();
   FileListView1.SetImageList(ilIcons.get());
 
@@ -388,7 +296,7 @@ void TfrmFindDupes::FormCreate() {
     default: break;  // another number leaves the option as it was
   }
   if (const auto folder = ReadDupeValue("MoveFolder")) deMove.SetText(*folder);
-  deMove.SetEnabled(optMove.checked());
+  removal.FormCreate();
 
   LoadLists();
   optNamedClick();
@@ -419,6 +327,14 @@ void TfrmFindDupes::FormResize() { SetToolbarHeight(tb.bounds().height); }
 void TfrmFindDupes::FormCloseQuery(bool& canClose) {
   TreeScanner1.Running = false;
   KeepRunning = false;
+  if (search_) search_->Stop();
+  if (removing_ || searchDepth_ > 0) {
+    // A search is stopped, a removal runs to its end; the window closes after
+    // either, and only then writes its closing block and statistics.
+    closeAsked_ = true;
+    canClose = false;
+    return;
+  }
   SaveSettings();
   log.CloseSession({"NUMBER OF DUPLICATE FILES REMOVED: " + std::to_string(RemovedFiles),
                     shell::SpaceRecoveredLine(RemovedBytes)});
@@ -467,214 +383,20 @@ void TfrmFindDupes::DrivesChanged() {
   syncing = false;
 }
 
-// ---- Editable lists --------------------------------------------------------------
-
-std::vector<ListRow> TfrmFindDupes::RowsOf(const ui::ListView& list) {
-  std::vector<ListRow> rows;
-  for (int i = 0; i < list.itemCount(); ++i) rows.push_back({list.Caption(i), DescriptionOf(list, i), list.Checked(i)});
-  return rows;
-}
-
-void TfrmFindDupes::LoadLists() {
-  for (EditableList* e : {&files_, &folders_, &exclude_, &xfiles_}) {
-    std::optional<std::vector<ListRow>> stored = LoadList(e->key);
-    std::vector<ListRow> rows = stored ? *stored : (e == &files_ ? DefaultFilePatterns() : std::vector<ListRow>{});
-    e->list->Clear();
-    for (const ListRow& r : rows) {
-      const int row = e->list->AddItem(r.text, e->icon);
-      e->list->SetSubItem(row, 0, r.description);
-      e->list->SetChecked(row, r.checked);
-    }
-  }
-  UpdateAllListCommands();
-}
-
-void TfrmFindDupes::SaveLists() {
-  for (EditableList* e : {&files_, &folders_, &exclude_, &xfiles_}) SaveList(e->key, RowsOf(*e->list));
-}
-
-void TfrmFindDupes::UpdateListCommands(const EditableList& e) {
-  const bool selected = !e.list->SelectedRows().empty();
-  e.edit->SetEnabled(selected);
-  e.mnuEdit->SetEnabled(selected);
-  const bool removable = selected && !e.list->editing();
-  e.remove->SetEnabled(removable);
-  e.mnuRemove->SetEnabled(removable);
-  const bool rows = e.list->itemCount() > 0;
-  e.mnuCheck->SetEnabled(rows);
-  e.mnuUncheck->SetEnabled(rows);
-}
-
-void TfrmFindDupes::UpdateAllListCommands() {
-  for (EditableList* e : {&files_, &folders_, &exclude_, &xfiles_}) UpdateListCommands(*e);
-}
-
-bool TfrmFindDupes::TextTaken(const ui::ListView& list, const std::string& text, int exceptRow) const {
-  for (int row = 0; row < list.itemCount(); ++row)
-    if (row != exceptRow && SameListText(list.Caption(row), text)) return true;
-  return false;
-}
-
-void TfrmFindDupes::RefuseTaken(const std::string& text) {
-  ui::ShowMessage("\"" + text + "\" is already in this list.  Two items may not differ only in the case of their letters.",
-                  "Velmora", ui::MsgIcon::Information, handle());
-}
-
-bool TfrmFindDupes::AddListRow(EditableList& e, const std::string& text, const std::string& description) {
-  if (TextTaken(*e.list, text, -1)) {
-    RefuseTaken(text);
-    return false;
-  }
-  const int row = e.list->AddItem(text, e.icon);
-  e.list->SetSubItem(row, 0, description);
-  e.list->SetChecked(row, true);
-  UpdateListCommands(e);
-  return true;
-}
-
-void TfrmFindDupes::cmdAddFileClick() {
-  shell::ShowHintOnce(kHintSubject, kAddFileHint);
-  const std::string text = ui::dialogs().InputBox(handle(), "Add new filename to look for",
-                                                  "Extension or name of the file you wish to scan for:", "");
-  if (!text.empty()) {
-    const std::string description = ui::dialogs().InputBox(handle(), "Filename Description",
-                                                           "Enter a short description for this new file type:", " ");
-    AddListRow(files_, text, description);
-  }
-  SaveList(kFilesKey, RowsOf(lvFiles));
-}
-
-void TfrmFindDupes::cmdAddExFileClick() {
-  shell::ShowHintOnce(kHintSubject, kAddExFileHint);
-  const std::string text = ui::dialogs().InputBox(handle(), "Exclude a filename",
-                                                  "Extension or name of the file you wish to exclude:", "");
-  if (!text.empty()) {
-    const std::string description = ui::dialogs().InputBox(handle(), "Filename Description",
-                                                           "Enter a short description for this new file type:", " ");
-    AddListRow(xfiles_, text, description);
-  }
-  SaveList(kXFilesKey, RowsOf(lvXFiles));
-}
-
-namespace {
-void EditFileRow(ui::ListView& list, HWND owner, const char* prompt, const std::function<bool(const std::string&, int)>& taken,
-                 const std::function<void(const std::string&)>& refuse) {
-  const std::vector<int> sel = list.SelectedRows();
-  if (sel.empty()) return;
-  const int row = sel.front();
-  const std::string text = ui::dialogs().InputBox(owner, "Modify File Type", prompt, list.Caption(row));
-  const std::string current = list.SubItem(row, 0);
-  std::string description =
-      ui::dialogs().InputBox(owner, "Modify File Description", "Enter a short description for this file:", current);
-  if (text.empty()) return;
-  if (taken(text, row)) {
-    refuse(text);
-    return;
-  }
-  list.SetCaption(row, text);
-  list.SetSubItem(row, 0, description);
-}
-}  // namespace
-
-void TfrmFindDupes::lvFilesDblClick() {
-  EditFileRow(lvFiles, handle(), "Extension or name of the file you wish to scan for:",
-              [this](const std::string& t, int r) { return TextTaken(lvFiles, t, r); },
-              [this](const std::string& t) { RefuseTaken(t); });
-  SaveList(kFilesKey, RowsOf(lvFiles));
-}
-
-void TfrmFindDupes::lvXFilesDblClick() {
-  EditFileRow(lvXFiles, handle(), "Extension or name of the file you wish to exclude from the scan:",
-              [this](const std::string& t, int r) { return TextTaken(lvXFiles, t, r); },
-              [this](const std::string& t) { RefuseTaken(t); });
-  SaveList(kXFilesKey, RowsOf(lvXFiles));
-}
-
-void TfrmFindDupes::cmdAddFolderClick() {
-  shell::ShowHintOnce(kHintSubject, kAddFolderHint);
-  if (const auto chosen = ui::dialogs().ChooseFolder(handle(), "Select a folder to scan", "", false)) {
-    const std::string description =
-        ui::dialogs().InputBox(handle(), "Folder Description", "Enter a description for this folder", " ");
-    AddListRow(folders_, IncludeTrailingBackslash(*chosen), description);
-  }
-  SaveList(kFoldersKey, RowsOf(lvFolders));
-}
-
-void TfrmFindDupes::cmdAddNewClick() {
-  shell::ShowHintOnce(kHintSubject, kAddExcludeHint);
-  if (const auto chosen = ui::dialogs().ChooseFolder(handle(), "Select a folder to exclude", "", false)) {
-    const std::string description =
-        ui::dialogs().InputBox(handle(), "Folder Description", "Enter a description for this folder", " ");
-    AddListRow(exclude_, IncludeTrailingBackslash(*chosen), description);
-  }
-  SaveList(kExcludeKey, RowsOf(lvExclude));
-}
-
-void TfrmFindDupes::EditFolderRow(EditableList& e, const char* prompt) {
-  const std::vector<int> sel = e.list->SelectedRows();
-  if (!sel.empty()) {
-    const int row = sel.front();
-    if (const auto chosen = ui::dialogs().ChooseFolder(handle(), prompt, e.list->Caption(row), false)) {
-      const std::string description = ui::dialogs().InputBox(
-          handle(), "Folder Description", "Enter a description for this excluded folder", DescriptionOf(*e.list, row));
-      if (TextTaken(*e.list, *chosen, row)) {
-        RefuseTaken(*chosen);
-      } else if (!chosen->empty()) {
-        e.list->SetCaption(row, *chosen);
-        e.list->SetSubItem(row, 0, description);
-      }
-    }
-  }
-  SaveList(e.key, RowsOf(*e.list));
-}
-
-void TfrmFindDupes::lvFoldersDblClick() { EditFolderRow(folders_, "Select a folder to scan"); }
-void TfrmFindDupes::lvExcludeDblClick() { EditFolderRow(exclude_, "Select a folder to exclude"); }
-
-void TfrmFindDupes::DeleteListRow(EditableList& e) {
-  const std::vector<int> sel = e.list->SelectedRows();
-  if (!sel.empty() &&
-      ui::dialogs().Message(handle(), kRemoveItemQuestion, "Please Confirm", ui::MsgButtons::YesNo,
-                            ui::MsgIcon::Question) == ui::MsgResult::Yes &&
-      !e.list->editing()) {
-    const int row = sel.front();
-    e.list->DeleteRow(row);
-    e.list->ClearSelection();
-    if (e.list->itemCount() > 0) e.list->SetSelected(std::max(0, row - 1), true);
-  }
-  UpdateListCommands(e);
-  SaveList(e.key, RowsOf(*e.list));
-}
-
-void TfrmFindDupes::cmdRemoveFileClick() { DeleteListRow(files_); }
-void TfrmFindDupes::cmdRemoveFolderClick() { DeleteListRow(folders_); }
-void TfrmFindDupes::cmdRemoveClick() { DeleteListRow(exclude_); }
-void TfrmFindDupes::cmdRemoveExFileClick() { DeleteListRow(xfiles_); }
-
-void TfrmFindDupes::optNamedClick() {
-  const bool named = optNamed.checked();
-  for (ui::Control* c : std::initializer_list<ui::Control*>{&lvFiles, &cmdAddFile, &cmdEditFile, &cmdRemoveFile})
-    c->SetVisible(named);
-}
-
-void TfrmFindDupes::optAllFoldersClick() {
-  const bool named = optFolderNames.checked();
-  for (ui::Control* c :
-       std::initializer_list<ui::Control*>{&lvFolders, &cmdAddFolder, &cmdEditFolder, &cmdRemoveFolder})
-    c->SetVisible(named);
-}
-
-void TfrmFindDupes::optNamedMouseUp() { shell::ShowHintOnce(kHintSubject, kNamedHint); }
-void TfrmFindDupes::optFolderNamesMouseUp() { shell::ShowHintOnce(kHintSubject, kFolderNamesHint); }
-
 // ---- Search ------------------------------------------------------------------------
 
 void TfrmFindDupes::btnSearchClick() {
+  if (removing_) {
+    // No scan during a removal: the click stops the removal's comparison.
+    stopRemoval_ = true;
+    if (proof_) proof_->Stop();
+    ui::ShowMessage(kScanBusy, "Velmora", ui::MsgIcon::Information, handle());
+    return;
+  }
   btnSearch.SetHint(kStopHint);
   if (!chkCheckFileTimestamp.checked() && !chkCheckFilename.checked() && !chkCheckFilesize.checked()) {
     ui::ShowMessage(kNoRequirements, "Velmora", ui::MsgIcon::Information, handle());
     pg.SetActivePageIndex(kOptionsPage);
-    lastPage_ = kOptionsPage;
     btnSearch.SetHint(kStartHint);
     return;
   }
@@ -683,7 +405,6 @@ void TfrmFindDupes::btnSearchClick() {
   if (optFolderNames.checked() && !anyFolder) {
     ui::ShowMessage(kNoFolders, "Velmora", ui::MsgIcon::Information, handle());
     pg.SetActivePageIndex(kFoldersPage);
-    lastPage_ = kFoldersPage;
     btnSearch.SetHint(kStartHint);
     return;
   }
@@ -706,6 +427,7 @@ void TfrmFindDupes::btnSearchClick() {
     KeepRunning = false;
   } else if (Comparing) {
     KeepRunning = false;
+    if (search_) search_->Stop();
   } else {
     ImageList_SetImageCount(ilIcons.get(), shell::dupe_icon::kCount);
     sb.SetText(1, "");
@@ -717,6 +439,7 @@ void TfrmFindDupes::btnSearchClick() {
     } catch (...) {
       failure = std::current_exception();
       Comparing = false;
+      search_.reset();
       candidates_.clear();
       upperNames_.clear();
       FolderTable.clear();
@@ -726,7 +449,14 @@ void TfrmFindDupes::btnSearchClick() {
   // The stopping click's finish runs inside the search; the search's own
   // finish runs when it has ended.
   if (searchDepth_ == 1 || (!TreeScanner1.SearchInProgress() && !Comparing)) FinishSearch();
+  if (searchDepth_ == 1) CloseIfAsked();
   if (failure) std::rethrow_exception(failure);
+}
+
+void TfrmFindDupes::CloseIfAsked() {
+  if (!closeAsked_) return;
+  closeAsked_ = false;
+  Close();
 }
 
 void TfrmFindDupes::FinishSearch() {
@@ -858,13 +588,31 @@ void TfrmFindDupes::FileFound(scan::TTreeScanner& s) {
     if (scanMode_ == ScanMode::Master) MasterKeys.insert(prefix);
     else if (!MasterKeys.count(prefix)) return;
   }
-  candidates_.push_back({size, std::move(name), currentFolder_, s.FileWritten()});
+  candidates_.push_back({size, std::move(name), currentFolder_, s.FileWritten(), std::uint32_t(s.FileAttributes())});
   upperNames_.push_back(std::move(upper));
 }
 
-std::string TfrmFindDupes::CandidatePath(std::size_t index) const {
-  const Candidate& c = candidates_[index];
-  return FolderTable[c.folder] + c.name;
+void TfrmFindDupes::WaitWithMessages(void* event, const std::function<bool()>& done) {
+  HANDLE h = static_cast<HANDLE>(event);
+  while (!done()) {
+    MsgWaitForMultipleObjects(h ? 1 : 0, h ? &h : nullptr, FALSE, ui::kPumpIntervalMs, QS_ALLINPUT);
+    ui::ProcessMessages();
+    if (ui::Terminated()) {
+      KeepRunning = false;
+      if (search_) search_->Stop();
+      if (proof_) proof_->Stop();
+    }
+    if (done()) break;
+    if (search_ && status_.Due()) {
+      // Name mode reads nothing: its status is the name alone.
+      const std::string file = sizeMode_ ? search_->CurrentFile() : std::string();
+      sb.SetText(1, search_->StatusText() + (file.empty() ? "" : "  " + file + "  (" +
+                        FormatThousands(std::int64_t(search_->bytesRead())) + " bytes compared)"));
+      ProgressBar1.SetPosition(int(std::min<std::size_t>(search_->handled(), INT32_MAX)));
+      // Groups already proven appear while the search goes on.
+      for (const FoundGroup& g : search_->TakeGroups()) AddGroup(g);
+    }
+  }
 }
 
 void TfrmFindDupes::CompareCandidates() {
@@ -876,136 +624,33 @@ void TfrmFindDupes::CompareCandidates() {
   ProgressBar1.SetPosition(0);
   ProgressBar1.SetVisible(true);
   FileListView1.Clear();
-  FileListView1.BeginUpdate();
-  struct EndUpdate {
-    TfrmFindDupes& f;
-    ~EndUpdate() { f.FileListView1.EndUpdate(); }
-  } end{*this};
-  pump_.Reset();
+  status_.Reset();
 
-  // Runs of equal keys, largest first in size mode; a run of one is no run.
-  std::size_t last = n;
-  while (last > 0 && KeepRunning) {
-    std::size_t first = last - 1;
-    const Candidate& c = candidates_[first];
-    while (first > 0 &&
-           (sizeMode_ ? candidates_[first - 1].size == c.size : upperNames_[first - 1] == upperNames_[first]))
-      --first;
-    if (last - first >= 2) ReportRun(first, last, sizeMode_);
-    last = first;
-    ProgressBar1.SetPosition(int(std::min<std::size_t>(n - last, INT32_MAX)));
-    pump_();
+  SearchOptions options;
+  options.sizeMode = sizeMode_;
+  options.sameTime = chkCheckFileTimestamp.checked();
+  options.sameName = chkCheckFilename.checked();
+  search_ = std::make_unique<DupeSearch>(std::move(candidates_), std::move(upperNames_), std::move(FolderTable),
+                                         options);
+  candidates_.clear();
+  upperNames_.clear();
+  FolderTable.clear();
+  if (KeepRunning) {
+    search_->Start();
+    WaitWithMessages(search_->event(), [this] { return search_->Done(); });
   }
+  for (const FoundGroup& g : search_->TakeGroups()) AddGroup(g);
+  const bool stopped = !KeepRunning || search_->Stopped();
+  searchBytesRead_ = search_->bytesRead();
+  search_.reset();
 
   FileListView1.SetHint(kReview);
-  sb.SetText(0, KeepRunning ? "Scan complete" : "Comparison interrupted");
+  // A stopped search keeps the groups it had proven.
+  sb.SetText(0, stopped ? "Comparison interrupted" : "Scan complete");
   ProgressBar1.SetVisible(false);
   ProgressBar1.SetPosition(0);
-  candidates_.clear();
-  candidates_.shrink_to_fit();
-  upperNames_.clear();
-  upperNames_.shrink_to_fit();
-  FolderTable.clear();
   Comparing = false;
   btnSearch.SetCaption("Find Now");
-}
-
-void TfrmFindDupes::ReportRun(std::size_t first, std::size_t last, bool sizeMode) {
-  const std::uint64_t size = candidates_[first].size;
-  if (status_.Due()) {
-    sb.SetText(1, sizeMode ? ComparingSizeText(size) : "Comparing files with the same name...");
-    pump_();
-  }
-  std::vector<std::size_t> members;
-  for (std::size_t i = first; i < last; ++i) members.push_back(i);
-
-  if (!sizeMode) {
-    // Name mode reads no content; only one file reached by two paths is
-    // told apart.
-    const auto groups = PartitionRun(members.size(), [&](std::size_t ref, std::size_t other) {
-      return !comparer_.OneFile(CandidatePath(members[ref]), CandidatePath(members[other]));
-    });
-    for (const auto& g : groups) {
-      std::vector<std::size_t> files;
-      for (std::size_t m : g) files.push_back(members[m]);
-      AddGroup(files, false);
-      FoundDuplicates += std::int64_t(files.size()) - 1;
-    }
-    return;
-  }
-
-  // Signatures narrow the run; only equal signatures are compared.
-  std::vector<std::pair<std::uint32_t, std::size_t>> signed_;
-  for (std::size_t i : members) {
-    const Candidate& c = candidates_[i];
-    std::uint32_t sig = 0;
-    if (c.size != 0)
-      sig = chkCheckFileTimestamp.checked() ? PackedWriteTime(c.written) : ReadChecksumSignature(CandidatePath(i), c.size);
-    signed_.push_back({sig, i});
-  }
-  std::stable_sort(signed_.begin(), signed_.end(), [&](const auto& a, const auto& b) {
-    if (a.first != b.first) return a.first < b.first;
-    return CompareNoCase(CandidatePath(a.second), CandidatePath(b.second)) < 0;
-  });
-  const bool sameName = chkCheckFilename.checked();
-  for (std::size_t s = 0; s < signed_.size() && KeepRunning;) {
-    std::size_t e = s + 1;
-    while (e < signed_.size() && signed_[e].first == signed_[s].first) ++e;
-    if (e - s >= 2) {
-      std::vector<std::size_t> run;
-      for (std::size_t k = s; k < e; ++k) run.push_back(signed_[k].second);
-      for (const std::vector<std::size_t>& part : NarrowByContent(run, size)) {
-        const auto groups = PartitionRun(part.size(), [&](std::size_t ref, std::size_t other) {
-          const std::size_t a = part[ref], b = part[other];
-          if (sameName && upperNames_[a] != upperNames_[b]) return false;
-          pump_();
-          return comparer_.Compare(CandidatePath(a), CandidatePath(b), size) == Sameness::Equal;
-        });
-        for (const auto& g : groups) {
-          std::vector<std::size_t> files;
-          for (std::size_t m : g) files.push_back(part[m]);
-          AddGroup(files, true);
-          FoundDuplicates += std::int64_t(files.size()) - 1;
-          FoundBytes += std::int64_t(size) * (std::int64_t(files.size()) - 1);
-        }
-      }
-    }
-    s = e;
-  }
-}
-
-std::vector<std::vector<std::size_t>> TfrmFindDupes::NarrowByContent(const std::vector<std::size_t>& run,
-                                                                     std::uint64_t size) {
-  // A pair, or empty files, are compared at once. Many files of one signature
-  // that mostly differ would each be compared with every reference found so
-  // far; a hash read of each file first splits them into runs of likely
-  // equals, in their order, which the byte comparison then proves.
-  if (run.size() <= 2 || size == 0) return {run};
-  std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
-  for (std::size_t k = 0; k < run.size() && KeepRunning; ++k) {
-    pump_();
-    if (const auto h = comparer_.ContentHash(CandidatePath(run[k]), size)) hashed.push_back({*h, k});
-  }
-  std::stable_sort(hashed.begin(), hashed.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
-  std::vector<std::vector<std::size_t>> parts;
-  for (std::size_t i = 0; i < hashed.size();) {
-    std::size_t j = i + 1;
-    while (j < hashed.size() && hashed[j].first == hashed[i].first) ++j;
-    if (j - i >= 2) {
-      std::vector<std::size_t> positions;
-      for (std::size_t k = i; k < j; ++k) positions.push_back(hashed[k].second);
-      std::sort(positions.begin(), positions.end());
-      std::vector<std::size_t> part;
-      for (std::size_t pos : positions) part.push_back(run[pos]);
-      parts.push_back(std::move(part));
-    }
-    i = j;
-  }
-  // Groups in the order of their first files.
-  std::sort(parts.begin(), parts.end(), [&](const auto& x, const auto& y) {
-    return std::find(run.begin(), run.end(), x.front()) < std::find(run.begin(), run.end(), y.front());
-  });
-  return parts;
 }
 
 int TfrmFindDupes::GroupIcon(const std::string& path) {
@@ -1018,399 +663,48 @@ int TfrmFindDupes::GroupIcon(const std::string& path) {
   return added >= 0 ? added : shell::dupe_icon::kFile;
 }
 
-void TfrmFindDupes::AddGroup(const std::vector<std::size_t>& members, bool contentsCompared) {
+bool TfrmFindDupes::AddGroup(const FoundGroup& group) {
   const bool firstGroup = FileListView1.itemCount() == 0;
+  const int start = FileListView1.itemCount();
   if (!firstGroup) FileListView1.AddItem("", shell::dupe_icon::kBlank);
   FileListView1.AddItem(kGroupHeader, shell::dupe_icon::kGroup);
-  const int icon = GroupIcon(CandidatePath(members.front()));
-  for (std::size_t i : members) {
-    const Candidate& c = candidates_[i];
-    const std::string path = CandidatePath(i);
-    const auto entry = FindEntry(path);
+  const int icon = GroupIcon(group.files.front().path);
+  std::vector<const scan::FileRow*> records;
+  bool complete = true;
+  for (const GroupFile& g : group.files) {
+    const Candidate& c = search_->candidates()[g.candidate];
     scan::KnownFile file;
-    file.size = c.size;
-    file.written = FILETIME{DWORD(c.written), DWORD(c.written >> 32)};
-    file.attributes = entry ? entry->attributes : 0;
+    file.size = g.facts.size;
+    file.written = FILETIME{DWORD(g.facts.written), DWORD(g.facts.written >> 32)};
+    file.attributes = c.attributes;
     file.program = icon != shell::dupe_icon::kFile;
     std::uint64_t size = 0;
-    FileListView1.AddFile(path, file, size, icon);
-    if (contentsCompared) compared_.insert(UpperCase(path));
+    if (!FileListView1.AddFile(g.path, file, size, icon)) {
+      complete = false;
+      break;
+    }
+    // The row's record carries the identity and the pair its bytes were proven with.
+    const int row = FileListView1.itemCount() - 1;
+    auto record = std::make_unique<DupeRow>();
+    record->path = g.path;
+    record->file = file;
+    record->key = g.facts.key;
+    record->haveKey = true;
+    if (g.provenWith >= 0 && std::size_t(g.provenWith) < records.size()) record->provenWith = records[g.provenWith];
+    records.push_back(record.get());
+    FileListView1.SetPayload(row, std::move(record));
   }
+  if (!complete) {
+    // A group is listed whole or not at all: no header without its files.
+    while (FileListView1.itemCount() > start) FileListView1.DeleteRow(FileListView1.itemCount() - 1);
+    return false;
+  }
+  FoundDuplicates += std::int64_t(group.files.size()) - 1;
+  if (group.contentsCompared) FoundBytes += std::int64_t(group.size) * (std::int64_t(group.files.size()) - 1);
   if (firstGroup && FileListView1.visible()) {
     for (int col = 0; col < FileListView1.columnCount(); ++col) FileListView1.SetColumnWidth(col, col == 0 ? 300 : 80);
   }
-}
-
-// ---- Results ------------------------------------------------------------------------
-
-std::int64_t TfrmFindDupes::NumFiles() const {
-  std::int64_t n = 0;
-  for (int row = 0; row < FileListView1.itemCount(); ++row) {
-    const std::string& t = FileListView1.Caption(row);
-    if (!t.empty() && t.find(kGroupHeader) == std::string::npos) ++n;
-  }
-  return n;
-}
-
-void TfrmFindDupes::ShowFoundStatus() { sb.SetText(1, FoundStatusText(FoundBytes, NumFiles())); }
-void TfrmFindDupes::ShowRemovedStatus() { sb.SetText(1, RemovedStatusText(RemovedBytes, RemovedFiles)); }
-
-bool TfrmFindDupes::RowIsFile(int row) const {
-  if (row < 0 || row >= FileListView1.itemCount()) return false;
-  const std::string& t = FileListView1.Caption(row);
-  return !t.empty() && t.find(kGroupHeader) == std::string::npos;
-}
-
-std::string TfrmFindDupes::SelectedFilePath() const {
-  const std::vector<int> sel = FileListView1.SelectedRows();
-  if (sel.empty() || !RowIsFile(sel.front())) return "";
-  return FileListView1.FilePath(sel.front());
-}
-
-void TfrmFindDupes::FileListView1Change() {
-  static bool inside = false;
-  if (inside) return;
-  inside = true;
-  int files = 0;
-  for (int row : FileListView1.SelectedRows()) {
-    if (RowIsFile(row)) ++files;
-    else FileListView1.SetSelected(row, false);
-  }
-  inside = false;
-  tb.SetButtonEnabled(kTbDelete, files >= 1);
-  tb.SetButtonEnabled(kTbView, files == 1);
-  tb.SetButtonEnabled(kTbProperties, files == 1);
-  tb.SetButtonEnabled(kTbExclude, files == 1);
-  mnuRemoveFiles.SetEnabled(files >= 1);
-  mnuViewFile.SetEnabled(files == 1);
-  mnuProperties.SetEnabled(files == 1);
-  mnuExclude.SetEnabled(files == 1);
-}
-
-void TfrmFindDupes::FileListView1Click() {
-  const std::string path = SelectedFilePath();
-  FileListView1.SetHint(path.empty() ? kReview : path);
-}
-
-void TfrmFindDupes::SetToolbarHeight(int height) {
-  tb.SetBounds({8, kResultsTop, clientWidth() - 16, height});
-  const int top = kResultsTop + height;
-  const int bottom = std::max(top + 20, clientHeight() - sb.height() - 6);
-  FileListView1.SetBounds({8, top, clientWidth() - 16, bottom - top});
-}
-
-void TfrmFindDupes::SelectRow(int row) {
-  FileListView1.ClearSelection();
-  if (row >= 0 && row < FileListView1.itemCount()) {
-    FileListView1.SetSelected(row, true);
-    FileListView1.EnsureVisible(row);
-  }
-  FileListView1Change();
-}
-
-int TfrmFindDupes::RowOf(const scan::FileRow* record) const {
-  for (int row = 0; row < FileListView1.itemCount(); ++row)
-    if (FileListView1.File(row) == record) return row;
-  return -1;
-}
-
-void TfrmFindDupes::Lv_After_Delete(int start) {
-  FileListView1.SetHint(kReview);
-  const int n = FileListView1.itemCount();
-  if (n == 0) return;
-  int header = std::min(std::max(start, 0), n - 1);
-  while (header > 0 && FileListView1.Caption(header).find(kGroupHeader) == std::string::npos) --header;
-  if (FileListView1.Caption(header).find(kGroupHeader) != std::string::npos) {
-    int end = header + 1, files = 0;
-    while (end < n && !FileListView1.Caption(end).empty() &&
-           FileListView1.Caption(end).find(kGroupHeader) == std::string::npos) {
-      ++files;
-      ++end;
-    }
-    if (files <= 1) {
-      // The group's last file is no duplicate any more: its rows go, the file stays.
-      if (end < n && FileListView1.Caption(end).empty()) FileListView1.DeleteRow(end);
-      for (int row = header + files; row >= header; --row) FileListView1.DeleteRow(row);
-    }
-  }
-  // No leading blank row, no lone row.
-  while (FileListView1.itemCount() > 0 && FileListView1.Caption(0).empty()) FileListView1.DeleteRow(0);
-  if (FileListView1.itemCount() == 1) FileListView1.DeleteRow(0);
-  const int m = FileListView1.itemCount();
-  if (m > 0 && FileListView1.Caption(m - 1).empty()) FileListView1.DeleteRow(m - 1);
-}
-
-bool TfrmFindDupes::Perform_Delete(const std::string& path) {
-  bool done = false;
-  if (optMove.checked()) {
-    const std::string folder = deMove.text();
-    done = shell::RemoveOneFile(shell::RemovalKind::Move, path, folder);
-    if (done && !FileExists(path)) log.Line("  Relocating: " + path + " to " + folder);
-  } else if (optDelete.checked()) {
-    done = shell::RemoveOneFile(shell::RemovalKind::Delete, path);
-    if (done && !FileExists(path)) log.Line("  Permanently deleting: " + path);
-  } else {
-    done = shell::RemoveOneFile(shell::RemovalKind::Recycle, path);
-    if (done && !FileExists(path)) log.Line("  Moving to recycle bin: " + path);
-  }
-  // Counted only when the shell reported success and the file left its path.
-  return done && !FileExists(path);
-}
-
-bool TfrmFindDupes::AnotherCopyStays(int row, const std::unordered_set<const scan::FileRow*>& leaving) {
-  const scan::FileRow* me = FileListView1.File(row);
-  if (!me) return false;
-  const int n = FileListView1.itemCount();
-  int first = row, last = row;
-  while (first > 0 && RowIsFile(first - 1)) --first;
-  while (last + 1 < n && RowIsFile(last + 1)) ++last;
-  // Who stays: the rows not being removed; when every row goes, the last.
-  std::vector<const scan::FileRow*> keepers;
-  for (int r = first; r <= last; ++r)
-    if (r != row && FileListView1.File(r) && !leaving.count(FileListView1.File(r))) keepers.push_back(FileListView1.File(r));
-  if (keepers.empty()) {
-    for (int r = last; r >= first; --r)
-      if (FileListView1.File(r)) {
-        if (r != row) keepers.push_back(FileListView1.File(r));
-        break;
-      }
-  }
-  const auto mine = FindEntry(me->path);
-  if (!mine) return false;
-  auto unchanged = [](const scan::FileRow* f, const DirEntry& e) {
-    return e.size == f->file.size && CompareFileTime(&e.written, &f->file.written) == 0;
-  };
-  for (const scan::FileRow* k : keepers) {
-    const auto other = FindEntry(k->path);
-    if (!other || other->size != mine->size) continue;
-    const bool skipBytes = compared_.count(UpperCase(me->path)) && compared_.count(UpperCase(k->path)) &&
-                           unchanged(me, *mine) && unchanged(k, *other);
-    if (comparer_.Compare(me->path, k->path, mine->size, skipBytes) == Sameness::Equal) return true;
-  }
-  return false;
-}
-
-void TfrmFindDupes::cmdDeleteClick() {
-  if (cbConfirm.checked() &&
-      ui::dialogs().Message(handle(), "Are you sure you wish to remove the selected file(s) ?", "Please confirm",
-                            ui::MsgButtons::YesNo, ui::MsgIcon::Warning) != ui::MsgResult::Yes)
-    return;
-  const std::vector<int> sel = FileListView1.SelectedRows();
-  if (sel.empty()) return;
-  const int remembered = sel.front();
-  // The records of the selected file rows, in list order: each is looked for
-  // again before it is acted on, since clean-ups remove rows on the way.
-  std::vector<const scan::FileRow*> chosen;
-  for (int row : sel)
-    if (RowIsFile(row) && FileListView1.File(row)) chosen.push_back(FileListView1.File(row));
-  std::unordered_set<const scan::FileRow*> leaving(chosen.begin(), chosen.end());
-  std::vector<std::string> kept;
-  {
-    ui::WaitCursor wait;
-    for (const scan::FileRow* record : chosen) {
-      const int row = RowOf(record);
-      if (row < 0) continue;  // an earlier clean-up took it out as the last file of its group
-      const std::string path = record->path;
-      const auto entry = FindEntry(path);
-      if (entry) {
-        if (!AnotherCopyStays(row, leaving)) {
-          leaving.erase(record);
-          kept.push_back(path);
-          continue;
-        }
-        if (!Perform_Delete(path)) {
-          leaving.erase(record);
-          continue;  // the row stays, uncounted
-        }
-        RemovedBytes += std::int64_t(entry->size);
-        ++RemovedFiles;
-        ShowRemovedStatus();
-      }
-      // Removed, or gone already: the row leaves the list.
-      leaving.erase(record);
-      FileListView1.DeleteRow(row);
-      Lv_After_Delete(row - 1);
-      ui::ProcessMessages();
-    }
-  }
-  SetToolbarHeight(FileListView1.itemCount() > 0 ? kToolbarHeight : 0);
-  if (FileListView1.itemCount() > 0)
-    SelectRow(remembered < FileListView1.itemCount() ? remembered : 1);
-  else
-    FileListView1Change();
-  if (!kept.empty()) {
-    std::string text = kKeptMessage;
-    text += "\r";
-    for (const std::string& p : kept) text += "\r" + p;
-    ui::ShowMessage(text, "Velmora", ui::MsgIcon::Information, handle());
-  }
-}
-
-void TfrmFindDupes::FileListView1DblClick() {
-  const std::string path = SelectedFilePath();
-  if (path.empty()) return;
-  const int row = FileListView1.SelectedRows().front();
-  if (FileExists(path)) {
-    wchar_t system[261];
-    const UINT n = GetSystemDirectoryW(system, 261);
-    const std::string viewer =
-        (n > 0 && n < 261 ? Narrow(std::wstring(system, n)) : std::string()) + "\\viewers\\QuikView.exe";
-    const bool started = n > 0 && n < 261 && FileExists(viewer) ? OpenWithShell("Open", viewer, "\"" + path + "\"")
-                                                                : OpenWithShell("open", path);
-    tb.SetButtonEnabled(kTbView, started);
-    mnuViewFile.SetEnabled(started);
-  } else {
-    ui::ShowMessage(kGoneMessage, "Velmora", ui::MsgIcon::Information, handle());
-    FileListView1.DeleteRow(row);
-    Lv_After_Delete(row - 1);
-    SetToolbarHeight(FileListView1.itemCount() > 0 ? kToolbarHeight : 0);
-    FileListView1Change();
-  }
-}
-
-void TfrmFindDupes::cmdPropertiesClick() {
-  const std::string path = SelectedFilePath();
-  if (path.empty()) return;
-  const int row = FileListView1.SelectedRows().front();
-  if (FileExists(path)) {
-    OpenWithShell("properties", path);
-  } else {
-    ui::ShowMessage(kGoneMessage, "Velmora", ui::MsgIcon::Information, handle());
-    FileListView1.DeleteRow(row);
-    Lv_After_Delete(row - 1);
-    SetToolbarHeight(FileListView1.itemCount() > 0 ? kToolbarHeight : 0);
-    FileListView1Change();
-  }
-}
-
-void TfrmFindDupes::cmdExcludeClick() {
-  const std::string path = SelectedFilePath();
-  if (path.empty()) return;
-  const std::string folder = ExtractFilePath(path);
-  const std::string description =
-      ui::dialogs().InputBox(handle(), "Folder Description", "Enter a description for this folder", " ");
-  AddListRow(exclude_, folder, description);
-}
-
-// ---- Removal options ------------------------------------------------------------------
-
-void TfrmFindDupes::optRecycleClick() { deMove.SetEnabled(optMove.checked()); }
-
-void TfrmFindDupes::optMoveClick() {
-  if (!FolderExists(deMove.text())) deMove.Browse();
-  deMove.SetEnabled(optMove.checked());
-}
-
-bool TfrmFindDupes::pgChanging() {
-  if (lastPage_ != kRemovalPage || !optMove.checked() || FolderExists(deMove.text())) return true;
-  ui::ShowMessage(kMoveFolderMessage, "Velmora", ui::MsgIcon::Information, handle());
-  return false;
-}
-
-// ---- Result files --------------------------------------------------------------------
-
-std::vector<ResultRow> TfrmFindDupes::ResultRows() const {
-  std::vector<ResultRow> rows;
-  for (int row = 0; row < FileListView1.itemCount(); ++row) {
-    ResultRow r{FileListView1.Caption(row), {}};
-    if (FileListView1.subItemCount(row) > 0)
-      for (int i = 0; i < 6; ++i) r.details.push_back(FileListView1.SubItem(row, i));
-    rows.push_back(std::move(r));
-  }
-  return rows;
-}
-
-void TfrmFindDupes::SaveResults() const {
-  if (FileListView1.itemCount() == 0) return;  // older lists stay
-  ui::WaitCursor wait;
-  const std::vector<ResultRow> rows = ResultRows();
-  const std::string folder = shell::DataFolder();
-  WriteFileAtomically(folder + kDuplicateList, FormatDuplicateList(rows));
-  WriteFileAtomically(folder + kNewDuplicateList, FormatNewDuplicateList(rows));
-}
-
-void TfrmFindDupes::Timer1Timer() {
-  const std::string folder = shell::DataFolder();
-  if (const auto skip = FindEntry(folder + kSkipList); skip && !skip->isFolder()) {
-    const std::string question = std::string("A list of known duplicate files to skip was found from a\r") +
-                                 PreviousText("previous run on", skip->written) +
-                                 "\r\rReloading that list will prevent these known duplicates from being found "
-                                 "again.\r\rDo you want to reload that list?";
-    if (ui::dialogs().Message(handle(), question, "Find Duplicate Files - list of known duplicates to skip found",
-                              ui::MsgButtons::YesNo, ui::MsgIcon::Question) == ui::MsgResult::Yes) {
-      KnownDuplicates.clear();
-      if (const auto text = ReadTextFile(folder + kSkipList)) {
-        std::size_t pos = 0;
-        while (pos < text->size()) {
-          std::size_t end = text->find('\n', pos);
-          if (end == std::string::npos) end = text->size();
-          std::string line = text->substr(pos, end - pos);
-          if (!line.empty() && line.back() == '\r') line.pop_back();
-          if (!line.empty()) KnownDuplicates.insert(UpperCase(line));
-          pos = end + 1;
-        }
-      }
-    }
-  }
-  if (const auto list = FindEntry(folder + kDuplicateList); list && !list->isFolder()) {
-    const std::string question = std::string("A list of duplicate files was found from a\r") +
-                                 PreviousText("previous session on", list->written) +
-                                 "\r\rReloading that list will save time.\r\rDo you want to reload that list?";
-    if (ui::dialogs().Message(handle(), question, "Find Duplicate Files - existing list found", ui::MsgButtons::YesNo,
-                              ui::MsgIcon::Question) == ui::MsgResult::Yes) {
-      log.Line("  Loading previous list of duplicates from " + FormatDateTime(FileTimeToLocalDateTime(list->written)));
-      ReloadResults();
-    }
-  }
-  if (FileListView1.itemCount() > 1) SelectRow(1);
-}
-
-void TfrmFindDupes::ReloadResults() {
-  const auto text = ReadTextFile(shell::DataFolder() + kDuplicateList);
-  if (!text) return;
-  const ParsedList parsed = ParseDuplicateList(*text);
-  ui::WaitCursor wait;
-  ProgressBar1.SetRange(0, parsed.rows.size() > 1 ? int(parsed.rows.size() - 1) : 1);
-  ProgressBar1.SetVisible(true);
-  FileListView1.Clear();
-  ImageList_SetImageCount(ilIcons.get(), shell::dupe_icon::kCount);
-  FileListView1.BeginUpdate();
-  int groupIcon = shell::dupe_icon::kFile;
-  bool firstOfGroup = false;
-  for (std::size_t i = 0; i < parsed.rows.size(); ++i) {
-    const ResultRow& r = parsed.rows[i];
-    ProgressBar1.SetPosition(int(i));
-    if (r.details.empty()) {
-      const bool header = r.text == kGroupHeader;
-      FileListView1.AddItem(r.text, header ? shell::dupe_icon::kGroup : shell::dupe_icon::kBlank);
-      firstOfGroup = header;
-      continue;
-    }
-    // The list holds lower-case paths: act on the file system's spelling.
-    const std::string exact = OnDiskSpelling(r.text);
-    if (firstOfGroup) groupIcon = FileExists(exact) ? GroupIcon(exact) : shell::dupe_icon::kFile;
-    firstOfGroup = false;
-    const int row = FileListView1.AddItem(r.text, groupIcon);
-    for (std::size_t c = 0; c < r.details.size(); ++c) FileListView1.SetSubItem(row, int(c), r.details[c]);
-    auto record = std::make_unique<scan::FileRow>();
-    record->path = exact;
-    if (const auto entry = FindEntry(exact)) {
-      record->file.size = entry->size;
-      record->file.written = entry->written;
-      record->file.attributes = entry->attributes;
-    }
-    FileListView1.SetPayload(row, std::move(record));
-  }
-  FileListView1.EndUpdate();
-  ProgressBar1.SetVisible(false);
-  ProgressBar1.SetPosition(0);
-  FoundDuplicates = parsed.duplicates;
-  FoundBytes = parsed.bytes;
-  sb.SetText(0, "Duplicates read from file...");
-  ShowFoundStatus();
-  SetToolbarHeight(FileListView1.itemCount() > 0 ? kToolbarHeight : 0);
-  FileListView1Change();
-  if (parsed.droppedLines > 0) ui::ShowMessage(kDroppedMessage, "Velmora", ui::MsgIcon::Warning, handle());
+  return true;
 }
 
 }  // namespace velmora::dupes

@@ -4,9 +4,11 @@
 // the selected copies, never the last one of a group. Results are kept in
 // "Duplicate_Files.txt" between windows.
 //
-// A search runs on the window's thread: the walk and the comparison let
-// messages run, so Stop arrives as a nested btnSearchClick that only clears
-// the flags.
+// The walk runs on the window's thread and lets messages run; the comparison
+// runs in the search engine (dupe_search.h) on a thread of its own while the
+// window waits with its messages, showing the progress and taking the groups
+// in order. Stop arrives as a nested btnSearchClick that only raises the
+// flags. A scan and a removal never run at once.
 #pragma once
 
 #include <cstdint>
@@ -20,10 +22,12 @@
 #include "scan/file_list_view.h"
 #include "scan/tree_scanner.h"
 #include "shell/action_log.h"
+#include "shell/removal.h"
 #include "shell/artwork.h"
 #include "shell/tool_log.h"
 #include "tools/dupes/dupe_files.h"
 #include "tools/dupes/dupe_logic.h"
+#include "tools/dupes/dupe_search.h"
 #include "ui/app.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -87,13 +91,11 @@ class TfrmFindDupes : public ui::Form {
   ui::CheckBox chkCheckFileTimestamp, chkCheckFilename, chkCheckFilesize;
   ui::GroupBox grpAdvanced;
   ui::CheckBox chkFloppyIsMaster, chkSkipSysbckup, chkSkipDesktopFolders, chkSkipEmptyFiles;
-  // Removal
-  ui::GroupBox grpRemoval;
-  ui::Image imgRecycle, imgDelete, imgMoveTo;
-  ui::RadioButton optRecycle, optDelete, optMove;
-  ui::EditWithBrowse deMove;
-  ui::Image imgConfirm;
-  ui::CheckBox cbConfirm;
+  // Removal: the shared page, its controls under their own names.
+  shell::TRemovalPage removal;
+  ui::RadioButton &optRecycle, &optDelete, &optMove;
+  ui::EditWithBrowse& deMove;
+  ui::CheckBox& cbConfirm;
   // Commands
   ui::Button btnSearch, cmdHelp, btnExit;
   ui::Animation aviSearch;
@@ -136,9 +138,6 @@ class TfrmFindDupes : public ui::Form {
   void cmdExcludeClick();
   void FileListView1Change();
   void FileListView1Click();
-  void optRecycleClick();
-  void optMoveClick();
-  bool pgChanging();
   void Timer1Timer();
 
   // Search steps.
@@ -160,6 +159,10 @@ class TfrmFindDupes : public ui::Form {
   int toolbarHeight() const { return tb.bounds().height; }
   // The number of candidates collected by the last walk (for tests and the benchmark).
   std::size_t collectedCount() const { return collected_; }
+  // A removal command is running (its proofs may read for a while).
+  bool removing() const { return removing_; }
+  // Bytes the last search's comparison read (for the benchmark).
+  std::uint64_t searchBytesRead() const { return searchBytesRead_; }
 
   shell::ToolLog log{scheduledRun_, scheduledRun_, DupesLogging,
                      {shell::logfile::kManualDupes, shell::logswitch::kDupes, nullptr, nullptr}};
@@ -197,18 +200,23 @@ class TfrmFindDupes : public ui::Form {
   void DirectoryFound(scan::TTreeScanner& s);
   void FileFound(scan::TTreeScanner& s);
   void FinishSearch();
-  void ReportRun(std::size_t first, std::size_t last, bool sizeMode);
-  void AddGroup(const std::vector<std::size_t>& members, bool contentsCompared);
-  // The run's members split into runs that may be equal, in run order.
-  std::vector<std::vector<std::size_t>> NarrowByContent(const std::vector<std::size_t>& run, std::uint64_t size);
-  std::string CandidatePath(std::size_t index) const;
+  // A close asked for during a search or a removal, now that it is over.
+  void CloseIfAsked();
+  // Adds a group with all its files, or nothing (a row that cannot be added
+  // takes its group's rows and counts with it); true when added.
+  bool AddGroup(const FoundGroup& group);
   int GroupIcon(const std::string& path);
+  // Lets messages run until `done` says so or the work's event is set.
+  void WaitWithMessages(void* event, const std::function<bool()>& done);
 
   // Removal.
-  bool Perform_Delete(const std::string& path);
-  // True when the row's file may go: another file of its group that stays is
-  // a different file of equal size and bytes.
-  bool AnotherCopyStays(int row, const std::unordered_set<const scan::FileRow*>& leaving);
+  bool Perform_Delete(const scan::FileRow& row);
+  // Why the row's file may not go ("" when it may): another file of its group
+  // that stays must be a different file holding the same bytes now.
+  std::string WhyKept(int row, const std::unordered_set<const scan::FileRow*>& leaving);
+  // The two hold the same bytes now: proven by this search for this very
+  // pair with neither changed since, or compared again.
+  bool SameBytesNow(const scan::FileRow& mine, const scan::FileRow& other, std::string& why);
   void Lv_After_Delete(int start);
   void SetToolbarHeight(int height);
   void SelectRow(int row);
@@ -217,13 +225,15 @@ class TfrmFindDupes : public ui::Form {
 
   EditableList files_, folders_, exclude_, xfiles_;
   bool scheduledRun_ = false;  // never run unattended
-  int lastPage_ = 0;
-  bool pageGuard_ = false;
   bool firstScanFolderHint_ = true;
 
   // Scan state.
   std::vector<Candidate> candidates_;
   std::vector<std::string> upperNames_;
+  std::unique_ptr<DupeSearch> search_;
+  std::unique_ptr<BackgroundCompare> proof_;  // a removal's comparison
+  bool removing_ = false, stopRemoval_ = false, closeAsked_ = false;
+  std::uint64_t searchBytesRead_ = 0;
   std::vector<std::string> FolderTable;
   std::vector<std::string> ExcludedFolderTexts;
   std::vector<std::string> ExcludedFileTexts;
@@ -238,10 +248,6 @@ class TfrmFindDupes : public ui::Form {
   int searchDepth_ = 0;
   ui::Throttle status_{ui::kStatusIntervalMs};
   ui::MessagePump pump_;
-  FileComparer comparer_;
-  // Exact paths (upper-cased) whose bytes this window compared, for the
-  // removal check.
-  std::unordered_set<std::string> compared_;
   shell::ImageListHandle ilIcons;
 };
 
