@@ -135,6 +135,7 @@ class TfrmFindDupes : public ui::Form {
   void cmdDeleteClick();
   void FileListView1DblClick();  // the quick view
   void cmdPropertiesClick();
+  void DropGoneRow(int row);
   void cmdExcludeClick();
   void FileListView1Change();
   void FileListView1Click();

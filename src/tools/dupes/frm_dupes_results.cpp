@@ -294,12 +294,17 @@ void TfrmFindDupes::FileListView1DblClick() {
     tb.SetButtonEnabled(kTbView, started);
     mnuViewFile.SetEnabled(started);
   } else {
+    DropGoneRow(row);
+  }
+}
+
+// A listed file that is no longer there: said once, its row goes.
+void TfrmFindDupes::DropGoneRow(int row) {
     ui::ShowMessage(kGoneMessage, "Velmora", ui::MsgIcon::Information, handle());
     FileListView1.DeleteRow(row);
     Lv_After_Delete(row - 1);
     SetToolbarHeight(FileListView1.itemCount() > 0 ? kToolbarHeight : 0);
     FileListView1Change();
-  }
 }
 
 void TfrmFindDupes::cmdPropertiesClick() {
@@ -309,11 +314,7 @@ void TfrmFindDupes::cmdPropertiesClick() {
   if (FileExists(path)) {
     OpenWithShell("properties", path);
   } else {
-    ui::ShowMessage(kGoneMessage, "Velmora", ui::MsgIcon::Information, handle());
-    FileListView1.DeleteRow(row);
-    Lv_After_Delete(row - 1);
-    SetToolbarHeight(FileListView1.itemCount() > 0 ? kToolbarHeight : 0);
-    FileListView1Change();
+    DropGoneRow(row);
   }
 }
 
