@@ -183,6 +183,18 @@ bool ShellWouldRun(const std::string& path) {
   return IsRunnableType(path, pathext);
 }
 
+bool QuickViewFile(const std::string& path) {
+  wchar_t system[261];
+  const UINT n = GetSystemDirectoryW(system, 261);
+  if (n == 0 || n >= 261) return false;
+  const std::string viewer = Narrow(std::wstring(system, n)) + "\\viewers\\QuikView.exe";
+  if (FileExists(viewer)) return OpenWithShell("open", viewer, "\"" + path + "\"");
+  // "Viewing" a program, script, shortcut or installer with the shell would
+  // run it (temporary folders and download folders are full of them).
+  if (ShellWouldRun(path)) return OpenWithShell("properties", path);
+  return OpenWithShell("open", path);
+}
+
 bool InsideMoveGuard(const std::string& fileFolder, const std::string& moveFolderText) {
   if (moveFolderText.empty()) return false;
   std::string f = UpperCase(fileFolder);

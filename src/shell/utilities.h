@@ -42,6 +42,12 @@ bool IsRunnableType(const std::string& path, const std::string& pathext);
 // The same with the process's PATHEXT (the system's default list when unset).
 bool ShellWouldRun(const std::string& path);
 
+// QuickView of a listed file: the system's file viewer when there is one, else
+// the file's property sheet for anything the shell would run, else the shell's
+// "open". False when nothing could be started (no system folder, or the shell
+// refused).
+bool QuickViewFile(const std::string& path);
+
 // The shortcut finder's form of the guard: the file's folder with its final
 // "\" must occur in the move-to folder (given a final "\" too), so a folder
 // whose name only begins like the move folder's is not kept out.

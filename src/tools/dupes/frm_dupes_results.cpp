@@ -285,12 +285,7 @@ void TfrmFindDupes::FileListView1DblClick() {
   if (path.empty()) return;
   const int row = FileListView1.SelectedRows().front();
   if (FileExists(path)) {
-    wchar_t system[261];
-    const UINT n = GetSystemDirectoryW(system, 261);
-    const std::string viewer =
-        (n > 0 && n < 261 ? Narrow(std::wstring(system, n)) : std::string()) + "\\viewers\\QuikView.exe";
-    const bool started = n > 0 && n < 261 && FileExists(viewer) ? OpenWithShell("Open", viewer, "\"" + path + "\"")
-                                                                : OpenWithShell("open", path);
+    const bool started = shell::QuickViewFile(path);
     tb.SetButtonEnabled(kTbView, started);
     mnuViewFile.SetEnabled(started);
   } else {

@@ -708,24 +708,7 @@ void TfrmJunk::CloseIfAsked() {
 void TfrmJunk::cmdViewClick() {
   const std::vector<int> sel = lv.SelectedRows();
   if (sel.empty()) return;
-  const std::string path = lv.FilePath(sel.front());
-  wchar_t system[261];
-  const UINT n = GetSystemDirectoryW(system, 261);
-  if (n == 0 || n >= 261) {
-    tb.SetButtonEnabled(kTbView, false);
-    mnuView.SetEnabled(false);
-    return;
-  }
-  const std::string viewer = Narrow(std::wstring(system, n)) + "\\viewers\\QuikView.exe";
-  // "Viewing" a program, script, shortcut or installer with the shell would
-  // run it (the temporary folder is full of them): its property sheet instead.
-  bool started = false;
-  if (FileExists(viewer))
-    started = OpenWithShell("open", viewer, "\"" + path + "\"");
-  else if (shell::ShellWouldRun(path))
-    started = OpenWithShell("properties", path);
-  else
-    started = OpenWithShell("open", path);
+  const bool started = shell::QuickViewFile(lv.FilePath(sel.front()));
   tb.SetButtonEnabled(kTbView, started);
   mnuView.SetEnabled(started);
 }

@@ -254,8 +254,16 @@ TEST_F(DupesResults, ViewPropertiesAndExcludeActOnTheSelectedFile) {
   ASSERT_FALSE(world().shellCalls.empty());
   EXPECT_EQ(world().shellCalls.back().verb, "properties");
   EXPECT_EQ(world().shellCalls.back().target, x1);
+  // QuickView of a program shows its property sheet: the shell's "open" would run it.
+  world().shellCalls.clear();
   f.mnuViewFile.Click();
+  ASSERT_EQ(world().shellCalls.size(), 1u);
+  EXPECT_EQ(world().shellCalls.back().verb, "properties");
   EXPECT_EQ(world().shellCalls.back().target, x1);
+  test::UserSelectsOnly(f.FileListView1, RowOf(z1));
+  f.mnuViewFile.Click();
+  EXPECT_EQ(world().shellCalls.back().verb, "open");
+  EXPECT_EQ(world().shellCalls.back().target, z1);
 
   // A file gone since the search: said, and its group (now of one) leaves.
   ASSERT_TRUE(DeleteFileW(LongPathW(z2).c_str()));
