@@ -255,6 +255,13 @@ bool UndoRecorder::AddedFile(int item, const std::string& path) {
   return true;
 }
 
+bool UndoRecorder::AddedFileFrom(int item, const std::string& path, const std::string& source) {
+  const auto bytes = FileBytes(source);
+  if (item < 0 || !bytes || !JournalCanHold(U16(path))) return false;
+  items_[std::size_t(item)].addedFiles.push_back({U16(path), *bytes});
+  return true;
+}
+
 bool UndoRecorder::AddedIni(int item, const std::string& file, const std::string& section, const std::string& key,
                             const std::string& token) {
   JournalIni ini{U16(file), U16(section), U16(key), U16(token)};

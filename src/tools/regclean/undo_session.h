@@ -49,6 +49,10 @@ class UndoRecorder {
   bool AddedCurrentValue(int item, const std::u16string& rootName, const std::u16string& keyPath,
                          const std::u16string& name);
   bool AddedFile(int item, const std::string& path);
+  // The file that will be at `path` once `source` is moved there (its bytes
+  // as they are now): recorded before the move, so a session cut short
+  // after the move still undoes it.
+  bool AddedFileFrom(int item, const std::string& path, const std::string& source);
   bool AddedIni(int item, const std::string& file, const std::string& section, const std::string& key,
                 const std::string& token);
 

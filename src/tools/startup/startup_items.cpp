@@ -299,9 +299,22 @@ int StartupItems::RecordRemoval(const StartupItem& item) {
   return entry;
 }
 
-void StartupItems::RecordAdded(int entry, const StartupItem& item) {
+int StartupItems::RecordNew(const StartupItem& item) {
+  if (!journal_) return kNothingToRecord;
+  const int entry = journal_->AddNothing();
+  // An approval mark of that name may be there already (left by an earlier
+  // item): kept as it is now, so undoing the add puts it back rather than
+  // deleting it with the mark this change writes.
+  if (!item.parked) {
+    const MarkPlace m = MarkOf(item);
+    if (m.root) journal_->AlsoValue(entry, RootName(m.root), U(m.key), U(m.value));  // none: nothing to keep
+  }
+  return entry;
+}
+
+void StartupItems::RecordAdded(int entry, const StartupItem& item, bool markOnly) {
   if (!journal_ || entry < 0) return;
-  switch (item.source) {
+  if (!markOnly) switch (item.source) {
     case Source::Registry: {
       const RegistrySource& s = RegistrySources()[std::size_t(item.registry)];
       journal_->AddedCurrentValue(entry, U(s.rootName), U(Path(s, item.parked)), U(item.name));
@@ -385,6 +398,21 @@ StartupItems::Change StartupItems::MoveRegistry(const StartupItem& item, bool en
     const MarkPlace m = MarkOf(item);
     if (m.root) journal_->AlsoValue(entry, RootName(m.root), U(m.key), U(m.value));
   }
+  // The copy it will leave in the other place is in the session before the
+  // move, so a session cut short between the copy and the end still undoes it.
+  std::optional<RegValue> before;
+  if (const RegKey peek = RegKey::Open(s.root, Path(s, !enable))) before = ReadRaw(peek, item.name);
+  if (!before && journal_ && entry >= 0) {
+    regclean::RegFileValue planned;
+    planned.isDefault = item.name.empty();
+    planned.name = U(item.name);
+    planned.type = value->type;
+    planned.data = value->data;
+    if (!journal_->AddedValue(entry, U(s.rootName), U(Path(s, !enable)), planned)) {
+      c.message += kNotRecorded;
+      return c;
+    }
+  }
   if (!Begin()) {
     c.message += kNotRecorded;
     return c;
@@ -395,6 +423,7 @@ StartupItems::Change StartupItems::MoveRegistry(const StartupItem& item, bool en
     return c;
   const RegKey to(created, Path(s, !enable));
   const auto there = ReadRaw(to, item.name);
+  if (there.has_value() != before.has_value()) return c;  // changed under us: left for the user to look at
   if (there) {
     if (!Same(*there, *value)) {
       c.message = enable ? failed : kDuplicateMessage;
@@ -408,8 +437,9 @@ StartupItems::Change StartupItems::MoveRegistry(const StartupItem& item, bool en
   StartupItem now = item;
   now.parked = !enable;
   now.marked = false;
-  // A copy that was there already is no part of this change.
-  if (!there) RecordAdded(entry, now);
+  // A copy that was there already is no part of this change; the one it
+  // wrote was planned above, which leaves the mark.
+  RecordAdded(entry, now, /*markOnly=*/true);
   Went(entry);
   c.changed = true;
   c.message.clear();
@@ -425,13 +455,21 @@ StartupItems::Change StartupItems::MoveWinIni(const StartupItem& item, bool enab
               item.programName;
   if (!places_.readIni || !places_.writeIni) return c;
   const int entry = RecordRemoval(item);
+  const std::string target = places_.readIni(to, key);
+  const std::vector<std::string> there = SplitTokens(target);
+  const bool already = std::find(there.begin(), there.end(), item.token) != there.end();
+  StartupItem now = item;
+  now.parked = !enable;
+  // The token it will add is in the session before it is written.
+  if (entry >= 0 && !already && !journal_->AddedIni(entry, places_.winIni, now.parked ? "SS_Disabled" : "Windows",
+                                                    key, item.token)) {
+    c.message += kNotRecorded;
+    return c;
+  }
   if (entry == -1 || !Begin()) {
     c.message += kNotRecorded;
     return c;
   }
-  const std::string target = places_.readIni(to, key);
-  const std::vector<std::string> there = SplitTokens(target);
-  const bool already = std::find(there.begin(), there.end(), item.token) != there.end();
   if (!already) {
     if (!places_.writeIni(to, key, AppendToken(target, item.token))) return c;
     const std::vector<std::string> now = SplitTokens(places_.readIni(to, key));
@@ -440,9 +478,7 @@ StartupItems::Change StartupItems::MoveWinIni(const StartupItem& item, bool enab
   bool removed = false;
   const std::string rest = RemoveToken(places_.readIni(from, key), item.token, &removed);
   if (removed && !places_.writeIni(from, key, rest)) return c;
-  StartupItem now = item;
-  now.parked = !enable;
-  if (!already) RecordAdded(entry, now);
+  RecordAdded(entry, now, /*markOnly=*/true);
   Went(entry);
   c.changed = true;
   c.message.clear();
@@ -489,7 +525,9 @@ StartupItems::Change StartupItems::MoveFolder(const StartupItem& item, bool enab
       const MarkPlace m = MarkOf(one);
       if (m.root) journal_->AlsoValue(entry, RootName(m.root), U(m.key), U(m.value));
     }
-    if (entry == -1 || !Begin()) {
+    // The moved file is in the session as added before it moves.
+    const bool planned = entry < 0 || journal_->AddedFileFrom(entry, to + name, from + name);
+    if (entry == -1 || !planned || !Begin()) {
       if (c.message.empty())
         c.message = std::string(enable ? "An error ocured while enabling " : "An error ocured while disabling ") + name +
                     kNotRecorded;
@@ -507,7 +545,7 @@ StartupItems::Change StartupItems::MoveFolder(const StartupItem& item, bool enab
     StartupItem now = one;
     now.parked = !enable;
     now.marked = false;
-    RecordAdded(entry, now);
+    RecordAdded(entry, now, /*markOnly=*/true);
     Went(entry);
   }
   targets_.erase(from);
@@ -666,7 +704,7 @@ std::string StartupItems::Write(const NewItem& n, const StartupItem* replacing) 
           }
       }
       // A value written over (the same place and name) is kept for an undo.
-      const int entry = key.ValueExists(item.name) ? RecordRemoval(item) : (journal_ ? journal_->AddNothing() : -2);
+      const int entry = key.ValueExists(item.name) ? RecordRemoval(item) : RecordNew(item);
       if (entry == -1 || !Begin()) return failed + kNotRecorded;
       if (!WriteRaw(key, item.name, value) || !Same(ReadRaw(key, item.name), value)) return failed;
       if (n.enabled) ClearMark(MarkOf(item));
@@ -681,7 +719,7 @@ std::string StartupItems::Write(const NewItem& n, const StartupItem* replacing) 
       const std::string value = places_.readIni(section, key);
       const std::vector<std::string> tokens = SplitTokens(value);
       if (std::find(tokens.begin(), tokens.end(), item.token) != tokens.end()) return "";
-      const int entry = journal_ ? journal_->AddNothing() : -2;
+      const int entry = RecordNew(item);
       if (!Begin()) return failed + kNotRecorded;
       if (!places_.writeIni(section, key, AppendToken(value, item.token))) return failed;
       RecordAdded(entry, item);
@@ -696,7 +734,7 @@ std::string StartupItems::Write(const NewItem& n, const StartupItem* replacing) 
       const std::string path = folder + item.name;
       const auto [target, arguments] = SplitCommand(n.commandLine);
       const bool exists = FileExists(path);
-      const int entry = exists ? RecordRemoval(item) : (journal_ ? journal_->AddNothing() : -2);
+      const int entry = exists ? RecordRemoval(item) : RecordNew(item);
       if (entry == -1 || !Begin()) return failed + kNotRecorded;
       if (!n.basedOnShortcut.empty() && replacing) {
         // An edited shortcut is the old file changed through the link object:

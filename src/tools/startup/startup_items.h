@@ -125,8 +125,12 @@ class StartupItems {
   // as about to go; the journal item, or -1 when it cannot be recorded.
   int RecordRemoval(const StartupItem& item);
   std::string DeleteRecorded(const StartupItem& item, bool* accessDenied);
-  // After a change: records what now stands in the item's place.
-  void RecordAdded(int entry, const StartupItem& item);
+  // A new item's journal entry: nothing of its own to keep, only the approval
+  // mark of its name as it is now.
+  int RecordNew(const StartupItem& item);
+  // After a change: records what now stands in the item's place (with
+  // `markOnly`, its approval mark alone: the rest was planned before).
+  void RecordAdded(int entry, const StartupItem& item, bool markOnly = false);
   bool Begin();
   void Went(int entry);
   StartupPlaces places_;

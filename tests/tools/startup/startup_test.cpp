@@ -498,6 +498,62 @@ TEST_F(Startup, DeletingAParkedItemLeavesTheEnabledNamesakesMark) {
   EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").ValueExists("Same"));
 }
 
+// An approval mark left by an earlier item of the name is no part of a new
+// item: undoing the add puts it back as it was, switched-off mark included.
+TEST_F(Startup, UndoingAnAddLeavesTheMarkThatWasThereBefore) {
+  const std::vector<std::uint8_t> on{0x02, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1};
+  const std::vector<std::uint8_t> off{0x03, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2};
+  RegKey::Create(HKEY_CURRENT_USER, kApproved).WriteBinary("Stale", on.data(), on.size());
+  RegKey::Create(HKEY_CURRENT_USER, kApproved).WriteBinary("Off", off.data(), off.size());
+  TfrmStartup& f = Open();
+  for (const char* name : {"Stale", "Off"}) {
+    SCOPED_TRACE(name);
+    ui::PostTask([&] {
+      f.editor->cbLoc.SetItemIndex(1);
+      f.editor->cbLocChange();
+      f.editor->edtDesc.SetText(name);
+      f.editor->feCLine.SetText("C:\\Tools\\app.exe");
+      f.editor->cmdOK.Click();
+    });
+    f.cmdAddClick();
+    ASSERT_EQ(RegKey::Open(HKEY_CURRENT_USER, kRun).ReadString(name), "C:\\Tools\\app.exe");
+    ASSERT_FALSE(f.LastSession.empty());
+    const regclean::UndoReport r = regclean::UndoJournalSession(f.LastSession);
+    EXPECT_TRUE(r.ok()) << (r.failures.empty() ? "" : r.failures[0]);
+    EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kRun).ValueExists(name));
+    EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kApproved).ReadBinary(name), std::string(name) == "Off" ? off : on);
+  }
+}
+
+// The program stops after a move and before its session is finished: the
+// session as written before the move still takes the parked copy back.
+TEST_F(Startup, AMoveCutShortBeforeItsSessionEndsIsStillUndone) {
+  RegKey::Create(HKEY_CURRENT_USER, kRun).WriteString("Cut", "C:\\cut.exe");
+  Link(places_.userFolder, "Cut link.lnk", "C:\\c.exe", "/q");
+  const auto linkBytes = ReadTextFile(places_.userFolder + "Cut link.lnk");
+  places_.writeIni("Windows", "run", "a.exe cut.exe");
+  TfrmStartup& f = Open();
+  regclean::UndoRecorder journal("Start-up Manager", "Disabled",
+                                 f.JournalFolder.empty() ? regclean::UndoFolder() : f.JournalFolder);
+  f.items().SetJournal(&journal);
+  for (const char* name : {"Cut", "Cut link", "cut.exe"}) {
+    ASSERT_NE(Row(name), -1) << name;
+    EXPECT_TRUE(f.items().SetEnabled(*f.Item(Row(name)), false).changed) << name;
+  }
+  f.items().SetJournal(nullptr);  // never finished
+  ASSERT_TRUE(RegKey::Open(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").ValueExists("Cut"));
+  ASSERT_TRUE(FileExists(places_.parkedFolder + "Cut link.lnk"));
+
+  const regclean::UndoReport r = regclean::UndoJournalSession(journal.path());
+  EXPECT_TRUE(r.ok()) << (r.failures.empty() ? "" : r.failures[0]);
+  EXPECT_EQ(RegKey::Open(HKEY_CURRENT_USER, kRun).ReadString("Cut"), "C:\\cut.exe");
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, std::string(kRun) + "\\Disabled").ValueExists("Cut"));
+  EXPECT_EQ(ReadTextFile(places_.userFolder + "Cut link.lnk"), linkBytes);
+  EXPECT_FALSE(FileExists(places_.parkedFolder + "Cut link.lnk"));
+  EXPECT_EQ(Ini("Windows", "run"), "a.exe cut.exe");
+  EXPECT_EQ(Ini("SS_Disabled", "run"), "");
+}
+
 TEST_F(Startup, DisableEnableAndDeleteAreUndoneByMovingItemsBack) {
   const std::vector<std::uint8_t> off{0x03, 0, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9};
   RegKey::Create(HKEY_CURRENT_USER, kRun).WriteExpandString("Reg", "%TEMP%\\r.exe");
