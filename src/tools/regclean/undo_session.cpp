@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "platform/files.h"
 #include "platform/handles.h"
@@ -354,7 +355,94 @@ UndoReport UndoJournalSession(const std::string& path) {
     report.failures.push_back(what + ": " + SystemErrorText(code));
   };
 
-  // What the session put in place goes first, while it is still what was written.
+  // A moved item has its copy among what was added and its original among
+  // what was removed, in another place: the original comes back first, and
+  // the copy is taken back only once everything of that kind is back, so a
+  // write that fails never leaves the item in neither place. What was added
+  // in the very place of something removed (an approval mark rewritten) is
+  // taken back before that is written back.
+  auto regPlace = [](const std::u16string& key, const RegFileValue& v) {
+    return UpperCaseW(W(key)) + L'\n' + UpperCaseW(W(v.isDefault ? std::u16string() : v.name));
+  };
+  auto iniPlace = [](const JournalIni& i) {
+    return UpperCaseW(W(i.file)) + L'\n' + UpperCaseW(W(i.section)) + L'\n' + UpperCaseW(W(i.key)) + L'\n' +
+           W(i.token);
+  };
+  std::set<std::wstring> addedPlaces;
+  for (const RegFileKey& k : s.added)
+    for (const RegFileValue& v : k.values) addedPlaces.insert(regPlace(k.path, v));
+  for (const JournalFile& f : s.addedFiles) addedPlaces.insert(UpperCaseW(W(f.path)));
+  for (const JournalIni& i : s.addedIni) addedPlaces.insert(iniPlace(i));
+  std::vector<RegFileKey> removedElsewhere, removedInPlace;
+  for (const RegFileKey& k : s.removed) {
+    RegFileKey other{k.path, {}}, same{k.path, {}};
+    for (const RegFileValue& v : k.values) (addedPlaces.count(regPlace(k.path, v)) ? same : other).values.push_back(v);
+    removedElsewhere.push_back(std::move(other));  // a key with no values is made again here
+    if (!same.values.empty()) removedInPlace.push_back(std::move(same));
+  }
+
+  auto writeBackValues = [&](const std::vector<RegFileKey>& keys) {
+    RestoreResult written;
+    WriteBackAbsent(keys, written);
+    report.restored += int(written.valuesWritten);
+    report.alreadyThere += int(written.valuesPresent);
+    report.keysMade += int(written.keysCreated);
+    if (written.failures) {
+      report.failed += int(written.failures);
+      report.failures.push_back(written.problem);
+    }
+  };
+  auto writeBackFile = [&](const JournalFile& f) {
+    const std::string p = Utf8Of(f.path);
+    if (FindEntry(p)) {
+      ++report.alreadyThere;
+      return;
+    }
+    CreateFolderPath(ExtractFilePath(p));
+    // A new file only: never over one that appeared since.
+    FileHandle file(CreateFileW(LongPathW(p).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    DWORD done = 0;
+    if (!file) {
+      failure(p, GetLastError());
+      return;
+    }
+    if (!f.bytes.empty() && (!WriteFile(file.get(), f.bytes.data(), DWORD(f.bytes.size()), &done, nullptr) ||
+                             done != f.bytes.size())) {
+      const DWORD e = GetLastError();
+      file.reset();
+      DeleteFileW(LongPathW(p).c_str());
+      failure(p, e);
+      return;
+    }
+    ++report.restored;
+  };
+  auto writeBackIni = [&](const JournalIni& i) {
+    std::vector<std::wstring> tokens = Tokens(ReadIni(i));
+    if (std::find(tokens.begin(), tokens.end(), W(i.token)) != tokens.end()) {
+      ++report.alreadyThere;
+      return;
+    }
+    tokens.push_back(W(i.token));
+    if (WriteIni(i, JoinTokens(tokens)))
+      ++report.restored;
+    else
+      failure(Utf8Of(i.file) + " [" + Utf8Of(i.section) + "] " + Utf8Of(i.key), GetLastError());
+  };
+
+  // 1. What was taken away from places the session put nothing in.
+  writeBackValues(removedElsewhere);
+  for (const JournalFile& f : s.removedFiles)
+    if (!addedPlaces.count(UpperCaseW(W(f.path)))) writeBackFile(f);
+  for (const JournalIni& i : s.removedIni)
+    if (!addedPlaces.count(iniPlace(i))) writeBackIni(i);
+  if (report.failed > 0) {
+    if (!s.added.empty() || !s.addedFiles.empty() || !s.addedIni.empty())
+      report.failures.push_back("nothing the session added was taken back, so no item is left in neither place");
+    return report;
+  }
+
+  // 2. What the session put in place, while it is still what was written.
   for (const RegFileKey& k : s.added) {
     const auto [root, sub] = SplitRoot(k.path);
     for (const RegFileValue& v : k.values) {
@@ -390,53 +478,12 @@ UndoReport UndoJournalSession(const std::string& path) {
       failure(Utf8Of(i.file) + " [" + Utf8Of(i.section) + "] " + Utf8Of(i.key), GetLastError());
   }
 
-  // Then what it took away, where it is absent now.
-  RestoreResult written;
-  WriteBackAbsent(s.removed, written);
-  report.restored += int(written.valuesWritten);
-  report.alreadyThere += int(written.valuesPresent);
-  report.keysMade = int(written.keysCreated);
-  if (written.failures) {
-    report.failed += int(written.failures);
-    report.failures.push_back(written.problem);
-  }
-  for (const JournalFile& f : s.removedFiles) {
-    const std::string p = Utf8Of(f.path);
-    if (FindEntry(p)) {
-      ++report.alreadyThere;
-      continue;
-    }
-    CreateFolderPath(ExtractFilePath(p));
-    // A new file only: never over one that appeared since.
-    FileHandle file(CreateFileW(LongPathW(p).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    DWORD done = 0;
-    if (!file) {
-      failure(p, GetLastError());
-      continue;
-    }
-    if (!f.bytes.empty() && (!WriteFile(file.get(), f.bytes.data(), DWORD(f.bytes.size()), &done, nullptr) ||
-                             done != f.bytes.size())) {
-      const DWORD e = GetLastError();
-      file.reset();
-      DeleteFileW(LongPathW(p).c_str());
-      failure(p, e);
-      continue;
-    }
-    ++report.restored;
-  }
-  for (const JournalIni& i : s.removedIni) {
-    std::vector<std::wstring> tokens = Tokens(ReadIni(i));
-    if (std::find(tokens.begin(), tokens.end(), W(i.token)) != tokens.end()) {
-      ++report.alreadyThere;
-      continue;
-    }
-    tokens.push_back(W(i.token));
-    if (WriteIni(i, JoinTokens(tokens)))
-      ++report.restored;
-    else
-      failure(Utf8Of(i.file) + " [" + Utf8Of(i.section) + "] " + Utf8Of(i.key), GetLastError());
-  }
+  // 3. What was taken away from the places just cleared.
+  writeBackValues(removedInPlace);
+  for (const JournalFile& f : s.removedFiles)
+    if (addedPlaces.count(UpperCaseW(W(f.path)))) writeBackFile(f);
+  for (const JournalIni& i : s.removedIni)
+    if (addedPlaces.count(iniPlace(i))) writeBackIni(i);
   if (report.failed == 0) {
     s.state = JournalState::Undone;
     s.undoneDate = LocalNow();

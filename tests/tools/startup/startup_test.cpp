@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "shell/shell_link.h"
@@ -552,6 +553,38 @@ TEST_F(Startup, AMoveCutShortBeforeItsSessionEndsIsStillUndone) {
   EXPECT_FALSE(FileExists(places_.parkedFolder + "Cut link.lnk"));
   EXPECT_EQ(Ini("Windows", "run"), "a.exe cut.exe");
   EXPECT_EQ(Ini("SS_Disabled", "run"), "");
+}
+
+// An undo that cannot put an item back where it was leaves its parked copy:
+// the item is never in neither place.
+TEST_F(Startup, AnUndoThatCannotPutTheOriginalBackKeepsTheParkedCopy) {
+  Link(places_.userFolder, "Kept.lnk", "C:\\k.exe", "/k");
+  const auto linkBytes = ReadTextFile(places_.userFolder + "Kept.lnk");
+  TfrmStartup& f = Open();
+  test::UserSelectsOnly(f.lv, Row("Kept"));
+  f.cmdDisable.Click();
+  ASSERT_TRUE(FileExists(places_.parkedFolder + "Kept.lnk"));
+  // The StartUp folder's place is taken by a file: nothing can be made in it.
+  std::string folder = places_.userFolder;
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  ASSERT_TRUE(RemoveDirectoryW(LongPathW(folder).c_str()));
+  {
+    FileHandle blocker(CreateFileW(LongPathW(folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(blocker) << GetLastError();
+  }
+
+  const regclean::UndoReport r = regclean::UndoJournalSession(f.LastSession);
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.takenBack, 0);
+  EXPECT_EQ(ReadTextFile(places_.parkedFolder + "Kept.lnk"), linkBytes);
+
+  // With the way clear again, the same session is undone in full.
+  ASSERT_TRUE(DeleteFileW(LongPathW(folder).c_str()));
+  const regclean::UndoReport again = regclean::UndoJournalSession(f.LastSession);
+  EXPECT_TRUE(again.ok()) << (again.failures.empty() ? "" : again.failures[0]);
+  EXPECT_EQ(ReadTextFile(places_.userFolder + "Kept.lnk"), linkBytes);
+  EXPECT_FALSE(FileExists(places_.parkedFolder + "Kept.lnk"));
 }
 
 TEST_F(Startup, DisableEnableAndDeleteAreUndoneByMovingItemsBack) {
