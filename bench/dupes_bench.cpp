@@ -18,6 +18,7 @@
 // search has ended. jdupes.exe is built from Debian's
 // source by scripts/jdupes-build into the build folder; where it could not be,
 // the reason is in jdupes-unavailable.txt and only the first ratio is printed.
+#include <atomic>
 #include <windows.h>
 #include <commctrl.h>
 #include <winioctl.h>
@@ -288,13 +289,13 @@ int main(int argc, char** argv) {
   };
 
   if (once) {
-    double lastFolder = 0;
-    f->TreeScanner1.ProcessMessages = [&] { lastFolder = Seconds(); };
+    std::atomic<double> lastFolder{0};
+    f->onWalkFolder = [&] { lastFolder = Seconds(); };
     const double start = Seconds();
     f->btnSearch.Click();
     const double total = Seconds() - start;
     std::printf("search: %.3f s (walk %.3f s, comparison %.3f s), %lld duplicates, %.1f MB read\n", total,
-                lastFolder - start, total - (lastFolder - start), static_cast<long long>(f->FoundDuplicates),
+                lastFolder.load() - start, total - (lastFolder.load() - start), static_cast<long long>(f->FoundDuplicates),
                 double(f->searchBytesRead()) / 1e6);
     const double j = runJdupes();
     if (haveJdupes && !jdupesFailed) std::printf("jdupes: %.3f s (%ld duplicates)\n", j, jdupesCount);

@@ -15,12 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "shell/help.h"
 #include "shell/help_window.h"
 #include "shell/hint.h"
 #include "shell/log_viewer.h"
 #include "shell/navigator.h"
 #include "shell/progress_form.h"
 #include "shell/settings.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "support/fakes.h"
 #include "support/layout_check.h"
 #include "support/registry_sandbox.h"
@@ -30,6 +33,7 @@
 #include "tools/junk/frm_junk.h"
 #include "tools/regclean/frm_regclean.h"
 #include "tools/sched/frm_sched.h"
+#include "tools/sched/frm_sprops.h"
 #include "tools/shortcuts/frm_addremove.h"
 #include "tools/shortcuts/frm_startmenu.h"
 #include "tools/startup/frm_startup.h"
@@ -258,6 +262,47 @@ TEST_F(Desktop, EveryWindowIsWalkedByTabOnEachPageAndClosedByEsc) {
     EXPECT_FALSE(IsWindow(h)) << w.name << ": Esc leaves the idle window open";
     if (IsWindow(h)) f->Destroy();
   }
+}
+
+// F1 in any window, wherever the focus is, opens that window's own page of
+// the help that ships beside the program (the build's help folder).
+TEST_F(Desktop, F1InEveryWindowOpensItsOwnHelpPage) {
+  wchar_t exe[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  ASSERT_TRUE(n > 0 && n < MAX_PATH);
+  const std::string shipped = ExtractFilePath(Narrow(std::wstring(exe, n))) + "help\\";
+  const std::string installed = test::world().programFolder + "help\\";
+  ASSERT_TRUE(CreateFolderPath(installed));
+  ui::SetHelpHook([](const std::string& topic) { shell::OpenHelpTopic(topic); });
+  std::vector<Window> all = Windows();
+  all.push_back({"task properties", [] { return new sched::TfrmSProps("Junk", /*scheduled=*/true); }, false});
+  std::map<std::string, int> pagesOpened;
+  for (const Window& w : all) {
+    SCOPED_TRACE(w.name);
+    ui::Form* f = w.open();
+    f->Show();
+    ui::ProcessMessages();
+    const std::string topic = f->helpTopic();
+    ASSERT_FALSE(topic.empty());
+    ASSERT_TRUE(CopyFileW(Widen(shipped + topic + ".html").c_str(), Widen(installed + topic + ".html").c_str(), FALSE))
+        << "no page for " << topic << " in " << shipped;
+    // From the window itself and from the control that has the focus.
+    std::vector<HWND> from{f->handle()};
+    if (HWND first = GetNextDlgTabItem(f->handle(), nullptr, FALSE)) from.push_back(first);
+    for (HWND h : from) {
+      test::world().shellCalls.clear();
+      SetFocus(h);
+      test::UserPressesKey(h, VK_F1);
+      ASSERT_EQ(test::world().shellCalls.size(), 1u) << test::Describe(h);
+      EXPECT_EQ(test::world().shellCalls[0].target, installed + topic + ".html") << test::Describe(h);
+    }
+    ++pagesOpened[topic];
+    HWND h = f->handle();
+    f->Destroy();
+    EXPECT_FALSE(IsWindow(h));
+  }
+  ui::SetHelpHook({});
+  EXPECT_GE(pagesOpened.size(), 12u);
 }
 
 // Every button's Alt key reaches it: a key used once presses its button (as

@@ -325,8 +325,8 @@ void TfrmFindDupes::FormShow() {
 void TfrmFindDupes::FormResize() { SetToolbarHeight(tb.bounds().height); }
 
 void TfrmFindDupes::FormCloseQuery(bool& canClose) {
-  TreeScanner1.Running = false;
   KeepRunning = false;
+  if (collect_) collect_->Stop();
   if (search_) search_->Stop();
   if (removing_ || searchDepth_ > 0) {
     // A search is stopped, a removal runs to its end; the window closes after
@@ -408,7 +408,7 @@ void TfrmFindDupes::btnSearchClick() {
     btnSearch.SetHint(kStartHint);
     return;
   }
-  const bool stopping = TreeScanner1.SearchInProgress() || Comparing;
+  const bool stopping = collect_ || Comparing;
   if (!stopping) log.Line("  Scanning for duplicate files");
   pg.SetEnabled(false);
   btnExit.SetEnabled(false);
@@ -422,8 +422,8 @@ void TfrmFindDupes::btnSearchClick() {
     ~Depth() { --d; }
   } depth{searchDepth_};
   std::exception_ptr failure;
-  if (TreeScanner1.SearchInProgress()) {
-    TreeScanner1.Running = false;
+  if (collect_) {
+    collect_->Stop();
     KeepRunning = false;
   } else if (Comparing) {
     KeepRunning = false;
@@ -448,7 +448,7 @@ void TfrmFindDupes::btnSearchClick() {
   }
   // The stopping click's finish runs inside the search; the search's own
   // finish runs when it has ended.
-  if (searchDepth_ == 1 || (!TreeScanner1.SearchInProgress() && !Comparing)) FinishSearch();
+  if (searchDepth_ == 1 || (!collect_ && !Comparing)) FinishSearch();
   if (searchDepth_ == 1) CloseIfAsked();
   if (failure) std::rethrow_exception(failure);
 }
@@ -527,25 +527,56 @@ void TfrmFindDupes::CollectCandidates() {
   moveFolder_ = deMove.text();
   DrivesChanged();
 
+  struct Walk {
+    std::string root;
+    ScanMode mode;
+    const char* phase;
+  };
+  std::vector<Walk> walks;
   if (!nothingToFind && optAllFolders.checked()) {
     bool masterScanned = false;
     for (char letter : DiskListView1.SelectedDrives()) {
-      if (!KeepRunning) break;
       const bool master = chkFloppyIsMaster.checked() && letter == 'A';
-      scanMode_ = master ? ScanMode::Master : masterScanned ? ScanMode::Filtered : ScanMode::Normal;
-      sb.SetText(0, master ? "Scanning master folders..."
-                           : masterScanned ? "Scanning filtered folders..." : "Scanning folders...");
-      TreeScanner1.SetInitialDirectory(DriveRoot(letter));
-      TreeScanner1.Scan();
+      walks.push_back({DriveRoot(letter), master ? ScanMode::Master : masterScanned ? ScanMode::Filtered : ScanMode::Normal,
+                       master ? "Scanning master folders..."
+                              : masterScanned ? "Scanning filtered folders..." : "Scanning folders..."});
       masterScanned = masterScanned || master;
     }
   } else if (!nothingToFind) {
+    for (const std::string& root : roots) walks.push_back({root, ScanMode::Normal, ""});
+  }
+  if (KeepRunning && !walks.empty()) {
+    // The walker's own pump would run this window's messages on the walk's
+    // thread: there it only hands on a Stop.
+    std::function<void()> windowPump = std::move(TreeScanner1.ProcessMessages);
+    std::exception_ptr failure;
+    walkPhase_.clear();
+    walkFolder_.clear();
+    collect_ = std::make_unique<BackgroundWork>([&, this](const std::atomic<bool>& stop, BackgroundWork&) {
+      TreeScanner1.ProcessMessages = [&, this] {
+        if (onWalkFolder) onWalkFolder();
+        if (stop) TreeScanner1.Running = false;
+      };
+      try {
+        for (const Walk& w : walks) {
+          if (stop) break;
+          scanMode_ = w.mode;
+          {
+            std::lock_guard<std::mutex> lock(walkMutex_);
+            walkPhase_ = w.phase;
+          }
+          TreeScanner1.SetInitialDirectory(w.root);
+          TreeScanner1.Scan();
+        }
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+    WaitWithMessages(collect_->event(), [this] { return collect_->Done(); });
+    collect_.reset();  // joined
+    TreeScanner1.ProcessMessages = std::move(windowPump);
     scanMode_ = ScanMode::Normal;
-    for (const std::string& root : roots) {
-      if (!KeepRunning) break;
-      TreeScanner1.SetInitialDirectory(root);
-      TreeScanner1.Scan();
-    }
+    if (failure) std::rethrow_exception(failure);
   }
   scanMode_ = ScanMode::Normal;
   sb.SetText(0, "");
@@ -567,7 +598,9 @@ void TfrmFindDupes::DirectoryFound(scan::TTreeScanner& s) {
   } else if (skipDesktop_ && FileExists(folder + "desktop.ini")) {
     SkipFolder = true;
   }
-  if (status_.Due()) sb.SetText(1, SkipFolder ? "Skipping " + folder : folder);
+  // On the walk's thread: the window shows it at its next status update.
+  std::lock_guard<std::mutex> lock(walkMutex_);
+  walkFolder_ = SkipFolder ? "Skipping " + folder : folder;
 }
 
 void TfrmFindDupes::FileFound(scan::TTreeScanner& s) {
@@ -599,10 +632,16 @@ void TfrmFindDupes::WaitWithMessages(void* event, const std::function<bool()>& d
     ui::ProcessMessages();
     if (ui::Terminated()) {
       KeepRunning = false;
+      if (collect_) collect_->Stop();
       if (search_) search_->Stop();
       if (proof_) proof_->Stop();
     }
     if (done()) break;
+    if (collect_ && status_.Due()) {
+      std::lock_guard<std::mutex> lock(walkMutex_);
+      sb.SetText(0, walkPhase_);
+      sb.SetText(1, walkFolder_);
+    }
     if (search_ && status_.Due()) {
       // Name mode reads nothing: its status is the name alone.
       const std::string file = sizeMode_ ? search_->CurrentFile() : std::string();

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -162,6 +163,10 @@ class TfrmFindDupes : public ui::Form {
   std::size_t collectedCount() const { return collected_; }
   // A removal command is running (its proofs may read for a while).
   bool removing() const { return removing_; }
+  // The walk that collects candidates is running (on its own thread).
+  bool collecting() const { return collect_ != nullptr; }
+  // Called on the walk's thread at each folder it enters (for tests).
+  std::function<void()> onWalkFolder;
   // Bytes the last search's comparison read (for the benchmark).
   std::uint64_t searchBytesRead() const { return searchBytesRead_; }
 
@@ -233,6 +238,11 @@ class TfrmFindDupes : public ui::Form {
   std::vector<std::string> upperNames_;
   std::unique_ptr<DupeSearch> search_;
   std::unique_ptr<BackgroundCompare> proof_;  // a removal's comparison
+  // The walk runs on a thread of its own, so a whole disk never holds the
+  // window; it writes only the scan state above, and its status here.
+  std::unique_ptr<BackgroundWork> collect_;
+  std::mutex walkMutex_;
+  std::string walkPhase_, walkFolder_;
   bool removing_ = false, stopRemoval_ = false, closeAsked_ = false;
   std::uint64_t searchBytesRead_ = 0;
   std::vector<std::string> FolderTable;

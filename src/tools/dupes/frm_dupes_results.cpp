@@ -197,7 +197,7 @@ std::string TfrmFindDupes::WhyKept(int row, const std::unordered_set<const scan:
 
 void TfrmFindDupes::cmdDeleteClick() {
   // One command at a time: the list is being filled by a search.
-  if (removing_ || Comparing || TreeScanner1.SearchInProgress()) return;
+  if (removing_ || Comparing || collect_) return;
   if (cbConfirm.checked() &&
       ui::dialogs().Message(handle(), "Are you sure you wish to remove the selected file(s) ?", "Please confirm",
                             ui::MsgButtons::YesNo, ui::MsgIcon::Warning) != ui::MsgResult::Yes)

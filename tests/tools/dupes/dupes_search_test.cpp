@@ -246,14 +246,23 @@ TEST_F(DupesWindow, AStopDuringTheWalkEndsTheSearchAndSkipsTheComparison) {
   for (int i = 0; i < 6; ++i) e_.File("d" + std::to_string(i) + "\\x.txt", "same");
   TfrmFindDupes& f = Open();
   int folders = 0;
-  f.TreeScanner1.ProcessMessages = [&] {
-    if (++folders == 3) {  // entering the second of the six folders
+  std::atomic<bool> clicked{false};
+  // The walk runs on a thread of its own: held at the second of the six
+  // folders, it waits for a click the window thread takes meanwhile.
+  f.onWalkFolder = [&] {
+    if (++folders != 3) return;
+    ui::PostTask([&] {
+      EXPECT_TRUE(f.collecting());
       EXPECT_EQ(f.btnSearch.caption(), "Stop");
       EXPECT_FALSE(f.btnExit.enabled());
-      f.btnSearch.Click();  // as a click arriving while messages run
-    }
+      f.btnSearch.Click();
+      clicked = true;
+    });
+    for (int waited = 0; !clicked && waited < 10000; ++waited) Sleep(1);
+    EXPECT_TRUE(clicked) << "the window thread did not take the click while the walk ran";
   };
   Search();
+  EXPECT_FALSE(f.collecting());
   EXPECT_EQ(f.collectedCount(), 1u);
   EXPECT_EQ(f.FileListView1.itemCount(), 0);
   EXPECT_EQ(f.sb.text(0), "Comparison interrupted");
@@ -264,7 +273,7 @@ TEST_F(DupesWindow, AStopDuringTheWalkEndsTheSearchAndSkipsTheComparison) {
   EXPECT_NE(log.find("  Scan complete: 0 duplicate files found.\r\n"), std::string::npos);
 
   // The next search starts afresh.
-  f.TreeScanner1.ProcessMessages = nullptr;
+  f.onWalkFolder = nullptr;
   Search();
   EXPECT_EQ(f.collectedCount(), 6u);
   EXPECT_EQ(f.FileListView1.itemCount(), 7);
