@@ -3,10 +3,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/text.h"
+#include "ui/accessible_name.h"
 #include "ui/app.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
@@ -112,6 +114,92 @@ int Container::Scale(int value96) const {
 
 void Container::CreateChildren() {
   for (size_t i = 0; i < children_.size(); ++i) children_[i]->Create();
+  NameByLabels();
+}
+
+namespace {
+
+// Classes whose window text is their content, not a caption.
+bool HasNoCaption(HWND h) {
+  wchar_t cls[32] = L"";
+  GetClassNameW(h, cls, 32);
+  for (const wchar_t* c : {L"Edit", L"ListBox", L"ComboBox", L"SysListView32", L"SysTreeView32", L"RICHEDIT50W",
+                           L"RichEdit20W", L"SysDateTimePick32", L"msctls_trackbar32"})
+    if (lstrcmpiW(cls, c) == 0) return true;
+  return false;
+}
+
+std::string StripMnemonic(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    else if (text[i] == '&') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+bool Overlap(int a, int aLength, int b, int bLength) { return a < b + bLength && b < a + aLength; }
+
+}  // namespace
+
+// The label of a control is the nearest one on its row to its left (or a tick
+// box or option just before it), else the nearest one just above it; failing both, the group box round it, then the
+// page it is on. A name the code gives (SetAccessibleName) comes first.
+void Container::NameByLabels() {
+  const auto* page = dynamic_cast<const TabPage*>(this);
+  for (Control* c : children_) {
+    HWND h = c->handle();
+    if (!h || !HasNoCaption(h)) continue;
+    if (!c->accessibleName_.empty()) {
+      NameAs(h, Widen(c->accessibleName_));
+      continue;
+    }
+    const Bounds b = c->bounds();
+    const Control* left = nullptr;
+    const Control* above = nullptr;
+    const Control* group = nullptr;
+    int leftGap = 0, aboveGap = 0;
+    for (const Control* o : children_) {
+      if (o == c || !o->handle()) continue;
+      const Bounds l = o->bounds();
+      // A tick box or option before a box on its row names it too ("Older
+      // than [30] days").
+      const bool leadsRow = dynamic_cast<const CheckBox*>(o) || dynamic_cast<const RadioButton*>(o);
+      if (leadsRow && !dynamic_cast<const Label*>(o)) {
+        const int toLeft = b.x - (l.x + l.width);
+        if (Overlap(l.y, l.height, b.y, b.height) && toLeft >= -4 && toLeft <= 40 && (!left || toLeft < leftGap)) {
+          left = o;
+          leftGap = toLeft;
+        }
+      } else if (dynamic_cast<const Label*>(o)) {
+        const int toLeft = b.x - (l.x + l.width), toAbove = b.y - (l.y + l.height);
+        if (Overlap(l.y, l.height, b.y, b.height) && toLeft >= -4 && toLeft <= 200 && (!left || toLeft < leftGap)) {
+          left = o;
+          leftGap = toLeft;
+        } else if (Overlap(l.x, l.width, b.x, b.width) && toAbove >= -4 && toAbove <= 30 &&
+                   (!above || toAbove < aboveGap)) {
+          above = o;
+          aboveGap = toAbove;
+        }
+      } else if (dynamic_cast<const GroupBox*>(o) && l.x <= b.x && l.y <= b.y && l.x + l.width >= b.x + b.width &&
+                 l.y + l.height >= b.y + b.height) {
+        group = o;
+      }
+    }
+    if (const Control* label = left ? left : above ? above : group) {
+      if (GetWindowTextLengthW(label->handle()) > 0) {
+        NameByLabel(h, label->handle());
+        continue;
+      }
+    }
+    if (page && !page->caption().empty()) NameAs(h, Widen(StripMnemonic(page->caption())));
+  }
+}
+
+void Control::SetAccessibleName(const std::string& name) {
+  accessibleName_ = name;
+  if (hwnd_ && HasNoCaption(hwnd_)) NameAs(hwnd_, Widen(name));
 }
 
 bool Container::Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -72,8 +72,10 @@ class Container {
   Container() = default;
   Container(const Container&) = delete;
   Container& operator=(const Container&) = delete;
-  // Creates the registered child controls in order.
+  // Creates the registered child controls in order, then names the ones with
+  // no caption of their own after their labels.
   void CreateChildren();
+  void NameByLabels();
   // WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR* and WM_CONTEXTMENU from a child go
   // back to the child's wrapper.
   bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
@@ -121,6 +123,10 @@ class Control {
   // only at run time) is created by calling this once it is fully constructed.
   void CreateNow() { Create(); }
 
+  // The name a screen reader reads for a control with no caption of its own,
+  // where no label names it (ui/accessible_name.h).
+  void SetAccessibleName(const std::string& name);
+
   // Window text as UTF-8 (caption of buttons and labels, text of edits).
   std::string controlText() const;
   void SetControlText(const std::string& text);
@@ -157,6 +163,7 @@ class Control {
 
   HWND hwnd_ = nullptr;
   int id_ = 0;
+  std::string accessibleName_;
 
  private:
   friend class Container;

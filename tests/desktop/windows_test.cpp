@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cwctype>
 #include <map>
 #include <functional>
@@ -25,6 +26,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "support/fakes.h"
+#include "ui/accessible_name.h"
 #include "support/layout_check.h"
 #include "support/registry_sandbox.h"
 #include "support/user_input.h"
@@ -303,6 +305,46 @@ TEST_F(Desktop, F1InEveryWindowOpensItsOwnHelpPage) {
   }
   ui::SetHelpHook({});
   EXPECT_GE(pagesOpened.size(), 12u);
+}
+
+void CollectUncaptioned(HWND parent, std::vector<HWND>& out) {
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t cls[32] = L"";
+    GetClassNameW(c, cls, 32);
+    for (const wchar_t* k : {L"Edit", L"ListBox", L"ComboBox", L"SysListView32", L"SysTreeView32", L"RICHEDIT50W",
+                             L"SysDateTimePick32"})
+      if (lstrcmpiW(cls, k) == 0 && (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE)) out.push_back(c);
+    CollectUncaptioned(c, out);
+  }
+}
+
+// A screen reader asks the accessibility interface for the name of each edit
+// box, list and combo box: every one has one, its label's text.
+TEST_F(Desktop, EveryControlWithoutACaptionIsNamedByItsLabel) {
+  for (const Window& w : Windows()) {
+    ui::Form* f = w.open();
+    f->Show();
+    ui::ProcessMessages();
+    std::vector<HWND> controls;
+    CollectUncaptioned(f->handle(), controls);
+    for (HWND c : controls) {
+      // A combo box's own edit is named by the combo box.
+      wchar_t parentClass[32] = L"";
+      GetClassNameW(GetParent(c), parentClass, 32);
+      if (lstrcmpiW(parentClass, L"ComboBox") == 0) continue;
+      const std::wstring name = ui::AccessibleNameOf(c);
+      EXPECT_FALSE(name.empty()) << w.name << ": " << test::Describe(c) << " has no accessible name";
+      EXPECT_EQ(name.find(L'&'), std::wstring::npos) << w.name << ": " << Narrow(name);
+    }
+    f->Destroy();
+  }
+  // The label's text as it is when asked; a list with no label has the name its window gives it.
+  auto* junk = new junk::TfrmJunk();
+  junk->Show();
+  EXPECT_EQ(ui::AccessibleNameOf(junk->deMove.handle()), L"Move removed files to:");
+  EXPECT_EQ(ui::AccessibleNameOf(junk->udDays.handle()), L"Only find files that have not been accessed in");
+  EXPECT_EQ(ui::AccessibleNameOf(junk->lv.handle()), L"Junk files found");
+  junk->Destroy();
 }
 
 // Every button's Alt key reaches it: a key used once presses its button (as

@@ -158,6 +158,7 @@ TfrmFindDupes::TfrmFindDupes()
   // The results are groups: sorting by a column would tear them apart.
   FileListView1.onColumnClick = nullptr;
   FileListView1.SetPopupMenu(&pmPopup);
+  FileListView1.SetAccessibleName("Duplicate files found");
 
   chkCheckFileTimestamp.SetHint("Files to be considered as duplicates must have the same dates and times");
   chkCheckFilename.SetHint("Files to be considered as duplicates must have the same filenames");

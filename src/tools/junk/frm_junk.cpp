@@ -127,6 +127,7 @@ TfrmJunk::TfrmJunk()
   lvScan.AddColumn("Description", 240);
   lvScan.SetPopupMenu(&PopupMenu1);
   lv.SetPopupMenu(&pmList);
+  lv.SetAccessibleName("Junk files found");
   pmDelete.AddScope(&lv);  // the Remove button's menu: its keys act on the result list
   cmdGo.SetHint(kGoHint);
 

@@ -116,6 +116,7 @@ TfrmRegClean::TfrmRegClean()
   lv.AddColumn("Key", 110);
   lv.AddColumn("Invalid Reference Value", 200);
   lv.SetPopupMenu(&pmList);
+  lv.SetAccessibleName("Invalid registry entries found");
   pmRemove.AddScope(&lv);
   btnStart.SetHint(kStartHint);
 

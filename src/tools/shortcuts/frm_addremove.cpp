@@ -82,6 +82,7 @@ TfrmAddRemove::TfrmAddRemove(std::vector<UninstallSource> sources)
   lv.AddColumn("Uninstaller", 180);
   lv.AddColumn("Location", 90);
   lv.SetPopupMenu(&pmList);
+  lv.SetAccessibleName("Invalid uninstall entries found");
   lv.onSelectionChange = [this] { lvChange(); };
   cmdRemove.onClick = [this] { cmdRemoveClick(); };
   cmdRefresh.onClick = [this] { cmdRefreshClick(); };

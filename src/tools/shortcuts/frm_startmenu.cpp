@@ -116,6 +116,7 @@ TfrmStartMenu::TfrmStartMenu()
   lvLinks.AddColumn("Location", 170);
   lvLinks.AddColumn("Link Description", 120);
   lvLinks.SetPopupMenu(&pmList);
+  lvLinks.SetAccessibleName("Invalid shortcuts found");
   pmRemove.AddScope(&lvLinks);
   pmFix.AddScope(&lvLinks);
   cmdGo.SetHint(kGoHint);

@@ -115,6 +115,7 @@ TfrmStartup::TfrmStartup(StartupPlaces places)
   lv.AddColumn("Command Line", 220);
   lv.AddColumn("Location", 180);
   lv.SetPopupMenu(&pmPopup);
+  lv.SetAccessibleName("Startup items");
   cmdDisable.onClick = [this] { cmdDisableClick(); };
   cmdEnable.onClick = [this] { cmdEnableClick(); };
   cmdAdd.onClick = [this] { cmdAddClick(); };
