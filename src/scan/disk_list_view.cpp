@@ -23,7 +23,7 @@ char DriveLetterOfCaption(const std::string& caption) {
 TDiskListView::TDiskListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes,
                              const std::string& columnCaption)
     : ui::ListView(parent, bounds, checkBoxes, /*multiSelect=*/true) {
-  AddColumn(columnCaption, bounds.width > 24 ? bounds.width - 24 : 120);
+  AddColumn(columnCaption, kColumnFill);
   images_ = ImageList_Create(16, 16, ILC_COLOR32, 0, 8);
   SetImageList(images_);
 }

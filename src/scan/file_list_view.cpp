@@ -60,13 +60,14 @@ int CompareFileRows(const std::string& a, const std::string& b, int column, doub
 TFileListView::TFileListView(ui::Container& parent, ui::Bounds bounds, bool checkBoxes)
     : ui::ListView(parent, bounds, checkBoxes, /*multiSelect=*/true) {
   SetSuiteDateTimeFormats();
-  AddColumn("Name", 260);
-  AddColumn("Size", 70, ui::ColumnAlign::Right);
-  AddColumn("Type", 110);
-  AddColumn("Modified", 110);
-  AddColumn("Attr", 40, ui::ColumnAlign::Right);
-  AddColumn("File Ver", 70, ui::ColumnAlign::Right);
-  AddColumn("Prod Ver", 70, ui::ColumnAlign::Right);
+  // The path takes the room the others leave; they are as wide as their headers.
+  AddColumn("Name", kColumnFill);
+  AddColumn("Size", kColumnHeader, ui::ColumnAlign::Right);
+  AddColumn("Type", kColumnHeader);
+  AddColumn("Modified", kColumnHeader);
+  AddColumn("Attr", kColumnHeader, ui::ColumnAlign::Right);
+  AddColumn("File Ver", kColumnHeader, ui::ColumnAlign::Right);
+  AddColumn("Prod Ver", kColumnHeader, ui::ColumnAlign::Right);
   onColumnClick = [this](int column) { ColumnClick(column); };
 }
 

@@ -392,11 +392,13 @@ void Control::SetFocus() {
 }
 
 void Control::SetBounds(Bounds bounds) {
+  const bool resized = bounds.width != bounds_.width || bounds.height != bounds_.height;
   bounds_ = bounds;
   if (hwnd_) {
     const RECT r = PixelRect();
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    if (resized) OnResized();
   }
 }
 

@@ -148,6 +148,8 @@ class Control {
   virtual bool OnCommand(WORD /*code*/, HWND /*from*/) { return false; }
   virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
   virtual void OnParentResize() {}
+  // The control's own size changed (SetBounds, the anchors' layout).
+  virtual void OnResized() {}
   // The window's DPI changed; the control was moved and given the new font.
   virtual void OnDpiChanged() {}
   // WM_CTLCOLOR* for this control; nullptr for the default colours.

@@ -102,9 +102,15 @@ void FormStorage::Save() {
     if (e.isString) k.WriteString(e.name, e.getString());
     else k.WriteDword(e.name, std::uint32_t(std::int32_t(e.getInt())));
   }
+  // Only widths the user gave are kept: the others follow the list's rules.
   for (auto& [list, name] : lists_)
-    for (int c = 0; c < list->columnCount(); ++c)
-      k.WriteDword(name + ".Width" + std::to_string(c), std::uint32_t(list->columnWidth(c)));
+    for (int c = 0; c < list->columnCount(); ++c) {
+      const std::string value = name + ".Width" + std::to_string(c);
+      if (list->columnWidthIsUsers(c))
+        k.WriteDword(value, std::uint32_t(list->columnWidth(c)));
+      else
+        k.DeleteValue(value);
+    }
 }
 
 void FormStorage::SavePlacement(const RegKey& k) {

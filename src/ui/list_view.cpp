@@ -39,6 +39,9 @@ void ListView::CreateHandle() {
   // from the rows through the state image list.
   if (checkBoxes_ || stateImages_) SendMessageW(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
   for (size_t i = 0; i < columns_.size(); ++i) InsertColumn(int(i));
+  // Header notifications come from the header: they reach this wrapper.
+  AdoptWindow(reinterpret_cast<HWND>(SendMessageW(hwnd_, LVM_GETHEADER, 0, 0)));
+  FitColumns();
   ApplyImages();
   UpdateCount();
   SyncSelection();
@@ -50,7 +53,7 @@ void ListView::InsertColumn(int index) {
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
   col.fmt = ColumnFormat(c.align);
-  col.cx = Scale(c.width);
+  col.cx = c.width >= 0 ? Scale(c.width) : Scale(60);  // a rule is applied by FitColumns
   col.pszText = text.data();
   col.iSubItem = index;
   SendMessageW(hwnd_, LVM_INSERTCOLUMNW, WPARAM(index), reinterpret_cast<LPARAM>(&col));
@@ -59,22 +62,67 @@ void ListView::InsertColumn(int index) {
 int ListView::AddColumn(const std::string& caption, int width, ColumnAlign align) {
   columns_.push_back(Column{caption, width, align});
   const int index = int(columns_.size()) - 1;
-  if (hwnd_) InsertColumn(index);
+  if (hwnd_) {
+    InsertColumn(index);
+    FitColumns();
+  }
   return index;
 }
 
 int ListView::columnWidth(int column) const {
   if (column < 0 || size_t(column) >= columns_.size()) return 0;
-  if (!hwnd_) return columns_[size_t(column)].width;
+  if (!hwnd_) return std::max(columns_[size_t(column)].width, 0);
   const int px = int(SendMessageW(hwnd_, LVM_GETCOLUMNWIDTH, WPARAM(column), 0));
   return form().args().pixelLayout ? px : MulDiv(px, 96, form().dpi());
 }
 
 void ListView::SetColumnWidth(int column, int width) {
-  if (column < 0 || size_t(column) >= columns_.size()) return;
+  if (column < 0 || size_t(column) >= columns_.size() || width < 0) return;
   columns_[size_t(column)].width = width;
-  if (hwnd_) SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(Scale(width), 0));
+  columns_[size_t(column)].users = true;
+  if (hwnd_) {
+    SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(Scale(width), 0));
+    FitColumns();
+  }
 }
+
+bool ListView::columnWidthIsUsers(int column) const {
+  return column >= 0 && size_t(column) < columns_.size() && columns_[size_t(column)].users;
+}
+
+// The header's text in the list's font, with the padding the control draws
+// round it (and the sort arrow's room).
+int ListView::HeaderWidthPx(int column) const {
+  const std::wstring text = Widen(columns_[size_t(column)].caption);
+  const int text_px = int(SendMessageW(hwnd_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
+  return text_px + Scale(column == 0 && (images_ || checkBoxes_) ? 40 : 20);
+}
+
+void ListView::FitColumns() {
+  if (!hwnd_ || columns_.empty()) return;
+  int fill = -1, used = 0;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    const Column& c = columns_[i];
+    const int index = int(i);
+    if (c.users || c.width >= 0) {
+      used += int(SendMessageW(hwnd_, LVM_GETCOLUMNWIDTH, WPARAM(index), 0));
+    } else if (c.width == kColumnHeader) {
+      const int px = HeaderWidthPx(index);
+      SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, WPARAM(index), MAKELPARAM(px, 0));
+      used += px;
+    } else if (fill < 0) {
+      fill = index;
+    }
+  }
+  if (fill < 0) return;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  // Room for a vertical scroll bar, so a long list does not push a horizontal one in.
+  const int room = int(client.right - client.left) - used - GetSystemMetrics(SM_CXVSCROLL);
+  SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, WPARAM(fill), MAKELPARAM(std::max(room, HeaderWidthPx(fill)), 0));
+}
+
+void ListView::OnResized() { FitColumns(); }
 
 ListView::Row& ListView::At(int row) {
   if (row < 0 || size_t(row) >= rows_.size()) throw std::out_of_range("list row " + std::to_string(row));
@@ -258,7 +306,13 @@ void ListView::ApplyImages() {
                  reinterpret_cast<LPARAM>(ImagesForSize(stateImages_, size)));
 }
 
-void ListView::OnDpiChanged() { ApplyImages(); }
+void ListView::OnDpiChanged() {
+  ApplyImages();
+  for (size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i].width >= 0)
+      SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, WPARAM(i), MAKELPARAM(Scale(columns_[i].width), 0));
+  FitColumns();
+}
 
 int ListView::StateImage(int row) const { return At(row).stateImage; }
 
@@ -328,6 +382,23 @@ HWND ListView::EditLabel(int row) {
 bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
   result = 0;
   switch (header->code) {
+    case HDN_ENDTRACKW:
+    case HDN_ENDTRACKA:
+    case HDN_DIVIDERDBLCLICKW:
+    case HDN_DIVIDERDBLCLICKA: {
+      // The user sized a column: that width stands (and is stored with the window).
+      const auto* nm = reinterpret_cast<NMHEADERW*>(header);
+      const int column = nm->iItem;
+      if (column >= 0 && size_t(column) < columns_.size()) {
+        Column& c = columns_[size_t(column)];
+        c.users = true;
+        if (nm->pitem && (nm->pitem->mask & HDI_WIDTH))
+          c.width = form().args().pixelLayout ? nm->pitem->cxy : MulDiv(nm->pitem->cxy, 96, form().dpi());
+        else
+          c.width = std::max(c.width, 0);
+      }
+      return false;  // the control goes on to size it
+    }
     case LVN_GETDISPINFOW: {
       LVITEMW& it = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
       if (it.iItem < 0 || size_t(it.iItem) >= rows_.size()) return true;

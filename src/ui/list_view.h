@@ -43,11 +43,20 @@ class ListView : public Control {
   std::function<bool(int row)> onEditing;
   std::function<bool(int row, std::string& text)> onEdited;
 
-  // Columns; widths in 96-dpi units.
+  // Columns; widths in 96-dpi units, or one of the two rules: kColumnFill
+  // takes the width the other columns leave (never less than its header's),
+  // kColumnHeader the width of its header's text. A width the user drags a
+  // column to, or one set here, stands from then on.
+  static constexpr int kColumnFill = -1;
+  static constexpr int kColumnHeader = -2;
   int AddColumn(const std::string& caption, int width, ColumnAlign align = ColumnAlign::Left);
   int columnCount() const { return int(columns_.size()); }
   int columnWidth(int column) const;
   void SetColumnWidth(int column, int width);
+  // True when the column's width is the user's (dragged, or stored and restored).
+  bool columnWidthIsUsers(int column) const;
+  // Lays the ruled columns out again (the list's width changed).
+  void FitColumns();
   const std::string& columnCaption(int column) const { return columns_.at(size_t(column)).caption; }
 
   // Adds a row at the end; returns its index.
@@ -127,9 +136,12 @@ class ListView : public Control {
   };
   struct Column {
     std::string caption;
-    int width;
+    int width;  // 96-dpi units, or a rule
     ColumnAlign align;
+    bool users = false;
   };
+  int HeaderWidthPx(int column) const;
+  void OnResized() override;
   Row& At(int row);
   const Row& At(int row) const;
   void InsertColumn(int index);

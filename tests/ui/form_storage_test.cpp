@@ -67,6 +67,8 @@ TEST(FormStorage, MissingSectionKeepsDefaultsAndCloseSavesThemAllBack) {
   EXPECT_EQ(0u, k.ReadDword("cbTemp").value());
   EXPECT_EQ("E:\\Stuff", k.ReadString("edtPath").value());
   EXPECT_EQ(123u, k.ReadDword("Left").value());
+  // A column keeps only a width the user gave it: the rest follow the list's own rules.
+  EXPECT_FALSE(k.ReadDword("lvScan.Width0").has_value());
 
   StoredForm again;
   EXPECT_TRUE(again.storage.SectionExists());

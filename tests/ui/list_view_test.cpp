@@ -206,3 +206,55 @@ TEST(ListView, HoldsAndSortsAHundredThousandRows) {
               static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(t1 - t0).count()),
               static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(t2 - t1).count()));
 }
+
+// Ruled columns: the filling one takes what the others leave and follows the
+// list's width; header-wide ones fit their captions; a width the user drags
+// a column to stands.
+TEST(ListView, ColumnsFillTheListOrFitTheirHeadersUntilTheUserSizesThem) {
+  ListForm f;
+  ListView& lv = f.lvScan;
+  lv.AddColumn("Name", ListView::kColumnFill);
+  lv.AddColumn("Modified", ListView::kColumnHeader);
+  lv.AddColumn("Size", ListView::kColumnHeader, ColumnAlign::Right);
+  const auto px = [&](int c) { return int(SendMessageW(lv.handle(), LVM_GETCOLUMNWIDTH, WPARAM(c), 0)); };
+  const auto textPx = [&](const wchar_t* t) {
+    return int(SendMessageW(lv.handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(t)));
+  };
+  const auto client = [&] {
+    RECT r{};
+    GetClientRect(lv.handle(), &r);
+    return int(r.right);
+  };
+  EXPECT_GT(px(1), textPx(L"Modified"));
+  EXPECT_GT(px(2), textPx(L"Size"));
+  EXPECT_LT(px(1), textPx(L"Modified") + 40);
+  EXPECT_EQ(px(0) + px(1) + px(2), client() - GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_FALSE(lv.columnWidthIsUsers(0));
+
+  // A wider list: the name column takes the room.
+  const int before = px(0);
+  lv.SetBounds({8, 8, 380, 280});
+  EXPECT_LT(px(0), before);
+  EXPECT_EQ(px(0) + px(1) + px(2), client() - GetSystemMetrics(SM_CXVSCROLL));
+
+  // The user drags "Modified" wider: it keeps that width, the name column gives way.
+  HWND header = reinterpret_cast<HWND>(SendMessageW(lv.handle(), LVM_GETHEADER, 0, 0));
+  SendMessageW(lv.handle(), LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(150, 0));
+  HDITEMW item{};
+  item.mask = HDI_WIDTH;
+  item.cxy = 150;
+  NMHEADERW nm{};
+  nm.hdr.hwndFrom = header;
+  nm.hdr.idFrom = UINT_PTR(GetDlgCtrlID(header));
+  nm.hdr.code = HDN_ENDTRACKW;
+  nm.iItem = 1;
+  nm.pitem = &item;
+  SendMessageW(f.handle(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+  EXPECT_TRUE(lv.columnWidthIsUsers(1));
+  lv.SetBounds({8, 8, 480, 280});
+  EXPECT_EQ(px(1), 150);
+  EXPECT_EQ(px(0) + px(1) + px(2), client() - GetSystemMetrics(SM_CXVSCROLL));
+  // Never narrower than its own header.
+  lv.SetBounds({8, 8, 120, 280});
+  EXPECT_GT(px(0), textPx(L"Name"));
+}

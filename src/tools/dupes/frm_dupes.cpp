@@ -159,6 +159,7 @@ TfrmFindDupes::TfrmFindDupes()
   FileListView1.onColumnClick = nullptr;
   FileListView1.SetPopupMenu(&pmPopup);
   FileListView1.SetAccessibleName("Duplicate files found");
+  storage.Add(FileListView1, "FileListView1");
 
   chkCheckFileTimestamp.SetHint("Files to be considered as duplicates must have the same dates and times");
   chkCheckFilename.SetHint("Files to be considered as duplicates must have the same filenames");
@@ -741,9 +742,6 @@ bool TfrmFindDupes::AddGroup(const FoundGroup& group) {
   }
   FoundDuplicates += std::int64_t(group.files.size()) - 1;
   if (group.contentsCompared) FoundBytes += std::int64_t(group.size) * (std::int64_t(group.files.size()) - 1);
-  if (firstGroup && FileListView1.visible()) {
-    for (int col = 0; col < FileListView1.columnCount(); ++col) FileListView1.SetColumnWidth(col, col == 0 ? 300 : 80);
-  }
   return true;
 }
 

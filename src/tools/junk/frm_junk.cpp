@@ -128,6 +128,7 @@ TfrmJunk::TfrmJunk()
   lvScan.SetPopupMenu(&PopupMenu1);
   lv.SetPopupMenu(&pmList);
   lv.SetAccessibleName("Junk files found");
+  storage.Add(lv, "lv");
   pmDelete.AddScope(&lv);  // the Remove button's menu: its keys act on the result list
   cmdGo.SetHint(kGoHint);
 

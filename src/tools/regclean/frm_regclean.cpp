@@ -117,6 +117,7 @@ TfrmRegClean::TfrmRegClean()
   lv.AddColumn("Invalid Reference Value", 200);
   lv.SetPopupMenu(&pmList);
   lv.SetAccessibleName("Invalid registry entries found");
+  storage.Add(lv, "lv");
   pmRemove.AddScope(&lv);
   btnStart.SetHint(kStartHint);
 

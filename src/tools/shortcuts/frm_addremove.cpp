@@ -83,6 +83,7 @@ TfrmAddRemove::TfrmAddRemove(std::vector<UninstallSource> sources)
   lv.AddColumn("Location", 90);
   lv.SetPopupMenu(&pmList);
   lv.SetAccessibleName("Invalid uninstall entries found");
+  storage.Add(lv, "lv");
   lv.onSelectionChange = [this] { lvChange(); };
   cmdRemove.onClick = [this] { cmdRemoveClick(); };
   cmdRefresh.onClick = [this] { cmdRefreshClick(); };

@@ -117,6 +117,7 @@ TfrmStartMenu::TfrmStartMenu()
   lvLinks.AddColumn("Link Description", 120);
   lvLinks.SetPopupMenu(&pmList);
   lvLinks.SetAccessibleName("Invalid shortcuts found");
+  storage.Add(lvLinks, "lvLinks");
   pmRemove.AddScope(&lvLinks);
   pmFix.AddScope(&lvLinks);
   cmdGo.SetHint(kGoHint);

@@ -116,6 +116,7 @@ TfrmStartup::TfrmStartup(StartupPlaces places)
   lv.AddColumn("Location", 180);
   lv.SetPopupMenu(&pmPopup);
   lv.SetAccessibleName("Startup items");
+  storage.Add(lv, "lv");
   cmdDisable.onClick = [this] { cmdDisableClick(); };
   cmdEnable.onClick = [this] { cmdEnableClick(); };
   cmdAdd.onClick = [this] { cmdAddClick(); };
