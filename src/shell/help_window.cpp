@@ -82,6 +82,41 @@ void TfrmHelp::FormCreate() {
   SetBackgroundPicture(back_.get());
 }
 
+void TfrmHelp::Highlight(int index) {
+  keyButton_ = ((index % kHelpButtonCount) + kHelpButtonCount) % kHelpButtonCount;
+  for (int i = 0; i < kHelpButtonCount; ++i) {
+    Stack& s = buttons_[i];
+    s.up->SetVisible(i != keyButton_);
+    ui::Image* top = i != keyButton_ ? s.up : s.down;
+    if (top->handle()) RedrawWindow(top->handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  }
+}
+
+void TfrmHelp::FormKeyDown(WORD& key) {
+  const bool back = key == VK_UP || key == VK_LEFT || (key == VK_TAB && GetKeyState(VK_SHIFT) < 0);
+  switch (key) {
+    case VK_DOWN:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_LEFT:
+    case VK_TAB:
+      Highlight(keyButton_ < 0 ? (back ? -1 : 0) : keyButton_ + (back ? -1 : 1));
+      key = 0;
+      return;
+    case VK_RETURN:
+    case VK_SPACE:
+      if (keyButton_ < 0) return;
+      key = 0;
+      Press(HelpButton(keyButton_));
+      return;
+    case 'A': key = 0; Press(HelpButton::About); return;
+    case 'M': key = 0; Press(HelpButton::Manual); return;
+    case 'S': key = 0; Press(HelpButton::Support); return;
+    case 'E': key = 0; Press(HelpButton::Exit); return;
+    default: return;
+  }
+}
+
 void TfrmHelp::Press(HelpButton which) {
   switch (which) {
     case HelpButton::About:

@@ -22,9 +22,15 @@ class TfrmHelp : public ui::Form {
   ui::Image imgExit_Down, imgExit_Up;
 
   void Press(HelpButton which);
+  // The button the keyboard has reached (-1: none yet).
+  int keyboardButton() const { return keyButton_; }
 
  protected:
   void FormCreate() override;
+  // The pictures take no focus: the arrows and Tab move a highlight (the
+  // pressed face), Enter or Space press it, and each button's first letter
+  // (About, Manual, Support, Exit) presses it at once.
+  void FormKeyDown(WORD& key) override;
 
  private:
   int artDpi_ = ui::ScreenDpi();  // the pictures are drawn for it
@@ -34,6 +40,8 @@ class TfrmHelp : public ui::Form {
   };
   void Wire(HelpButton which, const char* hint);
   Stack buttons_[kHelpButtonCount];
+  int keyButton_ = -1;
+  void Highlight(int index);
 };
 
 }  // namespace velmora::shell

@@ -9,6 +9,7 @@
 #include "shell/navigator.h"
 #include "support/fakes.h"
 #include "support/registry_sandbox.h"
+#include "support/user_input.h"
 #include "support/test_folder.h"
 #include "ui/app.h"
 
@@ -215,4 +216,34 @@ TEST(HelpWindow, ButtonsShowAboutOpenTheManualAndSupport) {
   help->Press(HelpButton::Exit);  // closes and frees itself
   ui::ProcessMessages();
   EXPECT_EQ(nullptr, FindWindowW(L"TfrmHelp", nullptr));
+}
+
+// The help window's picture buttons by the keyboard alone.
+TEST(HelpWindow, TheKeyboardReachesAndPressesEveryButton) {
+  test::RegistrySandbox sandbox;
+  RegKey::Create(HKEY_CURRENT_USER, kHintsKey).WriteDword("Support", 0);
+  ui::SetHelpHook([](const std::string& topic) { OpenHelpTopic(topic); });
+  auto* help = new TfrmHelp(/*visible=*/true);
+  HWND h = help->handle();
+  test::world().shellCalls.clear();
+  EXPECT_EQ(-1, help->keyboardButton());
+  test::UserPressesKey(h, VK_DOWN);
+  EXPECT_EQ(0, help->keyboardButton());
+  EXPECT_FALSE(help->imgAbout_Up.visible()) << "the highlighted button shows its pressed face";
+  test::UserPressesKey(h, VK_TAB);
+  EXPECT_EQ(1, help->keyboardButton());
+  EXPECT_TRUE(help->imgAbout_Up.visible());
+  EXPECT_FALSE(help->imgManual_Up.visible());
+  test::UserPressesKey(h, VK_RETURN);
+  ASSERT_EQ(1u, test::world().shellCalls.size());
+  EXPECT_EQ(test::world().programFolder + "help\\index.html", test::world().shellCalls[0].target);
+  test::UserPressesKey(h, VK_UP);
+  test::UserPressesKey(h, VK_UP);
+  EXPECT_EQ(3, help->keyboardButton()) << "the highlight wraps round";
+  test::UserPressesKey(h, 'S');
+  ASSERT_EQ(2u, test::world().shellCalls.size());
+  EXPECT_EQ(kSupportSite, test::world().shellCalls[1].target);
+  test::UserPressesKey(h, 'E');
+  ui::ProcessMessages();
+  EXPECT_FALSE(IsWindow(h));
 }
