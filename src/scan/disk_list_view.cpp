@@ -2,8 +2,12 @@
 
 #include <shellapi.h>
 
+#include <vector>
+
 #include "platform/gdi.h"
+#include "platform/handles.h"
 #include "platform/text.h"
+#include "ui/image_sizes.h"
 
 namespace velmora::scan {
 
@@ -29,16 +33,28 @@ TDiskListView::TDiskListView(ui::Container& parent, ui::Bounds bounds, bool chec
 }
 
 TDiskListView::~TDiskListView() {
-  if (images_) ImageList_Destroy(images_);
+  if (images_) {
+    ui::UnregisterScalableImages(images_);
+    ImageList_Destroy(images_);
+  }
 }
 
 namespace {
 
-// The small shell icon drawn on the window background colour, as a bitmap the
-// image list can take (no mask needed).
-BitmapHandle IconBitmap(HICON icon) {
-  return PaintBitmap(16, 16, GetSysColorBrush(COLOR_WINDOW),
-                     [icon](HDC dc) { DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL); });
+// The shell's icon drawn on the window background colour at `size`, as a
+// bitmap the image list can take (no mask needed).
+BitmapHandle IconBitmap(HICON icon, int size) {
+  return PaintBitmap(size, size, GetSysColorBrush(COLOR_WINDOW),
+                     [icon, size](HDC dc) { DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL); });
+}
+
+// A drive's icon at `size`: the small one at 16 pixels, drawn from the large
+// one above, so a high DPI is not a blown-up 16-pixel picture.
+IconHandle DriveIcon(const std::wstring& root, int size) {
+  SHFILEINFOW info{};
+  if (!SHGetFileInfoW(root.c_str(), 0, &info, sizeof info, SHGFI_ICON | (size > 16 ? SHGFI_LARGEICON : SHGFI_SMALLICON)))
+    return IconHandle(nullptr);
+  return IconHandle(info.hIcon);
 }
 
 }  // namespace
@@ -46,7 +62,10 @@ BitmapHandle IconBitmap(HICON icon) {
 void TDiskListView::FillDrives() {
   BeginUpdate();
   Clear();
+  // The sizes drawn for another DPI show the old drives: drawn again below.
+  ui::UnregisterScalableImages(images_);
   ImageList_RemoveAll(images_);
+  std::vector<std::wstring> imaged;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const std::wstring root = std::wstring(1, wchar_t(letter)) + L":\\";
     const UINT type = GetDriveTypeW(root.c_str());
@@ -57,12 +76,23 @@ void TDiskListView::FillDrives() {
     IconHandle icon(info.hIcon);
     int image = -1;
     if (icon) {
-      BitmapHandle bmp = IconBitmap(icon.get());
+      BitmapHandle bmp = IconBitmap(icon.get(), 16);
       image = ImageList_Add(images_, bmp.get(), nullptr);
+      if (image >= 0) imaged.push_back(root);
     }
     const int row = AddItem(Narrow(info.szDisplayName), image);
     if (type == DRIVE_FIXED && SelectLocalDrives) SetSelected(row, true);
   }
+  ui::RegisterScalableImages(images_, [imaged](int size) {
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, int(imaged.size()), 8);
+    for (const std::wstring& root : imaged) {
+      const IconHandle icon = DriveIcon(root, size);
+      const BitmapHandle bmp = icon ? IconBitmap(icon.get(), size) : PaintBitmap(size, size, GetSysColorBrush(COLOR_WINDOW), [](HDC) {});
+      ImageList_Add(list, bmp.get(), nullptr);  // the same index as at 16 pixels
+    }
+    return list;
+  });
+  SetImageList(images_);
   EndUpdate();
 }
 

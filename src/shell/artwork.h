@@ -10,6 +10,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <string>
 
 #include "platform/handles.h"
 
@@ -118,6 +119,9 @@ ImageListHandle CommonImageList(int size = 16);
 ImageListHandle IconsImageList(int size = 16);
 // The first images of the duplicate finder's result list, which appends file
 // icons after them and cuts back to them at every scan.
-ImageListHandle DuplicateResultImageList();
+ImageListHandle DuplicateResultImageList(int size = 16);
+// The first icon a program, library or icon file holds, drawn at `size`
+// pixels (not a 16-pixel one blown up); none when it holds none.
+IconHandle FileIconAt(const std::string& path, int size);
 
 }  // namespace velmora::shell

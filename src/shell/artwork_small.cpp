@@ -6,6 +6,9 @@
 #include "shell/artwork.h"
 #include "shell/artwork_draw.h"
 #include "shell/common_icons.h"
+#include "platform/files.h"
+
+#include <shlobj.h>
 
 namespace velmora::shell {
 
@@ -146,15 +149,24 @@ ImageListHandle IconsImageList(int size) {
   return list;
 }
 
-ImageListHandle DuplicateResultImageList() {
-  ImageListHandle list = BuildList({
-      Emblem::File,       // kFile
-      Emblem::Blank,      // kBlank
-      Emblem::Duplicate,  // kGroup
-      Emblem::Folder,     // kSpare
-  });
+ImageListHandle DuplicateResultImageList(int size) {
+  ImageListHandle list = BuildList(
+      {
+          Emblem::File,       // kFile
+          Emblem::Blank,      // kBlank
+          Emblem::Duplicate,  // kGroup
+          Emblem::Folder,     // kSpare
+      },
+      size);
   if (ImageList_GetImageCount(list.get()) != dupe_icon::kCount) throw std::logic_error("duplicate index table");
   return list;
+}
+
+IconHandle FileIconAt(const std::string& path, int size) {
+  HICON icon = nullptr;
+  if (SHDefExtractIconW(LongPathW(path).c_str(), 0, 0, &icon, nullptr, MAKELONG(size, 0)) != S_OK)
+    return IconHandle(nullptr);
+  return IconHandle(icon);
 }
 
 }  // namespace velmora::shell

@@ -78,6 +78,17 @@ struct DpiScope {
   ~DpiScope() { ui::SetDpiForTests(0); }
 };
 
+void CollectUncaptioned(HWND parent, std::vector<HWND>& out) {
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t cls[32] = L"";
+    GetClassNameW(c, cls, 32);
+    for (const wchar_t* k : {L"Edit", L"ListBox", L"ComboBox", L"SysListView32", L"SysTreeView32", L"RICHEDIT50W",
+                             L"SysDateTimePick32"})
+      if (lstrcmpiW(cls, k) == 0 && (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE)) out.push_back(c);
+    CollectUncaptioned(c, out);
+  }
+}
+
 void CollectTabs(HWND parent, std::vector<HWND>& out) {
   for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     wchar_t cls[32] = L"";
@@ -128,6 +139,19 @@ TEST_F(Desktop, EveryWindowAtEachDpiHasNoCutCaptionAndNoOverlap) {
       // sits at the bottom of what shows, over the layout below it.
       const bool cut = frame.right - frame.left >= work.right - work.left ||
                        frame.bottom - frame.top >= work.bottom - work.top;
+      // Every list's row pictures are drawn at this DPI's size (drive icons among them).
+      std::vector<HWND> lists;
+      CollectUncaptioned(f->handle(), lists);
+      for (HWND list : lists) {
+        wchar_t cls[32] = L"";
+        GetClassNameW(list, cls, 32);
+        if (lstrcmpiW(cls, WC_LISTVIEWW) != 0) continue;
+        const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        int cx = 0, cy = 0;
+        if (images && ImageList_GetIconSize(images, &cx, &cy)) {
+          EXPECT_EQ(MulDiv(16, dpi, 96), cx) << w.name << " at " << dpi << " dpi: " << test::Describe(list);
+        }
+      }
       for (const std::string& fault : test::LayoutFaults(f->handle())) {
         if (fault.rfind("mnemonic:", 0) == 0) continue;  // shared keys: EveryButtonIsReachedByItsAltKey
         if (cut && fault.find("msctls_statusbar32") != std::string::npos) continue;
@@ -305,17 +329,6 @@ TEST_F(Desktop, F1InEveryWindowOpensItsOwnHelpPage) {
   }
   ui::SetHelpHook({});
   EXPECT_GE(pagesOpened.size(), 12u);
-}
-
-void CollectUncaptioned(HWND parent, std::vector<HWND>& out) {
-  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    wchar_t cls[32] = L"";
-    GetClassNameW(c, cls, 32);
-    for (const wchar_t* k : {L"Edit", L"ListBox", L"ComboBox", L"SysListView32", L"SysTreeView32", L"RICHEDIT50W",
-                             L"SysDateTimePick32"})
-      if (lstrcmpiW(cls, k) == 0 && (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE)) out.push_back(c);
-    CollectUncaptioned(c, out);
-  }
 }
 
 // A screen reader asks the accessibility interface for the name of each edit

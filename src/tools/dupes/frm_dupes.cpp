@@ -269,7 +269,8 @@ void TfrmFindDupes::FormCreate() {
   tb.SetButtonHint(kTbView, "View the file in the Windows QuickView utility");
   tb.SetButtonHint(kTbProperties, "View the selected file's properties");
   tb.SetButtonHint(kTbExclude, "Exclude the selected file's location from future scans");
-  ilIcons = shell::DuplicateResultImageList();
+  // Drawn at the window's size: the programs' own icons are added as found.
+  ilIcons = shell::DuplicateResultImageList(MulDiv(16, dpi(), 96));
   FileListView1.SetImageList(ilIcons.get());
 
   aviSearch.SetVisible(false);
@@ -697,9 +698,10 @@ void TfrmFindDupes::CompareCandidates() {
 int TfrmFindDupes::GroupIcon(const std::string& path) {
   const std::string ext = UpperCase(ExtractFileExt(path));
   if (ext != ".ICO" && !StartsLikeProgram(path)) return shell::dupe_icon::kFile;
-  HICON small = nullptr;
-  if (ExtractIconExW(LongPathW(path).c_str(), 0, nullptr, &small, 1) <= 0 || !small) return shell::dupe_icon::kFile;
-  const IconHandle icon(small);
+  int cx = 16, cy = 16;
+  ImageList_GetIconSize(ilIcons.get(), &cx, &cy);
+  const IconHandle icon = shell::FileIconAt(path, cx);
+  if (!icon) return shell::dupe_icon::kFile;
   const int added = ImageList_AddIcon(ilIcons.get(), icon.get());
   return added >= 0 ? added : shell::dupe_icon::kFile;
 }

@@ -21,6 +21,7 @@
 #include "shell/list_functions.h"
 #include "shell/utilities.h"
 #include "ui/app.h"
+#include "ui/image_sizes.h"
 #include "ui/dialogs.h"
 
 namespace velmora::junk {
@@ -183,8 +184,11 @@ void TfrmJunk::FormCreate() {
   tb.AddButton("Properties", shell::common_icon::kFile, [this] { cmdPropsClick(); });
 
   // The file-icon list: its first image is the icon of files that hold none.
-  ilFileIcons.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 64));
-  if (HICON plain = ImageList_GetIcon(common.ilCommon16.get(), shell::common_icon::kFile, ILD_NORMAL)) {
+  // Drawn at the window's size: the programs' own icons are added as found.
+  const int iconSize = MulDiv(16, dpi(), 96);
+  ilFileIcons.reset(ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 1, 64));
+  if (HICON plain = ImageList_GetIcon(ui::ImagesForSize(common.ilCommon16.get(), iconSize), shell::common_icon::kFile,
+                                      ILD_NORMAL)) {
     ImageList_AddIcon(ilFileIcons.get(), plain);
     DestroyIcon(plain);
   }
@@ -538,10 +542,11 @@ void TfrmJunk::ListFile(scan::FoundFile& found, FileProbe& probe) {
 
 int TfrmJunk::AssociatedIcon(const std::string& path, bool mayHoldIcons) {
   int image = 0;
-  HICON small = nullptr;
-  if (mayHoldIcons && ExtractIconExW(LongPathW(path).c_str(), 0, nullptr, &small, 1) > 0 && small) {
-    const int added = ImageList_AddIcon(ilFileIcons.get(), small);
-    DestroyIcon(small);
+  if (!mayHoldIcons) return image;
+  int cx = 16, cy = 16;
+  ImageList_GetIconSize(ilFileIcons.get(), &cx, &cy);
+  if (const IconHandle icon = shell::FileIconAt(path, cx)) {
+    const int added = ImageList_AddIcon(ilFileIcons.get(), icon.get());
     if (added >= 0) image = added;
   }
   return image;
