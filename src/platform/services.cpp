@@ -31,9 +31,17 @@ std::string ModuleFolder() {
 
 bool RealShellExecute(const std::string& verb, const std::string& target, const std::string& params) {
   const std::wstring v = Widen(verb), t = Widen(target), p = Widen(params);
-  const auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, v.empty() ? nullptr : v.c_str(), t.c_str(),
-                                                          p.empty() ? nullptr : p.c_str(), nullptr, SW_SHOWNORMAL));
-  return rc > 32;
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  // A failure is the caller's to report: the shell never puts up a box of its
+  // own (an unattended run would wait on it). "properties" is a verb of the
+  // item's context menu, not of its file type: it needs the item list.
+  info.fMask = SEE_MASK_FLAG_NO_UI | (lstrcmpiW(v.c_str(), L"properties") == 0 ? SEE_MASK_INVOKEIDLIST : 0);
+  info.lpVerb = v.empty() ? nullptr : v.c_str();
+  info.lpFile = t.c_str();
+  info.lpParameters = p.empty() ? nullptr : p.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  return ShellExecuteExW(&info) != FALSE;
 }
 
 bool RealStartProcess(const std::string& commandLine) {

@@ -1,6 +1,8 @@
 #include "support/process_run.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 
@@ -112,6 +114,51 @@ std::string BoxesText(const std::vector<SeenBox>& boxes) {
   std::string text;
   for (const SeenBox& b : boxes) text += "[\"" + b.caption + "\": \"" + b.text + "\"] ";
   return text;
+}
+
+namespace {
+
+template <class Each>
+void ForProcessesNamed(const std::string& exeName, Each each) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  const std::wstring wanted = Widen(exeName);
+  for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry))
+    if (lstrcmpiW(entry.szExeFile, wanted.c_str()) == 0) each(entry.th32ProcessID);
+  CloseHandle(snap);
+}
+
+}  // namespace
+
+int ProcessesNamed(const std::string& exeName) {
+  int n = 0;
+  ForProcessesNamed(exeName, [&n](DWORD) { ++n; });
+  return n;
+}
+
+void EndProcessesNamed(const std::string& exeName) {
+  ForProcessesNamed(exeName, [](DWORD id) {
+    if (HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
+      TerminateProcess(h, 1);
+      CloseHandle(h);
+    }
+  });
+}
+
+void CloseWindowsOfThisProcess(const wchar_t* className) {
+  EnumWindows(
+      [](HWND h, LPARAM cls) -> BOOL {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        wchar_t name[64] = L"";
+        GetClassNameW(h, name, 64);
+        if (pid == GetCurrentProcessId() && lstrcmpiW(name, reinterpret_cast<const wchar_t*>(cls)) == 0)
+          PostMessageW(h, WM_CLOSE, 0, 0);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(className));
 }
 
 }  // namespace velmora::test

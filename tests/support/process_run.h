@@ -72,4 +72,12 @@ RunOutcome RunToEnd(const std::string& exe, const std::string& arguments, unsign
 // The boxes of an outcome as one text for a failure message.
 std::string BoxesText(const std::vector<SeenBox>& boxes);
 
+// Processes now running from a file of that name (any folder, any case), and
+// ending them (a test that proves a program did not start cleans up after a
+// failure).
+int ProcessesNamed(const std::string& exeName);
+void EndProcessesNamed(const std::string& exeName);
+// Closes this process's top-level windows of a class (a dialog the shell opened).
+void CloseWindowsOfThisProcess(const wchar_t* className);
+
 }  // namespace velmora::test

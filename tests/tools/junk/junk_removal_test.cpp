@@ -17,7 +17,10 @@
 #include "shell/navigator.h"
 #include "shell/removal.h"
 #include "shell/settings.h"
+#include "platform/services.h"
+#include "shell/shell_link.h"
 #include "support/fault_files.h"
+#include "support/process_run.h"
 #include "support/file_holder.h"
 #include "support/user_input.h"
 #include "tools/junk/junk_fixture.h"
@@ -422,6 +425,41 @@ TEST_F(JunkRemoval, QuickViewShowsTheProperties_OfAnythingTheShellWouldRun) {
     EXPECT_EQ(world().shellCalls[0].target, path);
     EXPECT_EQ(world().shellCalls[0].verb, ExtractFileExt(path) == ".txt" ? "open" : "properties") << path;
   }
+}
+
+// The real shell, as a user's machine has it: QuickView of a program, a batch
+// file and a shortcut to the program starts none of them (a batch file run
+// would leave its mark; the program, which waits on a box, would be in the
+// process list).
+TEST_F(JunkRemoval, QuickViewThroughTheRealShellStartsNoProgram) {
+  const std::string marker = root_ / "batch-ran.txt";
+  const std::string probe = temp_.File("qv-probe.exe", "");
+  ASSERT_TRUE(CopyFileW(Widen(RealServices().programFolder() + "box_helper.exe").c_str(), Widen(probe).c_str(), FALSE));
+  temp_.File("qv-probe.bat", "@echo ran > \"" + marker + "\"\r\n");
+  shell::TPBShellLink link;
+  link.SetFileName(temp_ / "qv-probe.lnk");
+  link.Target = probe;
+  link.Save();
+  TfrmJunk& f = Open();
+  f.cmdGo.Click();
+  ASSERT_EQ(f.lv.itemCount(), 3);
+  const auto fake = services().shellExecute;
+  services().shellExecute = RealServices().shellExecute;
+  for (int row = 0; row < f.lv.itemCount(); ++row) {
+    f.lv.ClearSelection();
+    f.lv.SetSelected(row, true);
+    f.mnuView.Click();
+  }
+  services().shellExecute = fake;
+  // Long enough for a started program to show in the process list.
+  for (int i = 0; i < 30; ++i) {
+    ui::ProcessMessages();
+    Sleep(50);
+  }
+  EXPECT_FALSE(PathExists(marker)) << "the batch file ran";
+  EXPECT_EQ(test::ProcessesNamed("qv-probe.exe"), 0) << "the program ran";
+  test::EndProcessesNamed("qv-probe.exe");
+  test::CloseWindowsOfThisProcess(L"#32770");  // any property sheet the shell opened
 }
 
 // ---- The temporary folder ------------------------------------------------------------
