@@ -342,6 +342,12 @@ void TfrmNav::RunCommand(CommandButton which) {
   }
 }
 
+void TfrmNav::FormCloseQuery(bool& canClose) {
+  if (windowsOpen_ == 0) return;
+  canClose = false;
+  if (HWND open = GetLastActivePopup(handle()); open && open != handle()) SetForegroundWindow(open);
+}
+
 void TfrmNav::FormClose() {
   if (endsApplication) ui::QuitApplication();
 }

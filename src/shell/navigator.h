@@ -82,6 +82,9 @@ class TfrmNav : public ui::Form {
  protected:
   void FormCreate() override;
   void FormMouseMove(int x, int y) override;
+  // Closing the launcher (its system menu, the task bar) while a tool is open
+  // ends nothing: the tool comes to the front instead.
+  void FormCloseQuery(bool& canClose) override;
   void FormClose() override;
   void FormDpiChanged() override;
   // Keyboard alone: arrows and Tab move a highlight over the buttons (tools
