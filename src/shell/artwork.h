@@ -97,7 +97,9 @@ BitmapHandle HelpButtonPicture(HelpButton which, ButtonState state, int dpi = 96
 // the transparent one.
 enum class SmallPic { Confirm, Delete, MoveTo, Recycle, Mag, Help16 };
 SIZE SmallPictureSize(SmallPic which);
-BitmapHandle SmallPicture(SmallPic which);
+// Drawn for `dpi` (the magnifier keeps its 96-dpi size).
+SIZE SmallPictureSize(SmallPic which, int dpi);
+BitmapHandle SmallPicture(SmallPic which, int dpi = 96);
 
 // The scheduling picture (a clock) of the scheduling window and its
 // properties dialog, size x size, on the button-face colour.

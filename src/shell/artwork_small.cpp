@@ -75,17 +75,24 @@ SIZE SmallPictureSize(SmallPic which) {
   return SIZE{16, 16};
 }
 
-BitmapHandle SmallPicture(SmallPic which) {
-  const SIZE size = SmallPictureSize(which);
+SIZE SmallPictureSize(SmallPic which, int dpi) {
+  const SIZE base = SmallPictureSize(which);
+  if (which == SmallPic::Mag) return base;
+  return SIZE{MulDiv(base.cx, dpi, 96), MulDiv(base.cy, dpi, 96)};
+}
+
+BitmapHandle SmallPicture(SmallPic which, int dpi) {
+  const SIZE size = SmallPictureSize(which, dpi);
+  const int side = MulDiv(16, dpi, 96);
   const COLORREF back = GetSysColor(COLOR_BTNFACE);
   Canvas c(size.cx, size.cy, back);
   HDC dc = c.dc();
   switch (which) {
-    case SmallPic::Confirm: art::DrawEmblem(dc, Emblem::Confirm, 0, 0, 16); break;
-    case SmallPic::Delete: art::DrawEmblem(dc, Emblem::DeletePage, 0, 0, 16); break;
-    case SmallPic::MoveTo: art::DrawEmblem(dc, Emblem::MoveTo, 0, 0, 16); break;
-    case SmallPic::Recycle: art::DrawEmblem(dc, Emblem::Recycle, 0, 0, 16); break;
-    case SmallPic::Help16: art::DrawEmblem(dc, Emblem::Question, 0, 0, 15); break;
+    case SmallPic::Confirm: art::DrawEmblem(dc, Emblem::Confirm, 0, 0, side); break;
+    case SmallPic::Delete: art::DrawEmblem(dc, Emblem::DeletePage, 0, 0, side); break;
+    case SmallPic::MoveTo: art::DrawEmblem(dc, Emblem::MoveTo, 0, 0, side); break;
+    case SmallPic::Recycle: art::DrawEmblem(dc, Emblem::Recycle, 0, 0, side); break;
+    case SmallPic::Help16: art::DrawEmblem(dc, Emblem::Question, 0, 0, size.cy); break;
     case SmallPic::Mag: PaintMagnifier(dc, back); break;
   }
   // The bottom-left pixel names the transparent colour for glyph-style controls.

@@ -10,6 +10,22 @@ namespace {
 std::unique_ptr<Tcommontools> g_common;
 }
 
+HBITMAP Tcommontools::SmallAt(SmallPic which, int dpi) {
+  if (dpi == 96 || dpi <= 0 || which == SmallPic::Mag) {
+    switch (which) {
+      case SmallPic::Confirm: return imgConfirm.get();
+      case SmallPic::Delete: return imgDelete.get();
+      case SmallPic::MoveTo: return imgMoveTo.get();
+      case SmallPic::Recycle: return imgRecycle.get();
+      case SmallPic::Help16: return imgHelp16.get();
+      case SmallPic::Mag: return imgMag.get();
+    }
+  }
+  BitmapHandle& drawn = scaled_[{int(which), dpi}];
+  if (!drawn) drawn = SmallPicture(which, dpi);
+  return drawn.get();
+}
+
 Tcommontools::Tcommontools()
     : imgConfirm(SmallPicture(SmallPic::Confirm)),
       imgDelete(SmallPicture(SmallPic::Delete)),

@@ -3,7 +3,9 @@
 // shared shell file operation component the tool windows use.
 #pragma once
 
+#include <map>
 #include <string>
+#include <utility>
 
 #include "platform/handles.h"
 #include "scan/shell_file_op.h"
@@ -21,12 +23,18 @@ class Tcommontools : public ui::Form {
   BitmapHandle imgMag;                                        // 50 x 27
   BitmapHandle imgHelp16;                                     // 16 x 15, on every Help button
   BitmapHandle imgHelpback;                                   // 189 x 209, the help window
+  // One of the small pictures drawn for a window's DPI (the members above at
+  // 96), drawn once per DPI and kept with the others.
+  HBITMAP SmallAt(SmallPic which, int dpi);
   BitmapHandle imgMainScreen;                                 // 513 x 442, the launcher
   ImageListHandle ilCommon16;                                 // indexes in shell/common_icons.h
   ImageListHandle ilIcons;
   // Recycle, delete and move for the junk cleaner, the duplicate finder and
   // the shortcut finder: one path list, one operation at a time.
   scan::TShellFileOp ShellFileOp1;
+
+ private:
+  std::map<std::pair<int, int>, BitmapHandle> scaled_;
 };
 
 // How a tool removes a file: its removal option.

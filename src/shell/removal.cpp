@@ -171,10 +171,11 @@ void TRemovalPage::StoreIn(ui::FormStorage& storage) {
 
 void TRemovalPage::FormCreate() {
   Tcommontools& common = commontools();
-  imgRecycle.SetPicture(common.imgRecycle.get());
-  imgDelete.SetPicture(common.imgDelete.get());
-  imgMoveTo.SetPicture(common.imgMoveTo.get());
-  imgConfirm.SetPicture(common.imgConfirm.get());
+  const int dpi = form_.dpi();
+  imgRecycle.SetPicture(common.SmallAt(SmallPic::Recycle, dpi));
+  imgDelete.SetPicture(common.SmallAt(SmallPic::Delete, dpi));
+  imgMoveTo.SetPicture(common.SmallAt(SmallPic::MoveTo, dpi));
+  imgConfirm.SetPicture(common.SmallAt(SmallPic::Confirm, dpi));
   deMove.SetEnabled(optMove.checked());
 }
 

@@ -35,6 +35,7 @@ class Button : public Control {
   ButtonRole role() const { return role_; }
   // A picture shown with the caption (not owned).
   void SetGlyph(HBITMAP glyph);
+  HBITMAP glyph() const { return glyph_; }
   // Clicks the button as the user would: nothing when disabled.
   void Click();
 

@@ -450,6 +450,8 @@ Form::~Form() {
   }
 }
 
+Control* Form::ControlFromHandle(HWND hwnd) { return hwnd ? static_cast<Control*>(GetPropW(hwnd, kControlProp)) : nullptr; }
+
 Form* Form::FromHandle(HWND hwnd) { return hwnd ? static_cast<Form*>(GetPropW(hwnd, kFormProp)) : nullptr; }
 
 namespace {

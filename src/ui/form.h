@@ -238,6 +238,8 @@ class Form : public Container {
   Form& form() override { return *this; }
   // The form bound to a window of this layer, or nullptr.
   static Form* FromHandle(HWND hwnd);
+  // The control wrapper of one of the layer's windows (nullptr for others).
+  static Control* ControlFromHandle(HWND hwnd);
 
   void Show();
   void Hide();

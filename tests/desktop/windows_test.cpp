@@ -78,6 +78,13 @@ struct DpiScope {
   ~DpiScope() { ui::SetDpiForTests(0); }
 };
 
+void ForEachDescendant(HWND parent, const std::function<void(HWND)>& each) {
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    each(c);
+    ForEachDescendant(c, each);
+  }
+}
+
 void CollectUncaptioned(HWND parent, std::vector<HWND>& out) {
   for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     wchar_t cls[32] = L"";
@@ -119,6 +126,7 @@ class Desktop : public ::testing::Test {
 TEST_F(Desktop, EveryWindowAtEachDpiHasNoCutCaptionAndNoOverlap) {
   for (int dpi : {96, 144, 192}) {
     DpiScope scale(dpi);
+    int glyphs = 0;
     for (const Window& w : Windows()) {
       ui::Form* f = w.open();
       ASSERT_EQ(dpi, f->dpi()) << w.name;
@@ -152,6 +160,15 @@ TEST_F(Desktop, EveryWindowAtEachDpiHasNoCutCaptionAndNoOverlap) {
           EXPECT_EQ(MulDiv(16, dpi, 96), cx) << w.name << " at " << dpi << " dpi: " << test::Describe(list);
         }
       }
+      // A button's picture (the Help buttons' question mark) is drawn for this DPI too.
+      ForEachDescendant(f->handle(), [&](HWND b) {
+        const auto* button = dynamic_cast<const ui::Button*>(ui::Form::ControlFromHandle(b));
+        BITMAP bm{};
+        if (button && button->handle() == b && button->glyph() && GetObjectW(button->glyph(), sizeof bm, &bm)) {
+          ++glyphs;
+          EXPECT_EQ(MulDiv(15, dpi, 96), bm.bmHeight) << w.name << " at " << dpi << " dpi: " << test::Describe(b);
+        }
+      });
       for (const std::string& fault : test::LayoutFaults(f->handle())) {
         if (fault.rfind("mnemonic:", 0) == 0) continue;  // shared keys: EveryButtonIsReachedByItsAltKey
         if (cut && fault.find("msctls_statusbar32") != std::string::npos) continue;
@@ -159,6 +176,7 @@ TEST_F(Desktop, EveryWindowAtEachDpiHasNoCutCaptionAndNoOverlap) {
       }
       f->Destroy();
     }
+    EXPECT_GE(glyphs, 8) << "the tools' Help buttons carry their picture";
   }
 }
 

@@ -258,7 +258,7 @@ void TfrmFindDupes::SetupList(EditableList& e, ui::PopupMenu& menu) {
 
 void TfrmFindDupes::FormCreate() {
   shell::Tcommontools& common = shell::commontools();
-  cmdHelp.SetGlyph(common.imgHelp16.get());
+  cmdHelp.SetGlyph(common.SmallAt(shell::SmallPic::Help16, dpi()));
   for (ui::ListView* l : {&lvFiles, &lvFolders, &lvExclude, &lvXFiles}) l->SetImageList(common.ilCommon16.get());
   tb.SetImageList(common.ilCommon16.get());
   tb.AddButton("Remove", shell::common_icon::kDelete, [this] { cmdDeleteClick(); });

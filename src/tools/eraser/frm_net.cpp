@@ -126,7 +126,7 @@ void TfrmNet::FormCreate() {
   }
   // The options stored with the window override them once it has been used.
   storage.Restore();
-  cmdHelp.SetGlyph(shell::commontools().imgHelp16.get());
+  cmdHelp.SetGlyph(shell::commontools().SmallAt(shell::SmallPic::Help16, dpi()));
   fsb.SetPanels({180, -1});
   fsb.PlaceInPanel(pg, 0);
   pg.SetVisible(false);

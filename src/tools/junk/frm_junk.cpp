@@ -176,7 +176,7 @@ TfrmJunk::~TfrmJunk() = default;
 
 void TfrmJunk::FormCreate() {
   shell::Tcommontools& common = shell::commontools();
-  cmdHelp.SetGlyph(common.imgHelp16.get());
+  cmdHelp.SetGlyph(common.SmallAt(shell::SmallPic::Help16, dpi()));
   lvScan.SetImageList(common.ilCommon16.get());
   tb.SetImageList(common.ilCommon16.get());
   tb.AddButton("Remove", shell::common_icon::kDelete, [this] { cmdDeleteClick(); }, &pmDelete);

@@ -145,8 +145,8 @@ TfrmRegClean::TfrmRegClean()
 
 void TfrmRegClean::FormCreate() {
   shell::Tcommontools& common = shell::commontools();
-  cmdHelp.SetGlyph(common.imgHelp16.get());
-  Image2.SetPicture(common.imgConfirm.get());
+  cmdHelp.SetGlyph(common.SmallAt(shell::SmallPic::Help16, dpi()));
+  Image2.SetPicture(common.SmallAt(shell::SmallPic::Confirm, dpi()));
   lvScanFor.SetImageList(common.ilCommon16.get());
   lv.SetImageList(common.ilCommon16.get());
   tb.SetImageList(common.ilCommon16.get());

@@ -141,7 +141,7 @@ TfrmSched::TfrmSched()
   args.helpTopic = kSchedTopic;
   args.freeOnClose = true;
   Create(args);
-  cmdHelp.SetGlyph(shell::commontools().imgHelp16.get());
+  cmdHelp.SetGlyph(shell::commontools().SmallAt(shell::SmallPic::Help16, dpi()));
 
   // Creation: the switches from the registry (each one on as a click, so a
   // scheduled operation starts an agent that is not running), the rows, the

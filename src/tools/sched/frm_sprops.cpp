@@ -101,7 +101,7 @@ TfrmSProps::TfrmSProps(std::string toolKey, bool scheduled)
 void TfrmSProps::FormCreate() {
   picture_ = shell::SchedulePicture(Scale(48));
   imgSched.SetPicture(picture_.get());
-  cmdHelp.SetGlyph(shell::commontools().imgHelp16.get());
+  cmdHelp.SetGlyph(shell::commontools().SmallAt(shell::SmallPic::Help16, dpi()));
   if (services().isWindowsNT()) optWinEnd.SetVisible(false);
 }
 

@@ -103,7 +103,7 @@ TfrmAddRemove::TfrmAddRemove(std::vector<UninstallSource> sources)
   args.freeOnClose = true;
   Create(args);
   lv.SetImageList(shell::commontools().ilIcons.get());
-  tbHelp.SetGlyph(shell::commontools().imgHelp16.get());
+  tbHelp.SetGlyph(shell::commontools().SmallAt(shell::SmallPic::Help16, dpi()));
   lvChange();
 }
 

@@ -166,7 +166,7 @@ TfrmStartMenu::~TfrmStartMenu() = default;
 
 void TfrmStartMenu::FormCreate() {
   shell::Tcommontools& common = shell::commontools();
-  cmdHelp.SetGlyph(common.imgHelp16.get());
+  cmdHelp.SetGlyph(common.SmallAt(shell::SmallPic::Help16, dpi()));
   lvLinks.SetImageList(common.ilIcons.get());
   tb.SetImageList(common.ilCommon16.get());
   tb.AddButton("Remove", shell::common_icon::kDelete, [this] { cmdRemoveClick(); }, &pmRemove);

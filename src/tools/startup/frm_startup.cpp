@@ -144,7 +144,7 @@ TfrmStartup::TfrmStartup(StartupPlaces places)
   Create(args);
   shell::Tcommontools& common = shell::commontools();
   lv.SetStateImageList(common.ilCommon16.get());
-  cmdHelp.SetGlyph(common.imgHelp16.get());
+  cmdHelp.SetGlyph(common.SmallAt(shell::SmallPic::Help16, dpi()));
   RefreshList();
 }
 
@@ -313,7 +313,7 @@ TfrmEdit::TfrmEdit(TfrmStartup& manager, int row)
   args.freeOnClose = true;
   args.owner = manager.handle();
   Create(args);
-  cmdHelp.SetGlyph(shell::commontools().imgHelp16.get());
+  cmdHelp.SetGlyph(shell::commontools().SmallAt(shell::SmallPic::Help16, dpi()));
   FormShow();  // the fields are filled at once: a test drives the editor without showing it
 }
 

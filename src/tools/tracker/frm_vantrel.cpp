@@ -333,7 +333,7 @@ TfrmVantrel::~TfrmVantrel() = default;
 // ---- Creation, show, close -----------------------------------------------------
 
 void TfrmVantrel::FormCreate() {
-  cmdHelp.SetGlyph(shell::commontools().imgHelp16.get());
+  cmdHelp.SetGlyph(shell::commontools().SmallAt(shell::SmallPic::Help16, dpi()));
   reportsFolder_ = shell::DataFolder() + "Vantrel Reports\\";
   CreateFolderPath(reportsFolder_);
   ExeType = 0;
