@@ -10,7 +10,9 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 
@@ -125,5 +127,27 @@ ImageListHandle DuplicateResultImageList(int size = 16);
 // The first icon a program, library or icon file holds, drawn at `size`
 // pixels (not a 16-pixel one blown up); none when it holds none.
 IconHandle FileIconAt(const std::string& path, int size);
+
+// A result list's row pictures: fixed ones first (drawn by `fixed` at any
+// size), then the icons of listed programs as they are found. Drawn at one
+// size; Resize draws every picture again at another (the window moved to a
+// screen of another DPI), keeping every index.
+class FileIconList {
+ public:
+  FileIconList(std::function<ImageListHandle(int size)> fixed, int size);
+  HIMAGELIST get() const { return list_.get(); }
+  int size() const { return size_; }
+  // The file's own icon, added; `fallback` when it holds none.
+  int Add(const std::string& path, int fallback);
+  // Back to the fixed pictures alone (a new scan).
+  void Clear();
+  void Resize(int size);
+
+ private:
+  std::function<ImageListHandle(int)> fixed_;
+  int size_, fixedCount_ = 0;
+  ImageListHandle list_;
+  std::vector<std::string> sources_;  // the files of the added icons, in index order
+};
 
 }  // namespace velmora::shell

@@ -176,4 +176,38 @@ IconHandle FileIconAt(const std::string& path, int size) {
   return IconHandle(icon);
 }
 
+FileIconList::FileIconList(std::function<ImageListHandle(int)> fixed, int size)
+    : fixed_(std::move(fixed)), size_(size), list_(fixed_(size)) {
+  fixedCount_ = ImageList_GetImageCount(list_.get());
+}
+
+int FileIconList::Add(const std::string& path, int fallback) {
+  const IconHandle icon = FileIconAt(path, size_);
+  if (!icon) return fallback;
+  const int added = ImageList_AddIcon(list_.get(), icon.get());
+  if (added < 0) return fallback;
+  sources_.push_back(path);
+  return added;
+}
+
+void FileIconList::Clear() {
+  ImageList_SetImageCount(list_.get(), UINT(fixedCount_));
+  sources_.clear();
+}
+
+void FileIconList::Resize(int size) {
+  if (size == size_) return;
+  ImageListHandle list = fixed_(size);
+  for (const std::string& path : sources_) {
+    // A file gone or changed since keeps its place with a blank.
+    const IconHandle icon = FileIconAt(path, size);
+    if (!icon || ImageList_AddIcon(list.get(), icon.get()) < 0) {
+      const IconHandle blank = IconHandle(ImageList_GetIcon(list.get(), 0, ILD_NORMAL));
+      ImageList_AddIcon(list.get(), blank.get());
+    }
+  }
+  list_ = std::move(list);
+  size_ = size;
+}
+
 }  // namespace velmora::shell

@@ -243,6 +243,33 @@ TEST_F(Desktop, TheLauncherMovedToAMonitorOfAnotherDpiIsDrawnAgain) {
   nav.Destroy();
 }
 
+// A window moved to a screen of another DPI draws its lists' pictures again
+// at the new size, those added as files were found among them.
+TEST_F(Desktop, EveryWindowMovedToAnotherDpiDrawsItsListPicturesAgain) {
+  DpiScope scale(96);
+  for (const Window& w : Windows()) {
+    ui::Form* f = w.open();
+    RECT wr;
+    GetWindowRect(f->handle(), &wr);
+    RECT suggested{wr.left, wr.top, wr.left + MulDiv(wr.right - wr.left, 3, 2), wr.top + MulDiv(wr.bottom - wr.top, 3, 2)};
+    SendMessageW(f->handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_EQ(144, f->dpi()) << w.name;
+    std::vector<HWND> lists;
+    CollectUncaptioned(f->handle(), lists);
+    for (HWND list : lists) {
+      wchar_t cls[32] = L"";
+      GetClassNameW(list, cls, 32);
+      if (lstrcmpiW(cls, WC_LISTVIEWW) != 0) continue;
+      const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+      int cx = 0, cy = 0;
+      if (images && ImageList_GetIconSize(images, &cx, &cy)) {
+        EXPECT_EQ(24, cx) << w.name << ": " << test::Describe(list);
+      }
+    }
+    f->Destroy();
+  }
+}
+
 TEST_F(Desktop, TheLauncherOpensEveryToolByTheKeyboard) {
   shell::LauncherActions actions;
   std::vector<int> opened;

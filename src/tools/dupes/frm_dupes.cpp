@@ -270,8 +270,9 @@ void TfrmFindDupes::FormCreate() {
   tb.SetButtonHint(kTbProperties, "View the selected file's properties");
   tb.SetButtonHint(kTbExclude, "Exclude the selected file's location from future scans");
   // Drawn at the window's size: the programs' own icons are added as found.
-  ilIcons = shell::DuplicateResultImageList(MulDiv(16, dpi(), 96));
-  FileListView1.SetImageList(ilIcons.get());
+  fileIcons_ = std::make_unique<shell::FileIconList>([](int size) { return shell::DuplicateResultImageList(size); },
+                                                     MulDiv(16, dpi(), 96));
+  FileListView1.SetImageList(fileIcons_->get());
 
   aviSearch.SetVisible(false);
   sb.SetPanels({160, -1});
@@ -432,7 +433,7 @@ void TfrmFindDupes::btnSearchClick() {
     KeepRunning = false;
     if (search_) search_->Stop();
   } else {
-    ImageList_SetImageCount(ilIcons.get(), shell::dupe_icon::kCount);
+    fileIcons_->Clear();
     sb.SetText(1, "");
     btnSearch.SetCaption("Stop");
     KeepRunning = true;
@@ -698,12 +699,12 @@ void TfrmFindDupes::CompareCandidates() {
 int TfrmFindDupes::GroupIcon(const std::string& path) {
   const std::string ext = UpperCase(ExtractFileExt(path));
   if (ext != ".ICO" && !StartsLikeProgram(path)) return shell::dupe_icon::kFile;
-  int cx = 16, cy = 16;
-  ImageList_GetIconSize(ilIcons.get(), &cx, &cy);
-  const IconHandle icon = shell::FileIconAt(path, cx);
-  if (!icon) return shell::dupe_icon::kFile;
-  const int added = ImageList_AddIcon(ilIcons.get(), icon.get());
-  return added >= 0 ? added : shell::dupe_icon::kFile;
+  return fileIcons_->Add(path, shell::dupe_icon::kFile);
+}
+
+void TfrmFindDupes::FormDpiChanged() {
+  fileIcons_->Resize(MulDiv(16, dpi(), 96));
+  FileListView1.SetImageList(fileIcons_->get());
 }
 
 bool TfrmFindDupes::AddGroup(const FoundGroup& group) {

@@ -175,6 +175,7 @@ class TfrmFindDupes : public ui::Form {
 
  protected:
   void FormCreate() override;
+  void FormDpiChanged() override;
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
   void FormDestroy() override;
@@ -259,7 +260,7 @@ class TfrmFindDupes : public ui::Form {
   int searchDepth_ = 0;
   ui::Throttle status_{ui::kStatusIntervalMs};
   ui::MessagePump pump_;
-  shell::ImageListHandle ilIcons;
+  std::unique_ptr<shell::FileIconList> fileIcons_;
 };
 
 }  // namespace velmora::dupes

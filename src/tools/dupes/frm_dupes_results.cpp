@@ -388,7 +388,7 @@ void TfrmFindDupes::ReloadResults() {
   ProgressBar1.SetRange(0, parsed.rows.size() > 1 ? int(parsed.rows.size() - 1) : 1);
   ProgressBar1.SetVisible(true);
   FileListView1.Clear();
-  ImageList_SetImageCount(ilIcons.get(), shell::dupe_icon::kCount);
+  fileIcons_->Clear();
   FileListView1.BeginUpdate();
   int groupIcon = shell::dupe_icon::kFile;
   bool firstOfGroup = false;

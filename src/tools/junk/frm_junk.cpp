@@ -183,16 +183,18 @@ void TfrmJunk::FormCreate() {
   tb.AddButton("QuickView", shell::common_icon::kSearch, [this] { cmdViewClick(); });
   tb.AddButton("Properties", shell::common_icon::kFile, [this] { cmdPropsClick(); });
 
-  // The file-icon list: its first image is the icon of files that hold none.
-  // Drawn at the window's size: the programs' own icons are added as found.
-  const int iconSize = MulDiv(16, dpi(), 96);
-  ilFileIcons.reset(ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 1, 64));
-  if (HICON plain = ImageList_GetIcon(ui::ImagesForSize(common.ilCommon16.get(), iconSize), shell::common_icon::kFile,
-                                      ILD_NORMAL)) {
-    ImageList_AddIcon(ilFileIcons.get(), plain);
-    DestroyIcon(plain);
-  }
-  lv.SetImageList(ilFileIcons.get());
+  // The file-icon list: its first image is the icon of files that hold none;
+  // the programs' own icons are added as found, at the window's size.
+  fileIcons_ = std::make_unique<shell::FileIconList>(
+      [&common](int size) {
+        shell::ImageListHandle list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 64));
+        const IconHandle plain(
+            ImageList_GetIcon(ui::ImagesForSize(common.ilCommon16.get(), size), shell::common_icon::kFile, ILD_NORMAL));
+        if (plain) ImageList_AddIcon(list.get(), plain.get());
+        return list;
+      },
+      MulDiv(16, dpi(), 96));
+  lv.SetImageList(fileIcons_->get());
 
   aviSearch.SetVisible(false);  // shown only while a scan runs
   sb.SetPanels({160, -1});
@@ -452,7 +454,7 @@ void TfrmJunk::RunScan() {
 }
 
 void TfrmJunk::ScanStart() {
-  ImageList_SetImageCount(ilFileIcons.get(), 1);
+  fileIcons_->Clear();
   const int drives = int(DiskListView1.SelectedDrives().size());
   const int maximum = drives + (cbTemp.checked() ? 1 : 0) + (cbZeroLength.checked() ? drives : 0);
   pg.SetRange(0, maximum);
@@ -541,15 +543,12 @@ void TfrmJunk::ListFile(scan::FoundFile& found, FileProbe& probe) {
 }
 
 int TfrmJunk::AssociatedIcon(const std::string& path, bool mayHoldIcons) {
-  int image = 0;
-  if (!mayHoldIcons) return image;
-  int cx = 16, cy = 16;
-  ImageList_GetIconSize(ilFileIcons.get(), &cx, &cy);
-  if (const IconHandle icon = shell::FileIconAt(path, cx)) {
-    const int added = ImageList_AddIcon(ilFileIcons.get(), icon.get());
-    if (added >= 0) image = added;
-  }
-  return image;
+  return mayHoldIcons ? fileIcons_->Add(path, 0) : 0;
+}
+
+void TfrmJunk::FormDpiChanged() {
+  fileIcons_->Resize(MulDiv(16, dpi(), 96));
+  lv.SetImageList(fileIcons_->get());
 }
 
 bool TfrmJunk::RestrictedFile(const FileProbe& probe) {

@@ -142,6 +142,7 @@ class TfrmJunk : public ui::Form {
 
  protected:
   void FormCreate() override;
+  void FormDpiChanged() override;
   void FormShow() override;
   void FormCloseQuery(bool& canClose) override;
   bool WorkRunning() const override { return busy_ != Busy::Idle; }
@@ -177,7 +178,7 @@ class TfrmJunk : public ui::Form {
   Busy busy_ = Busy::Idle;
   bool closeAsked_ = false;
 
-  shell::ImageListHandle ilFileIcons;
+  std::unique_ptr<shell::FileIconList> fileIcons_;
   // Each found file is opened once, on the session's probing thread, and
   // judged here in the order found. Runs for one scan (cmdGoClick).
   scan::ScanSession<FileProbe> session_;
