@@ -96,6 +96,22 @@ void CollectUncaptioned(HWND parent, std::vector<HWND>& out) {
   }
 }
 
+// Each list view of the window with the size of its row pictures.
+std::vector<std::pair<HWND, int>> ListPictureSizes(HWND window) {
+  std::vector<HWND> controls;
+  CollectUncaptioned(window, controls);
+  std::vector<std::pair<HWND, int>> out;
+  for (HWND list : controls) {
+    wchar_t cls[32] = L"";
+    GetClassNameW(list, cls, 32);
+    if (lstrcmpiW(cls, WC_LISTVIEWW) != 0) continue;
+    const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    int cx = 0, cy = 0;
+    if (images && ImageList_GetIconSize(images, &cx, &cy)) out.emplace_back(list, cx);
+  }
+  return out;
+}
+
 void CollectTabs(HWND parent, std::vector<HWND>& out) {
   for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     wchar_t cls[32] = L"";
@@ -148,18 +164,8 @@ TEST_F(Desktop, EveryWindowAtEachDpiHasNoCutCaptionAndNoOverlap) {
       const bool cut = frame.right - frame.left >= work.right - work.left ||
                        frame.bottom - frame.top >= work.bottom - work.top;
       // Every list's row pictures are drawn at this DPI's size (drive icons among them).
-      std::vector<HWND> lists;
-      CollectUncaptioned(f->handle(), lists);
-      for (HWND list : lists) {
-        wchar_t cls[32] = L"";
-        GetClassNameW(list, cls, 32);
-        if (lstrcmpiW(cls, WC_LISTVIEWW) != 0) continue;
-        const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
-        int cx = 0, cy = 0;
-        if (images && ImageList_GetIconSize(images, &cx, &cy)) {
-          EXPECT_EQ(MulDiv(16, dpi, 96), cx) << w.name << " at " << dpi << " dpi: " << test::Describe(list);
-        }
-      }
+      for (const auto& [list, size] : ListPictureSizes(f->handle()))
+        EXPECT_EQ(MulDiv(16, dpi, 96), size) << w.name << " at " << dpi << " dpi: " << test::Describe(list);
       // A button's picture (the Help buttons' question mark) is drawn for this DPI too.
       ForEachDescendant(f->handle(), [&](HWND b) {
         const auto* button = dynamic_cast<const ui::Button*>(ui::Form::ControlFromHandle(b));
@@ -254,18 +260,8 @@ TEST_F(Desktop, EveryWindowMovedToAnotherDpiDrawsItsListPicturesAgain) {
     RECT suggested{wr.left, wr.top, wr.left + MulDiv(wr.right - wr.left, 3, 2), wr.top + MulDiv(wr.bottom - wr.top, 3, 2)};
     SendMessageW(f->handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     ASSERT_EQ(144, f->dpi()) << w.name;
-    std::vector<HWND> lists;
-    CollectUncaptioned(f->handle(), lists);
-    for (HWND list : lists) {
-      wchar_t cls[32] = L"";
-      GetClassNameW(list, cls, 32);
-      if (lstrcmpiW(cls, WC_LISTVIEWW) != 0) continue;
-      const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
-      int cx = 0, cy = 0;
-      if (images && ImageList_GetIconSize(images, &cx, &cy)) {
-        EXPECT_EQ(24, cx) << w.name << ": " << test::Describe(list);
-      }
-    }
+    for (const auto& [list, size] : ListPictureSizes(f->handle()))
+      EXPECT_EQ(24, size) << w.name << ": " << test::Describe(list);
     f->Destroy();
   }
 }
