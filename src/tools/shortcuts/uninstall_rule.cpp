@@ -94,7 +94,7 @@ UninstallParts SplitUninstallCommand(const std::string& command) {
   const std::size_t colon = s.rfind(':');
   if (colon == std::string::npos || colon == 0) return parts;
   std::string q = s.substr(colon - 1, SecondPathEnd(s, colon - 1) - (colon - 1));
-  if (q.find('"') == q.size() - 1) q.pop_back();  // its only quote closes it
+  if (!q.empty() && q.find('"') == q.size() - 1) q.pop_back();  // its only quote closes it
   if (q.find('/') != std::string::npos) q.clear();  // it carries a switch
   if (!parts.program.empty() && Contains(q, parts.program)) q.clear();  // the program itself
   parts.second = Trim(q);

@@ -111,6 +111,7 @@ TEST(UninstallRule, TheTwoPathsOfACommand) {
       {"C:\\u.exeX\\v.EXE", "C:\\u.exeX\\v.EXE", ""},
       {"\"C:\\never closed\\u.exe", "C:\\never closed\\u.exe", ""},
       {"no program here", "", ""},
+      {"x\"\":y", "", ""},  // a quoted nothing before the colon: no second path, nothing read outside the text
   };
   for (const Case& c : cases) {
     const UninstallParts parts = SplitUninstallCommand(c.command);
