@@ -6,6 +6,9 @@
 
 #include <atomic>
 
+#include "platform/text.h"
+#include "ui/form.h"
+
 namespace velmora::ui {
 
 namespace {
@@ -26,14 +29,7 @@ struct Naming {
     const int n = GetWindowTextLengthW(label);
     std::wstring text(std::size_t(n) + 1, L'\0');
     text.resize(std::size_t(GetWindowTextW(label, text.data(), n + 1)));
-    // "&&" is a shown "&"; a single "&" marks the mnemonic.
-    std::wstring out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == L'&' && i + 1 < text.size()) ++i;
-      else if (text[i] == L'&') continue;
-      out += text[i];
-    }
-    return out;
+    return Widen(WithoutAccelerator(Narrow(text)));
   }
 };
 

@@ -112,6 +112,15 @@ int Container::Scale(int value96) const {
   return MulDiv(value96, f.dpi(), 96);
 }
 
+std::string WithoutAccelerator(const std::string& caption) {
+  std::string out;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    out += caption[i];
+  }
+  return out;
+}
+
 void Container::CreateChildren() {
   for (size_t i = 0; i < children_.size(); ++i) children_[i]->Create();
   NameByLabels();
@@ -127,16 +136,6 @@ bool HasNoCaption(HWND h) {
                            L"RichEdit20W", L"SysDateTimePick32", L"msctls_trackbar32"})
     if (lstrcmpiW(cls, c) == 0) return true;
   return false;
-}
-
-std::string StripMnemonic(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && i + 1 < text.size()) ++i;
-    else if (text[i] == '&') continue;
-    out += text[i];
-  }
-  return out;
 }
 
 bool Overlap(int a, int aLength, int b, int bLength) { return a < b + bLength && b < a + aLength; }
@@ -165,8 +164,7 @@ void Container::NameByLabels() {
       const Bounds l = o->bounds();
       // A tick box or option before a box on its row names it too ("Older
       // than [30] days").
-      const bool leadsRow = dynamic_cast<const CheckBox*>(o) || dynamic_cast<const RadioButton*>(o);
-      if (leadsRow && !dynamic_cast<const Label*>(o)) {
+      if (dynamic_cast<const CheckBox*>(o) || dynamic_cast<const RadioButton*>(o)) {
         const int toLeft = b.x - (l.x + l.width);
         if (Overlap(l.y, l.height, b.y, b.height) && toLeft >= -4 && toLeft <= 40 && (!left || toLeft < leftGap)) {
           left = o;
@@ -193,7 +191,7 @@ void Container::NameByLabels() {
         continue;
       }
     }
-    if (page && !page->caption().empty()) NameAs(h, Widen(StripMnemonic(page->caption())));
+    if (page && !page->caption().empty()) NameAs(h, Widen(WithoutAccelerator(page->caption())));
   }
 }
 

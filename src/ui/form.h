@@ -57,6 +57,10 @@ using HelpHook = std::function<void(const std::string& topic)>;
 void SetHelpHook(HelpHook hook);
 void OpenHelpTopic(const std::string& topic);
 
+// A caption as it reads on screen: "&&" is an ampersand, a lone "&" marks the
+// Alt key and is not shown.
+std::string WithoutAccelerator(const std::string& caption);
+
 // Something controls can be placed in: a form or a tab page.
 class Container {
  public:

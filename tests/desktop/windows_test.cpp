@@ -86,14 +86,13 @@ void ForEachDescendant(HWND parent, const std::function<void(HWND)>& each) {
 }
 
 void CollectUncaptioned(HWND parent, std::vector<HWND>& out) {
-  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+  ForEachDescendant(parent, [&out](HWND c) {
     wchar_t cls[32] = L"";
     GetClassNameW(c, cls, 32);
     for (const wchar_t* k : {L"Edit", L"ListBox", L"ComboBox", L"SysListView32", L"SysTreeView32", L"RICHEDIT50W",
                              L"SysDateTimePick32"})
       if (lstrcmpiW(cls, k) == 0 && (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE)) out.push_back(c);
-    CollectUncaptioned(c, out);
-  }
+  });
 }
 
 // Each list view of the window with the size of its row pictures.
@@ -113,12 +112,11 @@ std::vector<std::pair<HWND, int>> ListPictureSizes(HWND window) {
 }
 
 void CollectTabs(HWND parent, std::vector<HWND>& out) {
-  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+  ForEachDescendant(parent, [&out](HWND c) {
     wchar_t cls[32] = L"";
     GetClassNameW(c, cls, 32);
     if (lstrcmpiW(cls, WC_TABCONTROLW) == 0) out.push_back(c);
-    CollectTabs(c, out);
-  }
+  });
 }
 
 // Presses a key with Ctrl (and Shift) held, as the keyboard would.

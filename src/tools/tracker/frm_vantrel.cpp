@@ -82,16 +82,6 @@ HWND OtherTrackerWindow(HWND self) {
   return search.found;
 }
 
-// A caption as it reads on screen: "&&" is an ampersand, a lone "&" marks the key.
-std::string WithoutAccelerator(const std::string& caption) {
-  std::string out;
-  for (std::size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
-    out += caption[i];
-  }
-  return out;
-}
-
 // An integer setting, or `fallback` when it is absent or not a number.
 int ReadIntOr(const std::string& key, const std::string& name, int fallback) {
   const RegKey k = RegKey::Open(HKEY_CURRENT_USER, key);
@@ -354,7 +344,7 @@ void TfrmVantrel::FormCreate() {
   TrackMode = ReadIntOr(Section("Settings"), "TrackMode", 1) == 0 ? 0 : 1;
   ui::RadioButton& mode = TrackMode == 0 ? RBtnFileTime : rBtnDiskContents;
   mode.SetChecked(true);
-  fpTrackModeLabel.SetCaption(WithoutAccelerator(mode.caption()));
+  fpTrackModeLabel.SetCaption(ui::WithoutAccelerator(mode.caption()));
 
   if (const RegKey watched = RegKey::Open(HKEY_CURRENT_USER, Section("INI Files To Watch")))
     for (const std::string& path : watched.ValueNames()) lbIniFiles.AddItem(path);
