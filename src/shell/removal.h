@@ -142,8 +142,9 @@ class TRemovalPage {
   // False refuses leaving the page `leaving` (after saying why).
   bool PageControl1Changing(int leaving);
 
-  // One removal command. Begin says whether it may go on (a move needs its
-  // folder, said once); Remove acts on one file and logs what happened.
+  // One removal command. Begin takes the way and the move folder for the whole
+  // command and says whether it may go on (a move needs its folder, said
+  // once); Remove acts on one file and logs what happened.
   bool BeginCommand();
   RemovalResult Remove(const ListedFile& file);
 
@@ -160,6 +161,8 @@ class TRemovalPage {
   bool pageGuard_ = false;
   // Per command: the move folder was said to be missing; the answer to
   // deleting for good what the bin will not take.
+  RemovalKind commandKind_ = RemovalKind::Recycle;
+  std::string commandFolder_;
   bool moveFolderSaid_ = false;
   std::optional<bool> deleteInstead_;
   std::map<std::string, RecycleBin> bins_;  // by drive root

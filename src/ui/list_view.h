@@ -76,6 +76,7 @@ class ListView : public Control {
   bool Selected(int row) const;
   void SetSelected(int row, bool selected);
   std::vector<int> SelectedRows() const;
+  void SelectAll();  // in one step (one message to the control)
   void ClearSelection();
   int ImageIndex(int row) const;
   void SetImageIndex(int row, int imageIndex);

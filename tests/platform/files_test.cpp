@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <type_traits>
+#include <vector>
 
+#include "platform/file_facts.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "support/test_folder.h"
@@ -272,4 +274,52 @@ TEST(Folders, PathsBeyondTwoHundredSixtyCharacters) {
     folder = ExcludeTrailingBackslash(ExtractFilePath(folder));
   }
   EXPECT_EQ(1u, ListAll(dir / "*").size());  // only the medium folder is left
+}
+
+// The cheap questions must give what the all-in-one call gives: an identity
+// taken one way is compared with one taken the other way.
+TEST(FileFacts, AgreeWithTheAllInOneAnswerAndTellFilesApart) {
+  test::TestFolder dir;
+  const std::string a = dir.SizedFile("a.bin", 5ull << 30 | 7);  // beyond 32 bits where the host allows
+  const std::string b = dir.File("sub\\b.txt", "hello");
+  const std::string link = dir / "hard.txt";
+  const bool linked = CreateHardLinkW(LongPathW(link).c_str(), LongPathW(b).c_str(), nullptr) != 0;
+  std::vector<std::uint64_t> indexes;
+  for (const std::string& path : {a, b}) {
+    SCOPED_TRACE(path);
+    FileHandle h(CreateFileW(LongPathW(path).c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(h);
+    BY_HANDLE_FILE_INFORMATION all{};
+    ASSERT_TRUE(GetFileInformationByHandle(h.get(), &all));
+    const auto facts = FactsOfOpenFile(h.get());
+    ASSERT_TRUE(facts);
+    EXPECT_EQ((std::uint64_t(all.nFileSizeHigh) << 32) | all.nFileSizeLow, facts->size);
+    EXPECT_EQ(all.dwFileAttributes, facts->attributes);
+    EXPECT_EQ(0, CompareFileTime(&all.ftLastWriteTime, &facts->written));
+    EXPECT_EQ((std::uint64_t(all.nFileIndexHigh) << 32) | all.nFileIndexLow, facts->index);
+    EXPECT_EQ(all.dwVolumeSerialNumber, VolumeFactsOf(path).serial);
+    EXPECT_TRUE(VolumeFactsOf(path).trusted);  // a fixed disk
+    indexes.push_back(facts->index);
+  }
+  EXPECT_NE(indexes[0], indexes[1]);
+  if (linked) {
+    FileHandle h(CreateFileW(LongPathW(link).c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(indexes[1], FactsOfOpenFile(h.get())->index);  // one file, two names
+  }
+  FileHandle folder(CreateFileW(LongPathW(dir / "sub").c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ASSERT_TRUE(folder);
+  EXPECT_TRUE(FactsOfOpenFile(folder.get())->attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(FileFacts, TheVolumeRootOfEveryFormOfPath) {
+  EXPECT_EQ("C:\\", VolumeRootOf("c:\\windows\\x.dll"));
+  EXPECT_EQ("C:\\", VolumeRootOf("\\\\?\\c:\\long\\path"));
+  EXPECT_EQ("\\\\SERVER\\SHARE\\", VolumeRootOf("\\\\server\\share\\a\\b"));
+  EXPECT_EQ("\\\\SERVER\\SHARE\\", VolumeRootOf("\\\\?\\UNC\\server\\share\\a"));
+  EXPECT_EQ("\\\\SERVER\\SHARE\\", VolumeRootOf("\\\\server\\share"));
+  EXPECT_EQ("", VolumeRootOf("\\\\server"));
+  EXPECT_EQ("", VolumeRootOf("relative\\a.txt"));
+  EXPECT_FALSE(VolumeFactsOf("N:\\a.txt").trusted);  // the test prefix's network drive
 }

@@ -146,6 +146,51 @@ TEST(ListView, DeletingRowsKeepsTheControlsMarksOnTheRowsThatMoved) {
   EXPECT_EQ(0, int(SendMessageW(lv.handle(), LVM_GETSELECTEDCOUNT, 0, 0)));
 }
 
+TEST(ListView, SelectAllReachesEveryRowOfTheControlEvenOnesNotYetTold) {
+  ListForm f;
+  ListView& lv = f.lvScan;
+  lv.AddColumn("File", 200);
+  for (int i = 0; i < 2000; ++i) lv.AddItem("row " + std::to_string(i));  // most not told to the control yet
+  const auto controlSelected = [&] { return int(SendMessageW(lv.handle(), LVM_GETSELECTEDCOUNT, 0, 0)); };
+  lv.SelectAll();
+  EXPECT_EQ(2000u, lv.SelectedRows().size());
+  EXPECT_EQ(2000, int(SendMessageW(lv.handle(), LVM_GETITEMCOUNT, 0, 0)));
+  EXPECT_EQ(2000, controlSelected());
+  // Taking one row out afterwards leaves the rest, in the rows and in the control.
+  lv.SetSelected(7, false);
+  EXPECT_EQ(1999, controlSelected());
+  EXPECT_FALSE(SendMessageW(lv.handle(), LVM_GETITEMSTATE, 7, LVIS_SELECTED) & LVIS_SELECTED);
+  // An update that ends with every row selected again, and one that does not.
+  lv.BeginUpdate();
+  lv.SetSelected(7, true);
+  lv.EndUpdate();
+  EXPECT_EQ(2000, controlSelected());
+  lv.BeginUpdate();
+  lv.SetSelected(0, false);
+  lv.DeleteRow(1999);
+  lv.EndUpdate();
+  EXPECT_EQ(1998, controlSelected());
+  EXPECT_FALSE(SendMessageW(lv.handle(), LVM_GETITEMSTATE, 0, LVIS_SELECTED) & LVIS_SELECTED);
+  lv.ClearSelection();
+  EXPECT_EQ(0, controlSelected());
+
+  // A list of one selection: the last row, as selecting each in turn would leave it.
+  struct SingleForm : Form {
+    SingleForm() {
+      FormArgs a;
+      a.className = "TfrmSingle";
+      Create(a);
+    }
+    ListView lv{*this, {8, 8, 200, 100}, false, false};
+  } g;
+  ListView& single = g.lv;
+  single.AddColumn("File", 100);
+  for (int i = 0; i < 3; ++i) single.AddItem("r" + std::to_string(i));
+  single.SelectAll();
+  EXPECT_EQ(std::vector<int>{2}, single.SelectedRows());
+  EXPECT_EQ(1, int(SendMessageW(single.handle(), LVM_GETSELECTEDCOUNT, 0, 0)));
+}
+
 TEST(ListView, DrawsCheckMarksFromTheRowsAndReportsUserToggles) {
   ListForm f;
   ListView& lv = f.lvScan;

@@ -3,9 +3,8 @@
 #include <windows.h>
 
 #include <cstring>
-#include <map>
-#include <mutex>
 
+#include "platform/file_facts.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/text.h"
@@ -72,80 +71,16 @@ constexpr int kFileIdInfoClass = 18;  // FileIdInfo
 
 bool Stopping(const std::atomic<bool>* stop) { return stop && stop->load(std::memory_order_relaxed); }
 
-// What a drive or share root says once: its volume serial and whether
-// identities there can be trusted. Asked once per root and kept for fixed
-// disks (the system's answers cost a round trip each under Wine; a removable
-// disk may be swapped, so it is asked each time).
-struct RootFacts {
-  std::uint32_t serial = 0;
-  bool trusted = false;
-};
-
-std::string RootOf(const std::string& path) {
-  std::string p = path;
-  if (p.rfind("\\\\?\\UNC\\", 0) == 0) p = "\\\\" + p.substr(8);
-  else if (p.rfind("\\\\?\\", 0) == 0) p = p.substr(4);
-  if (p.size() >= 3 && p[1] == ':' && p[2] == '\\') return UpperCase(p.substr(0, 3));
-  if (p.rfind("\\\\", 0) == 0) {
-    // "\\server\share\"
-    const std::size_t server = p.find('\\', 2);
-    if (server == std::string::npos) return {};
-    const std::size_t share = p.find('\\', server + 1);
-    return UpperCase(share == std::string::npos ? p + "\\" : p.substr(0, share + 1));
-  }
-  return {};
-}
-
-RootFacts FactsOfRoot(const std::string& path) {
-  static std::mutex mutex;
-  static std::map<std::string, RootFacts> known;
-  const std::string root = RootOf(path);
-  if (root.empty()) return {};
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (const auto it = known.find(root); it != known.end()) return it->second;
-  }
-  RootFacts facts;
-  const std::wstring w = Widen(root);
-  const UINT type = root[0] == '\\' ? DRIVE_REMOTE : GetDriveTypeW(w.c_str());
-  // A share may give two paths of one file two identities.
-  facts.trusted = type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
-  DWORD serial = 0;
-  if (GetVolumeInformationW(w.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) facts.serial = serial;
-  if (type == DRIVE_FIXED) {
-    std::lock_guard<std::mutex> lock(mutex);
-    known.emplace(root, facts);
-  }
-  return facts;
-}
-
-using QueryInformationFile = LONG(WINAPI*)(HANDLE, void* status, void* info, ULONG length, int infoClass);
-constexpr int kFileInternalInformation = 6;
-
-// The size and write time from the standard and basic levels, the index from
-// the internal level: each is one cheap question, where the all-in-one
-// GetFileInformationByHandle also asks the volume (about 1 ms under Wine).
+// The size and write time from the cheap levels; the volume's serial and
+// whether identities there can be trusted from its root, asked once.
 bool FactsOfHandle(HANDLE h, const std::string& path, FileFacts& facts) {
-  static const auto query = reinterpret_cast<QueryInformationFile>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
-  FILE_STANDARD_INFO standard{};
-  FILE_BASIC_INFO basic{};
-  if (!GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard) ||
-      !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) || standard.Directory)
-    return false;
-  facts.size = std::uint64_t(standard.EndOfFile.QuadPart);
-  facts.written = std::uint64_t(basic.LastWriteTime.QuadPart);
+  const auto file = FactsOfOpenFile(h);
+  if (!file || (file->attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  facts.size = file->size;
+  facts.written = (std::uint64_t(file->written.dwHighDateTime) << 32) | file->written.dwLowDateTime;
   FileKey& k = facts.key;
-  std::uint64_t status[2] = {};
-  LARGE_INTEGER index{};
-  if (query && query(h, status, &index, sizeof index, kFileInternalInformation) >= 0) {
-    k.index = std::uint64_t(index.QuadPart);
-  } else {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(h, &info)) return false;
-    k.index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  }
-  const RootFacts root = FactsOfRoot(path);
+  k.index = file->index;
+  const VolumeFacts root = VolumeFactsOf(path);
   k.volumeSerial = root.serial;
   k.volume = root.serial;
   k.high = 0;

@@ -602,19 +602,21 @@ void TfrmJunk::lvChange() {
 }
 
 void TfrmJunk::mnuSelAllClick() {
-  for (int row = 0; row < lv.itemCount(); ++row) lv.SetSelected(row, true);
+  lv.SelectAll();
   lvChange();
 }
 
 void TfrmJunk::D1Click() {
   if (busy_ != Busy::Idle) return;
-  for (int row = 0; row < lv.itemCount(); ++row) lv.SetSelected(row, true);
+  lv.SelectAll();
   lvChange();
   cmdDeleteClick();
 }
 
 shell::RemovalResult TfrmJunk::Perform_Delete(const scan::FileRow& file) {
-  ui::ProcessMessages();
+  // The window stays live; asking for messages before every file cost as
+  // much as a tenth of the removal.
+  pump_();
   return removal.Remove({file.path, file.file.size, file.file.written, std::nullopt});
 }
 
@@ -629,7 +631,7 @@ void TfrmJunk::RemoveSelectedRows(const std::unordered_set<std::string>& removed
   for (int row = lv.itemCount() - 1; row >= 0; --row) {
     if (row >= lv.itemCount() || !lv.Selected(row) || !removed.count(lv.FilePath(row))) continue;
     lv.DeleteRow(row);
-    ui::ProcessMessages();
+    pump_();
   }
 }
 
@@ -642,6 +644,7 @@ void TfrmJunk::cmdDeleteClick() {
       return;
   }
   if (!removal.BeginCommand()) return;
+  pump_.Reset();
   int firstSelected = -1;
   {
     BusyScope busy{*this, Busy::Removing};
@@ -666,7 +669,7 @@ void TfrmJunk::cmdDeleteClick() {
         continue;
       }
       if (!result.removed()) {
-        if (optMove.checked() && !FolderExists(deMove.text())) break;  // nothing more can move
+        if (result.status == shell::RemovalStatus::NoMoveFolder) break;  // nothing more can move
         continue;
       }
       SpaceRecovered += std::int64_t(file.file.size);

@@ -25,6 +25,7 @@
 #include "shell/tool_log.h"
 #include "tools/junk/file_probe.h"
 #include "tools/junk/junk_logic.h"
+#include "ui/app.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/form_storage.h"
@@ -176,6 +177,7 @@ class TfrmJunk : public ui::Form {
   };
   void CloseIfAsked();
   Busy busy_ = Busy::Idle;
+  ui::MessagePump pump_;  // during a removal
   bool closeAsked_ = false;
 
   std::unique_ptr<shell::FileIconList> fileIcons_;

@@ -547,7 +547,7 @@ bool TfrmStartMenu::RepairRow(int row, const std::string& newTarget) {
 }
 
 void TfrmStartMenu::mnuFixallClick() {
-  for (int row = 0; row < lvLinks.itemCount(); ++row) lvLinks.SetSelected(row, true);
+  lvLinks.SelectAll();
   mnuFixClick();
 }
 
@@ -607,17 +607,17 @@ void TfrmStartMenu::cmdRemoveClick() {
 
 void TfrmStartMenu::mnuRemoveAllClick() {
   if (running_ || lvLinks.itemCount() == 0) return;
-  for (int row = 0; row < lvLinks.itemCount(); ++row) lvLinks.SetSelected(row, true);
+  lvLinks.SelectAll();
   RemoveRows(true);
 }
 
-bool TfrmStartMenu::RemoveLink(const ShortcutRow& row) {
+shell::RemovalStatus TfrmStartMenu::RemoveLink(const ShortcutRow& row) {
   // Judged again: a target that came back makes the shortcut good again.
   if (ProbePath(row.target) != PathState::Missing) {
     log.Line("  Not removed: " + row.link + ".  Its target " + row.target + " is no longer missing.");
-    return false;
+    return shell::RemovalStatus::Changed;
   }
-  return removal.Remove({row.link, row.file.size, row.file.written, std::nullopt}).removed();
+  return removal.Remove({row.link, row.file.size, row.file.written, std::nullopt}).status;
 }
 
 // The Start Menus themselves and their "Programs" and "Startup" folders are
@@ -653,8 +653,9 @@ void TfrmStartMenu::RemoveRows(bool all) {
     const std::string path = r->link;
     const std::uint64_t size = r->file.size;
     // Counted, logged and dropped only when it really left its path.
-    if (!RemoveLink(*r)) {
-      if (optMove.checked() && !FolderExists(deMove.text())) break;  // nothing more can move
+    const shell::RemovalStatus status = RemoveLink(*r);
+    if (status != shell::RemovalStatus::Removed) {
+      if (status == shell::RemovalStatus::NoMoveFolder) break;  // nothing more can move
       ++row;
       continue;
     }

@@ -153,8 +153,8 @@ class TfrmStartMenu : public ui::Form {
   void AddRow(const std::string& link, LinkProbe& probe);
   void SearchMovedTargets();
   bool RepairRow(int row, const std::string& newTarget);
-  // Removes one row's shortcut when its target is still missing; true when it left its path.
-  bool RemoveLink(const ShortcutRow& row);
+  // Removes one row's shortcut when its target is still missing; Removed when it left its path.
+  shell::RemovalStatus RemoveLink(const ShortcutRow& row);
   void RemoveRows(bool all);
   bool ProtectedGroup(const std::string& folder) const;
 
