@@ -18,11 +18,6 @@ namespace {
 constexpr std::uint64_t kMegabyte = 1024 * 1024;
 constexpr std::uint64_t kGigabyte = 1024 * kMegabyte;
 
-std::string DriveRootOf(const std::string& path) {
-  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return path.substr(0, 3);
-  return {};
-}
-
 // The recycle bin's own settings for a volume ("{GUID}" below BitBucket\Volume).
 std::optional<DWORD> BinSetting(const std::string& root, const char* name) {
   wchar_t volume[MAX_PATH + 1] = {};
@@ -76,8 +71,8 @@ std::optional<FileNow> LookAtFile(const std::string& path, bool exclusive, bool*
 
 RecycleBin RecycleBinOf(const std::string& path) {
   RecycleBin bin;
-  bin.root = DriveRootOf(path);
-  if (bin.root.empty()) {
+  bin.root = VolumeRootOf(path);
+  if (bin.root.empty() || bin.root[0] == '\\') {
     bin.refusal = "a network share has no recycle bin";
     return bin;
   }
@@ -263,7 +258,7 @@ RemovalResult TRemovalPage::Remove(const ListedFile& file) {
   if (kind == RemovalKind::Move && MoveFolderMissing()) return {RemovalStatus::NoMoveFolder};
   if (kind == RemovalKind::Recycle) {
     // One look at each drive's bin per command.
-    const std::string root = UpperCase(DriveRootOf(path));
+    const std::string root = VolumeRootOf(path);
     auto bin = bins_.find(root);
     if (bin == bins_.end()) bin = bins_.emplace(root, RecycleBinOf(path)).first;
     const std::string refusal = bin->second.Refusal(now->size);

@@ -159,8 +159,9 @@ class TRemovalPage {
   const bool& unattended_;
   int lastPage_ = 0;
   bool pageGuard_ = false;
-  // Per command: the move folder was said to be missing; the answer to
-  // deleting for good what the bin will not take.
+  // Per command: the way and the move folder as it began; the move folder was
+  // said to be missing; the answer to deleting for good what the bin will not
+  // take.
   RemovalKind commandKind_ = RemovalKind::Recycle;
   std::string commandFolder_;
   bool moveFolderSaid_ = false;

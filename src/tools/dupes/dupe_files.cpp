@@ -7,7 +7,6 @@
 #include "platform/file_facts.h"
 #include "platform/files.h"
 #include "platform/handles.h"
-#include "platform/text.h"
 #include "tools/dupes/dupe_logic.h"
 
 namespace velmora::dupes {
